@@ -1,0 +1,34 @@
+// Text helpers: data texts are UTF-16 (std::u16string); display strings, messages and
+// property values are UTF-8 (std::string).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ks {
+
+std::string ToUtf8(std::u16string_view s);
+// Invalid UTF-8 sequences become U+FFFD; never throws.
+std::u16string FromUtf8(std::string_view s);
+
+// Upper-cases only 'a'..'z'.
+std::u16string UpperAscii(std::u16string_view s);
+char16_t UpperAscii(char16_t c);
+std::string UpperAscii(std::string_view s);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// printf-like formatting with only %d (int) and %s (UTF-8 string) placeholders, in order.
+// Missing arguments leave the placeholder empty; "%%" writes '%'.
+struct FmtArg {
+  bool isInt;
+  long long i;
+  std::string s;
+  FmtArg(int v) : isInt(true), i(v) {}
+  FmtArg(long long v) : isInt(true), i(v) {}
+  FmtArg(const char* v) : isInt(false), i(0), s(v) {}
+  FmtArg(std::string v) : isInt(false), i(0), s(std::move(v)) {}
+  FmtArg(std::u16string_view v) : isInt(false), i(0), s(ToUtf8(v)) {}
+};
+std::string Format(std::string_view fmt, std::initializer_list<FmtArg> args);
+
+}  // namespace ks
