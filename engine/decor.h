@@ -179,6 +179,9 @@ class TksQuietZone : public TksPersistent {
   bool Visible() const { return FVisible; }
   void SetVisible(bool v);
   TksBarcodeComponent* ParentBarcode() const { return FParentBarcode; }
+  // Stores the four sides without a range check and notifies.
+  void SetZone(int left, int top, int right, int bottom);
+  void ClearZone();
 
   void Assign(const TksPersistent& source) override;
   const PropertyTable& Properties() const override;

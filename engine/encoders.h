@@ -60,6 +60,9 @@ std::string EncodePostbarCpc(TksBarcodeComponent& bc, const std::u16string& text
 std::string EncodeAustraliaPost(TksBarcodeComponent& bc, const std::u16string& text, bool formatCaption,
                                 std::u16string& caption);
 
+// Stacked symbologies (PDF417): the symbol's width in modules, 0 when unknown.
+int StackedSymbolWidth(TksBarcodeComponent& bc);
+
 // Matrix symbologies: the result goes to bc.Pixels().
 void EncodeDataMatrix(TksBarcodeComponent& bc, const std::u16string& text);
 void EncodeQRCode(TksBarcodeComponent& bc, const std::u16string& text);

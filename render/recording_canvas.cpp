@@ -1,0 +1,66 @@
+#include "render/recording_canvas.h"
+
+#include <cstdlib>
+
+namespace ks {
+
+CanvasCall RecordingCanvas::Make(const char* op) const {
+  CanvasCall c;
+  c.op = op;
+  c.pen.Assign(Pen);
+  c.brush = Brush;
+  c.fontName = Font.Name();
+  c.fontHeight = Font.Height();
+  c.fontColor = Font.Color();
+  c.fontStyle = Font.Style();
+  c.escapement = Font.Escapement;
+  c.charWidth = Font.CharWidth;
+  c.bkMode = BkMode;
+  return c;
+}
+
+void RecordingCanvas::Polygon(const std::vector<TPoint>& pts) {
+  auto c = Make("Polygon");
+  c.pts = pts;
+  calls.push_back(std::move(c));
+}
+
+void RecordingCanvas::Rectangle(const TRect& r) {
+  auto c = Make("Rectangle");
+  c.rect = r;
+  calls.push_back(std::move(c));
+}
+
+void RecordingCanvas::FillRect(const TRect& r) {
+  auto c = Make("FillRect");
+  c.rect = r;
+  calls.push_back(std::move(c));
+}
+
+void RecordingCanvas::Line(TPoint a, TPoint b) {
+  auto c = Make("Line");
+  c.pts = {a, b};
+  calls.push_back(std::move(c));
+}
+
+void RecordingCanvas::Polyline(const std::vector<TPoint>& pts) {
+  auto c = Make("Polyline");
+  c.pts = pts;
+  calls.push_back(std::move(c));
+}
+
+void RecordingCanvas::TextOut(int x, int y, const std::u16string& text) {
+  auto c = Make("TextOut");
+  c.pts = {{x, y}};
+  c.text = text;
+  calls.push_back(std::move(c));
+}
+
+int RecordingCanvas::TextWidth(const std::u16string& text) {
+  int per = Font.CharWidth > 0 ? Font.CharWidth : std::max(1, std::abs(Font.Height()) * 6 / 10);
+  return per * static_cast<int>(text.size());
+}
+
+int RecordingCanvas::TextHeight(const std::u16string&) { return std::abs(Font.Height()); }
+
+}  // namespace ks

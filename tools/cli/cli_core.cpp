@@ -1,0 +1,110 @@
+#include <iostream>
+
+#include "engine/encoders.h"
+#include "engine/matrix/matrix.h"
+#include "engine/persistent.h"
+#include "engine/ustring.h"
+#include "tools/cli/cli_output.h"
+
+using namespace ks;
+
+void ReportEngineError(TksBarcodeComponent& bc, const std::exception& e) {
+  const TksBarcodeError& err = bc.ErrorInfo();
+  std::string id;
+  std::string msg = e.what();
+  if (dynamic_cast<const ksBarcodeException*>(&e) && err.Code() != erOK) {
+    id = ErrorCodeIdentifier(err.Code());
+    msg = err.ExceptionString();
+  } else if (dynamic_cast<const ksBarcodeException*>(&e)) {
+    id = "ksBarcodeException";
+  } else {
+    id = "error";
+  }
+  std::cerr << "barvello-cli: " << id << ": " << msg << "\n";
+}
+
+int ConfigureBarcode(const CliOptions& o, TksBarcodeComponent& bc) {
+  if (!o.ini.empty()) {
+    std::string file = o.ini, section = "ksBarcode";
+    size_t colon = file.rfind(':');
+    if (colon != std::string::npos && colon > 1) {
+      section = file.substr(colon + 1);
+      file = file.substr(0, colon);
+    }
+    std::string error;
+    if (!LoadIniInto(file, section, bc, error)) {
+      std::cerr << "barvello-cli: " << error << "\n";
+      return 2;
+    }
+  }
+  if (o.haveSymbology) bc.SetBarcodeSymbology(o.symbology);
+  for (const auto& [path, value] : o.sets) {
+    switch (SetPropertyText(bc, path, value)) {
+      case SetResult::Ok:
+        break;
+      case SetResult::NotFound:
+        std::cerr << "barvello-cli: unknown property '" << path << "'\n";
+        return 2;
+      case SetResult::ReadOnly:
+        std::cerr << "barvello-cli: property '" << path << "' is read-only\n";
+        return 2;
+      case SetResult::BadValue:
+        std::cerr << "barvello-cli: invalid value '" << value << "' for property '" << path << "'\n";
+        return 2;
+    }
+  }
+  return 0;
+}
+
+int EncodeForOutput(TksBarcodeComponent& bc) {
+  bc.ErrorInfo().Init();
+  try {
+    if (bc.BarCode().empty()) bc.BarcodeRaiseStr(erEmptyCode, u"");
+    if (!bc.GetBarcodeInfo().Supported) bc.BarcodeRaiseStr(erNotSupported, u"");
+    bc.EncodeBars(bc.BarCode());
+    if (bc.Bars().empty()) bc.BarcodeRaiseStr(erErrorInBarCode, u"");
+  } catch (const std::exception& e) {
+    ReportEngineError(bc, e);
+    return 1;
+  }
+  return 0;
+}
+
+namespace {
+
+int PrintPattern(TksBarcodeComponent& bc) {
+  if (int rc = EncodeForOutput(bc)) return rc;
+  const TksBarCodeInfo info = bc.GetBarcodeInfo();
+  if (info.SymbolType == stMatrix) {
+    const TksMatrix& m = bc.Pixels();
+    std::string out;
+    for (int y = 0; y < m.NR; ++y) {
+      for (int x = 0; x < m.NC; ++x) out += m.IsBlack(x, y) ? '1' : '0';
+      out += '\n';
+    }
+    std::cout << out;
+    return 0;
+  }
+  if (info.SymbolType == stStacked) {
+    if (StackedSymbolWidth(bc) > 0) {
+      for (const auto& row : bc.Bars()) std::cout << row << "\n";
+      return 0;
+    }
+  }
+  std::cout << bc.Bars().front() << "\n";
+  return 0;
+}
+
+}  // namespace
+
+int RunCli(const CliOptions& o) {
+  if (!o.batch.empty()) return RunBatch(o);
+  TksBarcodeComponent bc;
+  // The CLI raises errors instead of drawing them.
+  bc.ErrorInfo().SetMode(emStandardRaise);
+  if (int rc = ConfigureBarcode(o, bc)) return rc;
+  bc.SetBarCode(FromUtf8(o.data));
+  if (o.pattern) return PrintPattern(bc);
+  if (!o.labels.empty()) return RunLabels(o, bc);
+  return WriteImageFile(o, bc);
+}

@@ -1,0 +1,189 @@
+// barvello-cli: headless encoding and export on the Barvello engine.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/barcode.h"
+#include "engine/errors.h"
+#include "engine/matrix/matrix.h"
+#include "engine/params.h"
+#include "engine/persistent.h"
+#include "engine/symbology.h"
+#include "engine/ustring.h"
+#include "tools/cli/cli_output.h"
+
+using namespace ks;
+
+namespace {
+
+constexpr const char* kUsage = R"(Usage: barvello-cli -s SYMBOLOGY (-d TEXT | --data-file FILE) [options] (-o FILE | --pattern)
+
+Encodes a barcode with the Barvello engine and writes it as an image or prints its
+bar pattern.
+
+Options:
+  -s, --symbology NAME   symbology identifier, e.g. bcEan13, bcCode128, bcQRCode,
+                         bcDataMatrix, bcPDF417 (case-insensitive, "bc" optional);
+                         --list-symbologies prints them all
+  -d, --data TEXT        the data text (UTF-8)
+      --data-file FILE   the data text is the file's bytes as UTF-8 (one trailing
+                         newline removed)
+  -o, --output FILE      write an image; the type follows the extension:
+                         .png .jpg/.jpeg .gif .bmp .emf .wmf .svg .pdf (.ini writes
+                         the settings)
+  -W, --width N          image width in pixels
+  -H, --height N         image height in pixels
+                         Without them the size is chosen so that a scanner reads the
+                         symbol: every module a whole number of pixels, at least 2;
+                         linear codes 2 px per module and 60% of that width high (at
+                         least 60 px) plus the human-readable line; matrix codes
+                         square at 4 px per module; PDF417 2 px per module wide and
+                         rows 3 modules high.
+      --set PATH=VALUE   set a published property by its dotted path as in the INI
+                         file (repeatable), e.g. --set Options=boSecurity,boAutoCheckDigit
+                         --set Params.QRCode.EccLevel=QrEccLevelH --set Angle=90
+      --ini FILE[:SECTION]  load settings from an INI section first (default section
+                         "ksBarcode")
+      --pattern          print the encoding instead of writing an image: linear and
+                         postal codes one bar-pattern row; QR and Data Matrix one line
+                         of 1 (dark) / 0 (light) per module row; PDF417 one line per row
+      --batch FILE       one data text per line, one file per line; the output name
+                         holds a counter such as %05d
+      --threads N        worker threads for --batch (default: all cores)
+      --labels FILE.pdf  print the barcode as sheets of labels into a PDF
+      --count N          number of labels (with --labels)
+      --start-from K     label positions left empty on the first page
+      --sheet NAME       a named label-sheet definition
+      --list-symbologies print every symbology identifier with its name
+  -h, --help             this text
+      --version          the program's version
+
+Order of application: INI, then the symbology, then every --set in order, then the
+data text last.
+
+Exit status: 0 success; 1 the barcode could not be encoded (the message and the
+error identifier, e.g. erCharOutOfSet, on stderr; no file written); 2 usage error.
+
+Examples:
+  barvello-cli -s bcEan13 -d 400638133393 --pattern
+  barvello-cli -s bcQRCode -d "https://example.com" -o qr.png
+  barvello-cli -s bcCode128 -d "ABC-123" --set Angle=90 -o code.svg
+)";
+
+int Usage(const std::string& msg) {
+  std::cerr << "barvello-cli: " << msg << "\n"
+            << "Try 'barvello-cli --help' for more information.\n";
+  return 2;
+}
+
+bool ReadFile(const std::string& path, std::string& out) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f) return false;
+  std::ostringstream ss;
+  ss << f.rdbuf();
+  out = ss.str();
+  return !f.bad();
+}
+
+bool ParseInt(const std::string& s, int& out) {
+  long long v;
+  if (!TextToInt(s, v) || v < INT32_MIN || v > INT32_MAX) return false;
+  out = static_cast<int>(v);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CliOptions o;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  auto need = [&](size_t& i, const std::string& opt, std::string& out) {
+    if (i + 1 >= args.size()) return false;
+    out = args[++i];
+    (void)opt;
+    return true;
+  };
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    std::string v;
+    if (a == "-h" || a == "--help") {
+      std::cout << kUsage;
+      return 0;
+    } else if (a == "--version") {
+      std::cout << "barvello-cli 0.1.0\n";
+      return 0;
+    } else if (a == "--list-symbologies") {
+      for (int s = 0; s < kSymbologyRows; ++s) {
+        auto info = SymbologyInfo(static_cast<TksBarcodeSymbology>(s), u"");
+        std::cout << SymbologyIdentifier(static_cast<TksBarcodeSymbology>(s)) << "\t" << info.Name
+                  << (info.Supported ? "" : "\t(not supported)") << "\n";
+      }
+      return 0;
+    } else if (a == "-s" || a == "--symbology") {
+      if (!need(i, a, v)) return Usage("option " + a + " needs a value");
+      TksBarcodeSymbology s;
+      if (!SymbologyFromName(v, s)) return Usage("unknown symbology '" + v + "' (see --list-symbologies)");
+      o.symbology = s;
+      o.haveSymbology = true;
+    } else if (a == "-d" || a == "--data") {
+      if (!need(i, a, v)) return Usage("option " + a + " needs a value");
+      o.data = v;
+      o.haveData = true;
+    } else if (a == "--data-file") {
+      if (!need(i, a, v)) return Usage("option " + a + " needs a value");
+      std::string bytes;
+      if (!ReadFile(v, bytes)) return Usage("cannot read data file '" + v + "'");
+      if (!bytes.empty() && bytes.back() == '\n') {
+        bytes.pop_back();
+        if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
+      }
+      o.data = bytes;
+      o.haveData = true;
+    } else if (a == "--set") {
+      if (!need(i, a, v)) return Usage("option --set needs PATH=VALUE");
+      size_t eq = v.find('=');
+      if (eq == std::string::npos || eq == 0) return Usage("--set needs PATH=VALUE, got '" + v + "'");
+      o.sets.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+    } else if (a == "--ini") {
+      if (!need(i, a, v)) return Usage("option --ini needs FILE[:SECTION]");
+      o.ini = v;
+    } else if (a == "-o" || a == "--output") {
+      if (!need(i, a, v)) return Usage("option " + a + " needs a file name");
+      o.output = v;
+    } else if (a == "-W" || a == "--width" || a == "-H" || a == "--height" || a == "--threads" ||
+               a == "--count" || a == "--start-from") {
+      if (!need(i, a, v)) return Usage("option " + a + " needs a number");
+      int n;
+      if (!ParseInt(v, n) || n < 0) return Usage("option " + a + " needs a non-negative whole number, got '" + v + "'");
+      if (a == "-W" || a == "--width") o.width = n;
+      else if (a == "-H" || a == "--height") o.height = n;
+      else if (a == "--threads") o.threads = n;
+      else if (a == "--count") o.count = n;
+      else o.startFrom = n;
+    } else if (a == "--pattern") {
+      o.pattern = true;
+    } else if (a == "--batch") {
+      if (!need(i, a, v)) return Usage("option --batch needs a file");
+      o.batch = v;
+    } else if (a == "--labels") {
+      if (!need(i, a, v)) return Usage("option --labels needs a PDF file name");
+      o.labels = v;
+    } else if (a == "--sheet") {
+      if (!need(i, a, v)) return Usage("option --sheet needs a name");
+      o.sheet = v;
+    } else {
+      return Usage("unknown option '" + a + "'");
+    }
+  }
+  if (!o.haveSymbology && o.ini.empty()) return Usage("missing -s SYMBOLOGY");
+  if (!o.haveData && o.batch.empty()) return Usage("missing -d TEXT or --data-file FILE");
+  int modes = (o.pattern ? 1 : 0) + (!o.output.empty() && o.batch.empty() ? 1 : 0) + (!o.labels.empty() ? 1 : 0) +
+              (!o.batch.empty() ? 1 : 0);
+  if (modes == 0) return Usage("nothing to do: give -o FILE, --pattern, --batch or --labels");
+  if (modes > 1) return Usage("choose one of -o, --pattern, --batch and --labels");
+  return RunCli(o);
+}
