@@ -1,15 +1,305 @@
+// Codabar (plain, ABC and Monarch), Code 11, MSI, PZN, Telepen and FIM.
+#include "engine/linear/codabar_misc.h"
+
+#include <array>
+#include <string_view>
+
 #include "engine/barcode.h"
 #include "engine/encoders.h"
+#include "engine/ustring.h"
 
 namespace ks {
+namespace {
 
-std::string EncodeCodabar(TksBarcodeComponent&, const std::u16string&) { return {}; }
-std::string EncodeABCCodabar(TksBarcodeComponent&, const std::u16string&) { return {}; }
-std::string EncodeCodabarMonarch(TksBarcodeComponent&, const std::u16string&) { return {}; }
-std::string EncodeCode11(TksBarcodeComponent&, const std::u16string&) { return {}; }
-std::string EncodeMSI(TksBarcodeComponent&, const std::u16string&) { return {}; }
-std::string EncodePZN(TksBarcodeComponent&, const std::u16string&) { return {}; }
-std::string EncodeFim(TksBarcodeComponent&, const std::u16string&) { return {}; }
-std::string EncodeTelepen(TksBarcodeComponent&, const std::u16string&) { return {}; }
+struct CharPattern {
+  char16_t ch;
+  std::string_view modules;
+};
+
+// Codabar (AIM USS-Codabar) character patterns, narrow element one module, wide two.
+constexpr std::array<CharPattern, 20> kCodabarPatterns = {{
+    {u'0', "101010011"},  {u'1', "101011001"},  {u'2', "101001011"},  {u'3', "110010101"},
+    {u'4', "101101001"},  {u'5', "110101001"},  {u'6', "100101011"},  {u'7', "100101101"},
+    {u'8', "100110101"},  {u'9', "110100101"},  {u'-', "101001101"},  {u'$', "101100101"},
+    {u':', "1101011011"}, {u'/', "1101101011"}, {u'.', "1101101101"}, {u'+', "1011011011"},
+    {u'A', "1011001001"}, {u'B', "1001001011"}, {u'C', "1010010011"}, {u'D', "1010011001"},
+}};
+
+// Start A with its bars drawn as guard bars, followed by the gap; stop A without the gap.
+constexpr std::string_view kCodabarStart = "20220020020";
+constexpr std::string_view kCodabarStop = "2022002002";
+constexpr int kCodabarCheckModulus = 16;
+constexpr std::string_view kAbcCodabarBlank = "000000000000";
+
+// Code 11 (AIM USS-Code 11) character patterns including the trailing gap.
+constexpr std::array<CharPattern, 11> kCode11Patterns = {{
+    {u'0', "1010110"},  {u'1', "11010110"}, {u'2', "10010110"}, {u'3', "11001010"},
+    {u'4', "10110110"}, {u'5', "11011010"}, {u'6', "10011010"}, {u'7', "10100110"},
+    {u'8', "11010010"}, {u'9', "1101010"},  {u'-', "1011010"},
+}};
+constexpr std::string_view kCode11Start = "20220020";
+constexpr std::string_view kCode11Stop = "2022002";
+constexpr int kCode11Modulus = 11;
+
+// MSI bits: start bit, end bits, and how one bit is drawn.
+constexpr std::string_view kMsiBit0 = "10000";
+constexpr std::string_view kMsiBit1 = "11100";
+constexpr size_t kMsiSecondCheckLength = 14;
+
+// Telepen frame characters and the modules of the bit-pair rules.
+constexpr char16_t kTelepenStart = u'_';
+constexpr char16_t kTelepenStop = u'z';
+constexpr int kTelepenModulus = 127;
+
+// USPS facing identification marks A..D.
+constexpr std::array<std::string_view, 4> kFimPatterns = {
+    "1010001000101", "10010100101001", "10100100100101", "101010010010101"};
+
+std::string_view FindPattern(const auto& table, char16_t c) {
+  for (const CharPattern& p : table) {
+    if (p.ch == c) return p.modules;
+  }
+  return {};
+}
+
+// The start/stop letters and their alternative names: a..d, T/t (A), N/n (B), '*' (C),
+// E/e (D) map onto A..D; every other character maps onto itself.
+char16_t CodabarCanonical(char16_t c) {
+  switch (c) {
+    case u'a': case u'T': case u't': return u'A';
+    case u'b': case u'N': case u'n': return u'B';
+    case u'c': case u'*': return u'C';
+    case u'd': case u'E': case u'e': return u'D';
+    default: return c;
+  }
+}
+
+bool IsCodabarStartStop(char16_t c) {
+  const char16_t k = CodabarCanonical(c);
+  return k >= u'A' && k <= u'D';
+}
+
+// Characters without a pattern cannot pass validation; a direct caller's stray
+// character contributes nothing.
+void AppendCodabarChar(std::string& pattern, char16_t c) {
+  const std::string_view p = FindPattern(kCodabarPatterns, CodabarCanonical(c));
+  if (p.empty()) return;
+  pattern.append(p);
+  pattern.push_back('0');
+}
+
+std::string AsGuardBars(std::string_view modules) {
+  std::string s(modules);
+  for (char& m : s) {
+    if (m == '1') m = '2';
+  }
+  return s;
+}
+
+// A character's value is its 0-based position in the symbology's allowed characters;
+// one that is not there counts as 0.
+int ValueInSet(const std::u16string& set, char16_t c) {
+  const size_t pos = set.find(c);
+  return pos == std::u16string::npos ? 0 : static_cast<int>(pos);
+}
+
+char16_t SetChar(const std::u16string& set, int value, std::u16string_view fallback) {
+  const size_t v = static_cast<size_t>(value);
+  return v < set.size() ? set[v] : fallback[v];
+}
+
+// Sum of the data values mod 16, written as the character at that position.
+char16_t CodabarCheckChar(const std::u16string& set, std::u16string_view data) {
+  long long sum = 0;
+  for (char16_t c : data) sum += ValueInSet(set, c);
+  return SetChar(set, static_cast<int>(sum % kCodabarCheckModulus), u"0123456789-$:/.+");
+}
+
+// Weights 1, 2, 3 ... from the right, without wrapping.
+char16_t Code11CheckChar(const std::u16string& set, std::u16string_view text) {
+  long long sum = 0;
+  const size_t n = text.size();
+  for (size_t i = 0; i < n; ++i) sum += static_cast<long long>(n - i) * ValueInSet(set, text[i]);
+  return SetChar(set, static_cast<int>(sum % kCode11Modulus), u"0123456789-");
+}
+
+int MsiValue(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
+
+// The Telepen bit stream of one character: seven code bits, least significant first,
+// then an even-parity bit.
+void AppendTelepenBits(std::string& bits, char16_t c) {
+  int ones = 0;
+  for (int b = 0; b < 7; ++b) {
+    const bool one = (c >> b) & 1;
+    ones += one;
+    bits.push_back(one ? '1' : '0');
+  }
+  bits.push_back(ones % 2 != 0 ? '1' : '0');
+}
+
+// Turns one 8-bit group into modules. `flag` persists across groups: it is set while a
+// "01" pair has opened a wide gap that a later "10" closes.
+void AppendTelepenGroup(std::string& pattern, std::string_view g, bool& flag) {
+  size_t p = 0;
+  auto at = [&](std::string_view what) { return g.substr(p, what.size()) == what; };
+  while (p < g.size()) {
+    if (!flag && at("010")) {
+      pattern += "111000";
+      p += 3;
+    } else if (!flag && at("00")) {
+      pattern += "1110";
+      p += 2;
+    } else if (!flag && at("01")) {
+      pattern += "1000";
+      p += 2;
+      flag = true;
+    } else if (flag && at("10")) {
+      pattern += "1000";
+      p += 2;
+      flag = false;
+    } else {
+      pattern += "10";
+      p += 1;
+    }
+  }
+}
+
+}  // namespace
+
+char16_t MsiCheckDigit(std::u16string_view text) {
+  int sum = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const int v = MsiValue(text[i]) < 0 ? 0 : MsiValue(text[i]);
+    if (i % 2 == 0) {
+      sum += v;  // odd 1-based position
+    } else {
+      const int d = 2 * v;
+      sum += d / 10 + d % 10;
+    }
+    sum %= 10;
+  }
+  return static_cast<char16_t>(u'0' + (10 - sum % 10) % 10);
+}
+
+char16_t TelepenCheckChar(std::u16string_view text) {
+  long long sum = 0;
+  for (char16_t c : text) sum += c % 128;
+  return static_cast<char16_t>((kTelepenModulus - sum % kTelepenModulus) & 0x7F);
+}
+
+std::string EncodeCodabar(TksBarcodeComponent& bc, const std::u16string& text) {
+  // A text that begins and ends with start/stop letters is drawn with its own letters;
+  // any other text is framed with A ... A.
+  const bool framed = text.size() >= 2 && IsCodabarStartStop(text.front()) && IsCodabarStartStop(text.back());
+  std::u16string data = framed ? text.substr(1, text.size() - 2) : text;
+  if (bc.HasOption(boAutoCheckDigit)) data.push_back(CodabarCheckChar(bc.GetSetOfChars(), data));
+
+  std::string pattern;
+  if (framed) {
+    pattern = AsGuardBars(FindPattern(kCodabarPatterns, CodabarCanonical(text.front())));
+    pattern.push_back('0');
+  } else {
+    pattern = kCodabarStart;
+  }
+  bc.TextSlot[0] = 12;
+  for (char16_t c : data) AppendCodabarChar(pattern, c);
+  bc.TextSlot[1] = static_cast<int>(pattern.size()) - 1;
+  pattern += framed ? AsGuardBars(FindPattern(kCodabarPatterns, CodabarCanonical(text.back())))
+                    : std::string(kCodabarStop);
+  return pattern;
+}
+
+std::string EncodeABCCodabar(TksBarcodeComponent& bc, const std::u16string& text) {
+  std::string pattern;
+  for (char16_t c : text) {
+    if (c == u' ') {
+      pattern += kAbcCodabarBlank;
+    } else {
+      AppendCodabarChar(pattern, c);
+    }
+    bc.TextSlot[0] = 1;
+    bc.TextSlot[1] = static_cast<int>(pattern.size()) - 1;
+  }
+  return pattern;
+}
+
+std::string EncodeCodabarMonarch(TksBarcodeComponent&, const std::u16string& text) {
+  std::string pattern;
+  for (char16_t c : text) AppendCodabarChar(pattern, c);
+  return pattern;
+}
+
+std::string EncodeCode11(TksBarcodeComponent& bc, const std::u16string& text) {
+  const std::u16string set = bc.GetSetOfChars();
+  std::u16string extended = text;
+  extended.push_back(Code11CheckChar(set, extended));  // C
+  extended.push_back(Code11CheckChar(set, extended));  // K, over the data and C
+
+  std::string pattern(kCode11Start);
+  bc.TextSlot[0] = 9;
+  for (char16_t c : extended) pattern.append(FindPattern(kCode11Patterns, c));
+  bc.TextSlot[1] = static_cast<int>(pattern.size()) - 1;
+  pattern.append(kCode11Stop);
+  return pattern;
+}
+
+std::string EncodeMSI(TksBarcodeComponent& bc, const std::u16string& text) {
+  std::u16string extended = text;
+  if (extended.size() >= 2) {
+    extended.push_back(MsiCheckDigit(extended));
+    if (extended.size() == kMsiSecondCheckLength) extended.push_back(MsiCheckDigit(extended));
+  }
+
+  std::string bits = "1";
+  for (char16_t c : extended) {
+    const int v = MsiValue(c);
+    if (v < 0) continue;  // no pattern; cannot pass validation
+    for (int b = 3; b >= 0; --b) bits.push_back((v >> b) & 1 ? '1' : '0');
+  }
+  bits += "00";
+
+  std::string pattern;
+  pattern.reserve(bits.size() * kMsiBit0.size());
+  for (char b : bits) pattern.append(b == '1' ? kMsiBit1 : kMsiBit0);
+  const int len = static_cast<int>(pattern.size());
+  bc.TextSlot[0] = len / 4;
+  bc.TextSlot[1] = len - bc.TextSlot[0];
+  return pattern;
+}
+
+std::string EncodePZN(TksBarcodeComponent& bc, const std::u16string& text) {
+  return EncodeCode39(bc, u"-" + text);
+}
+
+std::string EncodeFim(TksBarcodeComponent&, const std::u16string& text) {
+  if (text.empty()) return {};
+  const char16_t c = UpperAscii(text.front());
+  if (c < u'A' || c > u'D') return {};
+  return std::string(kFimPatterns[static_cast<size_t>(c - u'A')]);
+}
+
+std::string EncodeTelepen(TksBarcodeComponent&, const std::u16string& text) {
+  std::u16string framed;
+  framed.reserve(text.size() + 3);
+  framed.push_back(kTelepenStart);
+  framed += text;
+  framed.push_back(TelepenCheckChar(text));
+  framed.push_back(kTelepenStop);
+
+  std::string bits;
+  bits.reserve(framed.size() * 8);
+  for (char16_t c : framed) AppendTelepenBits(bits, c);
+
+  std::string pattern;
+  bool flag = false;
+  for (size_t g = 0; g < bits.size(); g += 8) {
+    AppendTelepenGroup(pattern, std::string_view(bits).substr(g, 8), flag);
+  }
+  return pattern;
+}
 
 }  // namespace ks
