@@ -1,0 +1,396 @@
+// Completion of the data text (check digits, prefixes, layout blanks), validation before
+// encoding, and the check-digit routines shared with the encoders.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/barcode.h"
+#include "engine/errors.h"
+#include "engine/symbology.h"
+#include "engine/ustring.h"
+
+namespace ks {
+
+namespace {
+
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+// A character's contribution to a check sum: its code minus that of "0". Non-digits are
+// not refused; they give out-of-range values, as callers expect.
+int64_t DigitValue(char16_t c) { return static_cast<int64_t>(c) - u'0'; }
+
+// Characters `from`..`to` (1-based, inclusive) of `s`, clipped to its length.
+std::u16string Sub(std::u16string_view s, std::size_t from, std::size_t to) {
+  if (from < 1) from = 1;
+  if (to > s.size()) to = s.size();
+  if (from > to) return {};
+  return std::u16string(s.substr(from - 1, to - from + 1));
+}
+
+// Appends the blank that separates a main part of `n` characters from its add-on.
+void Pad(std::u16string& t, std::size_t n) {
+  if (t.size() == n) t += u' ';
+}
+
+// Checks characters `from`..`to` (1-based, clipped) of `t` against the symbology's
+// allowed characters and raises erCharOutOfSet at the first one outside them. The
+// position reported is the character's position in the data text: `origin`, when
+// given, maps positions of `t` to positions of the data text.
+void CheckCharsIn(TksBarcodeComponent& bc, std::u16string_view t, std::size_t from, std::size_t to,
+                  const std::vector<int>* origin = nullptr) {
+  const std::u16string allowed = bc.GetSetOfChars();
+  if (allowed.empty()) return;
+  if (from < 1) from = 1;
+  if (to > t.size()) to = t.size();
+  for (std::size_t i = from; i <= to; ++i) {
+    const char16_t c = t[i - 1];
+    if (allowed.find(c) == std::u16string::npos) {
+      const int pos = origin ? (*origin)[i - 1] : static_cast<int>(i);
+      bc.BarcodeRaise(erCharOutOfSet, pos, std::u16string(1, c));
+    }
+  }
+}
+
+// Codes whose patterns exist only for digits (although their character set names more):
+// raises erCharOutOfSet at the first non-digit.
+void CheckOnlyDigits(TksBarcodeComponent& bc, std::u16string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i)
+    if (!IsDigit(s[i])) bc.BarcodeRaise(erCharOutOfSet, static_cast<int>(i + 1), std::u16string(1, s[i]));
+}
+
+// EAN-13, EAN-8 and UPC-A: main part of m characters (check digit at m), then optionally
+// a blank and a 2- or 5-digit add-on.
+bool CheckEanLayout(TksBarcodeComponent& bc, std::u16string_view s, std::size_t m) {
+  const std::size_t n = s.size();
+  if (n != m - 1 && n != m && n != m + 3 && n != m + 6) bc.BarcodeRaiseStr(erBarcodeLengthInvalid, u"");
+  // Character m is the check digit, which completion rewrites; it is not examined.
+  CheckCharsIn(bc, s, 1, m - 1);
+  CheckCharsIn(bc, s, m + 2, m + 6);
+  if (n > m && s[m] != u' ') bc.BarcodeRaise(erCharMustBeSpace, static_cast<int>(m + 1), u"");
+  return true;
+}
+
+bool CheckUpcE(TksBarcodeComponent& bc, std::u16string_view s) {
+  const std::size_t n = s.size();
+  if (n != 8 && n != 11 && n != 14) return false;
+  CheckCharsIn(bc, s, 1, 8);
+  CheckCharsIn(bc, s, 10, 14);
+  return s[0] == u'0';
+}
+
+bool CheckUpcShipping(TksBarcodeComponent& bc, std::u16string_view s) {
+  const std::size_t n = s.size();
+  if (n != 14 && n != 21) return false;
+  CheckCharsIn(bc, s, 1, 14);
+  CheckCharsIn(bc, s, 16, 21);
+  return true;
+}
+
+// ISBN, ISSN, ISMN: hyphens are ignored; ten characters (the tenth is the book number's
+// own check character, possibly "X", and is not examined), optionally a blank and an
+// add-on.
+bool CheckBookNumber(TksBarcodeComponent& bc, std::u16string_view s) {
+  std::u16string t;
+  std::vector<int> origin;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == u'-') continue;
+    t += s[i];
+    origin.push_back(static_cast<int>(i + 1));
+  }
+  if (t.size() > 10 && t[10] != u' ') return false;
+  if (t.size() != 10 && t.size() != 13 && t.size() != 16) return false;
+  CheckCharsIn(bc, t, 1, 9, &origin);
+  CheckCharsIn(bc, t, 12, 16, &origin);
+  return true;
+}
+
+bool CheckAbcCodabar(TksBarcodeComponent& bc, const std::u16string& s) {
+  bc.CheckChars(s);
+  const char16_t first = UpperAscii(s.front());
+  const char16_t last = UpperAscii(s.back());
+  return first >= u'A' && first <= u'D' && last >= u'A' && last <= u'C';
+}
+
+bool CheckIntelligentMail(std::u16string_view s) {
+  const std::u16string d = DigitsOnly(s);
+  const std::size_t n = d.size();
+  if (n != 20 && n != 25 && n != 29 && n != 31) return false;
+  return d[1] >= u'0' && d[1] <= u'4';
+}
+
+bool AllDigits(std::u16string_view s) {
+  for (char16_t c : s)
+    if (!IsDigit(c)) return false;
+  return true;
+}
+
+// Australia Post: format control code, 8-digit sort code, then customer information
+// whose kind and length the format control code decides. Raises its own messages.
+bool CheckAustraliaPost(std::u16string_view s) {
+  const std::u16string fcc = Sub(s, 1, 2);
+  const std::u16string sortCode = Sub(s, 3, 10);
+  const std::u16string info = Sub(s, 11, 110);
+  const std::size_t n = info.size();
+  bool infoOk;
+  if (fcc == u"11" || fcc == u"87" || fcc == u"45" || fcc == u"92") {
+    infoOk = n == 0;
+  } else if (fcc == u"59") {
+    infoOk = n <= 5 || (n <= 8 && AllDigits(info));
+  } else if (fcc == u"62" || fcc == u"44") {
+    infoOk = n <= 10 || (n <= 15 && AllDigits(info));
+  } else {
+    throw ksBarcodeException("Invalid FCC, must be one from 11, 87, 45, 92, 59, 62, 44");
+  }
+  if (sortCode.size() != 8 || !AllDigits(sortCode))
+    throw ksBarcodeException("Invalid Sort code, must be 8 digits lenght");
+  if (!infoOk) throw ksBarcodeException("Invalid Customer code/info, see documentation");
+  return true;
+}
+
+}  // namespace
+
+// ---- check digits -------------------------------------------------------------------
+
+char16_t CheckDigitEAN13(std::u16string_view text) {
+  int64_t s = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) s += DigitValue(text[i]) * (i % 2 == 0 ? 1 : 3);
+  const int c = static_cast<int>(s % 10);
+  return static_cast<char16_t>(u'0' + (c > 0 ? 10 - c : c));
+}
+
+char16_t CheckDigitUPC(std::u16string_view text) {
+  int64_t s = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) s += DigitValue(text[i]) * (i % 2 == 0 ? 3 : 1);
+  const int c = static_cast<int>(s % 10);
+  return static_cast<char16_t>(u'0' + (c > 0 ? 10 - c : c));
+}
+
+// Weights 1..9 over the first nine characters after hyphens are removed; characters the
+// text does not have count as 0.
+char16_t CheckDigitISBN(std::u16string_view text) {
+  int64_t s = 0;
+  int i = 0;
+  for (char16_t c : text) {
+    if (c == u'-') continue;
+    if (++i > 9) break;
+    s += i * DigitValue(c);
+  }
+  const int r = static_cast<int>(s % 11);
+  return r == 10 ? u'X' : static_cast<char16_t>(u'0' + r);
+}
+
+// Luhn-style: odd positions doubled, two-digit products reduced by 9.
+char16_t CheckDigitOPC(std::u16string_view text) {
+  int64_t s = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    int64_t d = DigitValue(text[i]);
+    if (i % 2 == 0) d *= 2;
+    if (d >= 10) d -= 9;
+    s += d;
+  }
+  int c = 10 - static_cast<int>(s % 10);
+  if (c == 10) c = 0;
+  return static_cast<char16_t>(u'0' + c);
+}
+
+// Weights 2..7 over the first six digits, modulo 11; a remainder of 10 gives ":", which
+// validation then refuses.
+char16_t CheckDigitPZN(std::u16string_view text) {
+  int64_t s = 0;
+  for (std::size_t i = 0; i < text.size() && i < 6; ++i) s += static_cast<int64_t>(i + 2) * DigitValue(text[i]);
+  return static_cast<char16_t>(u'0' + s % 11);
+}
+
+std::u16string DigitsOnly(std::u16string_view text) {
+  std::u16string r;
+  for (char16_t c : text)
+    if (IsDigit(c)) r += c;
+  return r;
+}
+
+// UPC-E (number system and six digits) to the eleven digits of the equivalent UPC-A
+// without its check digit; empty when the last digit is not a digit.
+std::u16string ExpandUpcE(std::u16string_view text) {
+  if (text.size() < 7) return {};
+  const char16_t ns = text[0], d1 = text[1], d2 = text[2], d3 = text[3], d4 = text[4], d5 = text[5],
+                 d6 = text[6];
+  std::u16string r{ns, d1, d2};
+  if (d6 >= u'0' && d6 <= u'2') {
+    r += d6;
+    r += u"0000";
+    r += {d3, d4, d5};
+  } else if (d6 == u'3') {
+    r += d3;
+    r += u"00000";
+    r += {d4, d5};
+  } else if (d6 == u'4') {
+    r += {d3, d4};
+    r += u"00000";
+    r += d5;
+  } else if (d6 >= u'5' && d6 <= u'9') {
+    r += {d3, d4, d5};
+    r += u"0000";
+    r += d6;
+  } else {
+    return {};
+  }
+  return r;
+}
+
+// ---- allowed characters ---------------------------------------------------------------
+
+std::u16string TksBarcodeComponent::GetSetOfChars() const {
+  return SymbologyInfo(FBarcodeSymbology, FBarCode).Chars;
+}
+
+// Every allowed character followed by a blank; control characters as "^" and the
+// character 65 codes higher.
+std::string TksBarcodeComponent::GetSetOfCharsVisible() const {
+  std::u16string r;
+  for (char16_t c : GetSetOfChars()) {
+    if (c < 32) {
+      r += u'^';
+      r += static_cast<char16_t>(c + 65);
+    } else {
+      r += c;
+    }
+    r += u' ';
+  }
+  return ToUtf8(r);
+}
+
+bool TksBarcodeComponent::CheckChars(const std::u16string& text) {
+  CheckCharsIn(*this, text, 1, text.size());
+  return true;
+}
+
+// ---- validation -----------------------------------------------------------------------
+
+bool TksBarcodeComponent::CheckBarCode(const std::u16string& s) {
+  if (s.empty()) BarcodeRaiseStr(erEmptyCode, u"");
+  const std::size_t n = s.size();
+  switch (FBarcodeSymbology) {
+    case bcEan13:
+    case bcJAN13:
+      return CheckEanLayout(*this, s, 13);
+    case bcEan8:
+    case bcJAN8:
+      return CheckEanLayout(*this, s, 8);
+    case bcUPCA:
+      return CheckEanLayout(*this, s, 12);
+    case bcUPCE0:
+    case bcUPCE1:
+      return CheckUpcE(*this, s);
+    case bcUPCShipping:
+      return CheckUpcShipping(*this, s);
+    case bcITF:
+      // Interleaved 2 of 5 has patterns for digits only.
+      CheckChars(s);
+      return n % 2 == 0 || HasOption(boAddLeadingZero);
+    case bc25Interleaved:
+      CheckChars(s);
+      return n % 2 == 0;
+    case bcISBN:
+    case bcISSN:
+    case bcISMN:
+      return CheckBookNumber(*this, s);
+    case bcMSIPlessey:
+      if (n > 13) return false;
+      return CheckChars(s);
+    case bcPostNet:
+      if (n != 5 && n != 9 && n != 11) return false;
+      CheckOnlyDigits(*this, s);
+      return true;
+    case bcPlanet:
+      CheckChars(s);
+      return n == 11 || n == 13;
+    case bcRoyalMail:
+    case bc4State:
+    case bcDutch4StatePostal:
+    case bcSwissPostal:
+    case bcPostBar:
+      return CheckChars(s);
+    case bcSingapore4StatePostalCode:
+      CheckChars(s);
+      return n == 6;
+    case bcOPC:
+      if (n != 10) return false;
+      CheckOnlyDigits(*this, s);
+      return true;
+    case bcABCCodabar:
+      return CheckAbcCodabar(*this, s);
+    case bcPZN:
+      CheckChars(s);
+      return n == 6 || n == 7;
+    case bcPostbarCPC4State:
+      return true;
+    case bcIntelligentMail:
+      return CheckIntelligentMail(s);
+    case bcAustraliaPost:
+      return CheckAustraliaPost(s);
+    default:
+      return CheckChars(s);
+  }
+}
+
+// ---- completion -----------------------------------------------------------------------
+
+void TksBarcodeComponent::BarcodeComplete() {
+  std::u16string t = FBarCode;
+  auto eanCheck = [&t](std::size_t m, char16_t (*check)(std::u16string_view)) {
+    Pad(t, m - 1);
+    if (t.size() >= m) t[m - 1] = check(Sub(t, 1, m - 1));
+  };
+  switch (FBarcodeSymbology) {
+    case bcJAN8:
+      t = u"49" + Sub(t, 3, 22);
+      [[fallthrough]];
+    case bcEan8:
+      eanCheck(8, CheckDigitUPC);
+      break;
+    case bcJAN13:
+      t = u"49" + Sub(t, 3, 22);
+      [[fallthrough]];
+    case bcEan13:
+      eanCheck(13, CheckDigitEAN13);
+      break;
+    case bcUPCA:
+      eanCheck(12, CheckDigitUPC);
+      break;
+    case bcUPCE0:
+    case bcUPCE1:
+      if (t.size() == 6) t = u"0" + t;
+      Pad(t, 7);
+      if (t.size() >= 8) t[7] = CheckDigitUPC(ExpandUpcE(Sub(t, 1, 7)));
+      break;
+    case bcUPCShipping:
+      eanCheck(14, CheckDigitUPC);
+      break;
+    case bcITF:
+      if (t.size() == 5 || t.size() == 13 || t.size() == 15) t += u' ';
+      if (t.size() == 6 || t.size() == 14 || t.size() == 16) t.back() = CheckDigitUPC(Sub(t, 1, t.size() - 1));
+      break;
+    case bcISBN:
+    case bcISSN:
+    case bcISMN:
+      if (t.size() == 11) t += u"- ";
+      eanCheck(13, CheckDigitISBN);
+      break;
+    case bcOPC:
+      eanCheck(10, CheckDigitOPC);
+      break;
+    case bcPZN:
+      if (t.size() == 6 || t.size() == 7) {
+        Pad(t, 6);
+        t[6] = CheckDigitPZN(Sub(t, 1, 6));
+      }
+      break;
+    default:
+      break;
+  }
+  if (t != FBarCode) FBarCode = t;
+}
+
+}  // namespace ks
