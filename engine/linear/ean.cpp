@@ -1,15 +1,224 @@
+// EAN/UPC family: EAN-8, EAN-13 (and the book numbers and JAN-13 converted to it),
+// UPC-A, UPC-E with number systems 0 and 1, their 2- and 5-digit add-ons, and the UPC
+// shipping symbol built from two interleaved 2 of 5 patterns.
+//
+// Patterns use "2" for the bars drawn long (guards, and the outer digits of UPC-A), a
+// blank for room beside the bars and "X" for the light module that marks an add-on.
+// Positions written to the text slots are 1-based pattern positions.
+#include <array>
+#include <string_view>
+
 #include "engine/barcode.h"
+#include "engine/decor.h"
 #include "engine/encoders.h"
 
 namespace ks {
 
-std::string EncodeEan8(TksBarcodeComponent&, const std::u16string&) { return {}; }
-std::string EncodeEan13(TksBarcodeComponent&, const std::u16string&) { return {}; }
-std::string EncodeUpcA(TksBarcodeComponent&, const std::u16string&) { return {}; }
-std::string EncodeUpcE(TksBarcodeComponent&, const std::u16string&) { return {}; }
-std::string EncodeUpcShipping(TksBarcodeComponent&, const std::u16string&) { return {}; }
+namespace {
 
-}  // namespace ks
-namespace ks {
-std::u16string BookNumberToEan13(const std::u16string& text, TksBarcodeSymbology) { return text; }
+// EN 797 / ISO/IEC 15420 number sets A, B and C, digits 0 to 9.
+constexpr std::array<std::string_view, 10> kSetA = {
+    "0001101", "0011001", "0010011", "0111101", "0100011",
+    "0110001", "0101111", "0111011", "0110111", "0001011"};
+constexpr std::array<std::string_view, 10> kSetB = {
+    "0100111", "0110011", "0011011", "0100001", "0011101",
+    "0111001", "0000101", "0010001", "0001001", "0010111"};
+constexpr std::array<std::string_view, 10> kSetC = {
+    "1110010", "1100110", "1101100", "1000010", "1011100",
+    "1001110", "1010000", "1000100", "1001000", "1110100"};
+
+// ISO/IEC 15420: sets of the six left-hand digits of EAN-13 by the leading digit.
+constexpr std::array<std::string_view, 10> kEan13Parity = {
+    "AAAAAA", "AABABB", "AABBAB", "AABBBA", "ABAABB",
+    "ABBAAB", "ABBBAA", "ABABAB", "ABABBA", "ABBABA"};
+
+// ISO/IEC 15420: UPC-E sets of the six digits by check digit, number system 0
+// ("A" odd parity, "B" even parity). Number system 1 uses the complement.
+constexpr std::array<std::string_view, 10> kUpcE0Parity = {
+    "BBBAAA", "BBABAA", "BBAABA", "BBAAAB", "BABBAA",
+    "BAABBA", "BAAABB", "BABABA", "BABAAB", "BAABAB"};
+constexpr std::array<std::string_view, 10> kUpcE1Parity = {
+    "AAABBB", "AABABB", "AABBAB", "AABBBA", "ABAABB",
+    "ABBAAB", "ABBBAA", "ABABAB", "ABABBA", "ABBABA"};
+
+// ISO/IEC 15420 add-on sets: 2 digits by value mod 4, 5 digits by the add-on checksum.
+constexpr std::array<std::string_view, 4> kAddOn2Parity = {"AA", "AB", "BA", "BB"};
+constexpr std::array<std::string_view, 10> kAddOn5Parity = {
+    "BBAAA", "BABAA", "BAABA", "BAAAB", "ABBAA",
+    "AABBA", "AAABB", "ABABA", "ABAAB", "AABAB"};
+
+constexpr std::string_view kOuterGuard = "202";
+constexpr std::string_view kCentreGuard = "02020";
+constexpr std::string_view kUpcEEndGuard = "020202";
+constexpr std::string_view kAddOnGap = "000000000";
+constexpr std::string_view kAddOnStart = "X1011";
+constexpr std::string_view kAddOnSeparator = "01";
+
+int32_t Len(const std::string& p) { return static_cast<int32_t>(p.size()); }
+
+// Value of the digit at 1-based position `pos`. Validation lets only digits reach the
+// encoders; anything else is refused here rather than read past a table.
+int DigitAt(TksBarcodeComponent& bc, const std::u16string& text, size_t pos) {
+  const char16_t c = text[pos - 1];
+  if (c < u'0' || c > u'9') bc.BarcodeRaise(erCharOutOfSet, static_cast<int>(pos), std::u16string(1, c));
+  return c - u'0';
+}
+
+std::string_view Code(char set, int digit) {
+  return set == 'A' ? kSetA[digit] : set == 'B' ? kSetB[digit] : kSetC[digit];
+}
+
+// Appends the codes of digits first..last (1-based) from the given sets, one letter each.
+void AppendDigits(TksBarcodeComponent& bc, std::string& p, const std::u16string& text, size_t first,
+                  size_t last, std::string_view sets) {
+  for (size_t pos = first; pos <= last; ++pos) p += Code(sets[pos - first], DigitAt(bc, text, pos));
+}
+
+// Characters from 1-based position `from` on, at most `count` of them.
+std::u16string Part(const std::u16string& text, size_t from, size_t count) {
+  return text.size() >= from ? text.substr(from - 1, count) : std::u16string();
+}
+
+// The 2- or 5-digit add-on placed after a main symbol of `mainLength` modules: the gap,
+// the marker and start, then the digits. Other lengths give no add-on.
+std::string EncodeEanAddOn(TksBarcodeComponent& bc, const std::u16string& digits, int32_t mainLength) {
+  std::string_view parity;
+  if (digits.size() == 2) {
+    const int value = DigitAt(bc, digits, 1) * 10 + DigitAt(bc, digits, 2);
+    parity = kAddOn2Parity[value % 4];
+  } else if (digits.size() == 5) {
+    int d[5];
+    for (size_t i = 0; i < 5; ++i) d[i] = DigitAt(bc, digits, i + 1);
+    parity = kAddOn5Parity[(3 * (d[0] + d[2] + d[4]) + 9 * (d[1] + d[3])) % 10];
+  } else {
+    return {};
+  }
+  std::string p(kAddOnGap);
+  bc.TextSlot[4] = mainLength + 10;
+  p += kAddOnStart;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0) p += kAddOnSeparator;
+    p += Code(parity[i], digits[i] - u'0');
+  }
+  return p;
+}
+
+}  // namespace
+
+std::string EncodeEan8(TksBarcodeComponent& bc, const std::u16string& text) {
+  if (text.size() < 8) return {};
+  std::string p(kOuterGuard);
+  bc.TextSlot[0] = Len(p) + 1;
+  AppendDigits(bc, p, text, 1, 4, "AAAA");
+  bc.TextSlot[1] = Len(p) - 1;
+  p += kCentreGuard;
+  bc.TextSlot[2] = Len(p) + 1;
+  AppendDigits(bc, p, text, 5, 8, "CCCC");
+  bc.TextSlot[3] = Len(p) - 1;
+  p += kOuterGuard;
+  if (text.size() > 8) p += EncodeEanAddOn(bc, Part(text, 10, 5), Len(p));
+  return p;
+}
+
+std::string EncodeEan13(TksBarcodeComponent& bc, const std::u16string& text) {
+  if (text.size() < 13) return {};
+  const std::string_view parity = kEan13Parity[DigitAt(bc, text, 1)];
+  std::string p(kOuterGuard);
+  bc.TextSlot[0] = Len(p) + 1;
+  AppendDigits(bc, p, text, 2, 7, parity);
+  bc.TextSlot[1] = Len(p) - 1;
+  p += kCentreGuard;
+  bc.TextSlot[2] = Len(p) + 1;
+  AppendDigits(bc, p, text, 8, 13, "CCCCCC");
+  bc.TextSlot[3] = Len(p) - 1;
+  p += kOuterGuard;
+  if (text.size() > 13) p += EncodeEanAddOn(bc, Part(text, 15, 5), Len(p));
+  return p;
+}
+
+std::string EncodeUpcA(TksBarcodeComponent& bc, const std::u16string& text) {
+  if (text.size() < 12) return {};
+  std::string p(kOuterGuard);
+  // The first digit is printed left of the bars, so the first group starts after it.
+  bc.TextSlot[0] = Len(p) + 8;
+  AppendDigits(bc, p, text, 1, 6, "AAAAAA");
+  bc.TextSlot[1] = Len(p) - 1;
+  p += kCentreGuard;
+  bc.TextSlot[2] = Len(p) + 1;
+  AppendDigits(bc, p, text, 7, 12, "CCCCCC");
+  bc.TextSlot[3] = Len(p) - 8;
+  p += kOuterGuard;
+  bc.TextSlot[5] = Len(p) + 1;
+  // The bars of the first and the last digit are drawn as long as the guards.
+  for (size_t i = 3; i <= 10; ++i)
+    if (p[i] == '1') p[i] = '2';
+  for (size_t i = p.size() - 10; i <= p.size() - 3; ++i)
+    if (p[i] == '1') p[i] = '2';
+  if (text.size() <= 12) {
+    if (bc.CaptionHuman().Visible()) p += std::string(9, ' ');  // room for the check digit
+  } else {
+    p += EncodeEanAddOn(bc, Part(text, 14, 5), Len(p));
+  }
+  return p;
+}
+
+std::string EncodeUpcE(TksBarcodeComponent& bc, const std::u16string& text) {
+  if (text.size() < 8) return {};
+  std::string_view parity;
+  if (bc.BarcodeSymbology() == bcUPCE1) {
+    // The number-system-1 parity carries the check digit of the number-system-1
+    // expansion; a reader verifies it against that expansion.
+    std::u16string ns1 = u"1" + text.substr(1, 6);
+    for (size_t pos = 2; pos <= 7; ++pos) DigitAt(bc, text, pos);
+    parity = kUpcE1Parity[CheckDigitUPC(ExpandUpcE(ns1)) - u'0'];
+  } else {
+    parity = kUpcE0Parity[DigitAt(bc, text, 8)];
+  }
+  std::string p(kOuterGuard);
+  bc.TextSlot[0] = Len(p) + 1;
+  AppendDigits(bc, p, text, 2, 7, parity);
+  bc.TextSlot[1] = Len(p) - 1;
+  p += kUpcEEndGuard;
+  bc.TextSlot[5] = Len(p) + 1;
+  if (text.size() <= 8) {
+    if (bc.CaptionHuman().Visible()) p += std::string(5, ' ');
+  } else {
+    p += EncodeEanAddOn(bc, Part(text, 10, 5), Len(p));
+  }
+  return p;
+}
+
+std::string EncodeUpcShipping(TksBarcodeComponent& bc, const std::u16string& text) {
+  std::string addOn;
+  int32_t addOnLength = 0;
+  const std::u16string addOnDigits = Part(text, 16, 6);
+  if (!addOnDigits.empty()) {
+    addOn = EncodeInterleaved(bc, addOnDigits);
+    if (!addOn.empty()) addOn[0] = 'X';
+    addOnLength = Len(addOn);
+    addOn = std::string(9, ' ') + addOn;
+  }
+  // Encoded last, so that the text slots are those of the main digits.
+  std::string p = EncodeInterleaved(bc, Part(text, 1, 14));
+  p += addOn;
+  if (!addOnDigits.empty()) bc.TextSlot[4] = Len(p) - addOnLength + 20;
+  return p;
+}
+
+std::u16string BookNumberToEan13(const std::u16string& text, TksBarcodeSymbology symbology) {
+  std::u16string result;
+  switch (symbology) {
+    case bcISBN: result = u"978"; break;
+    case bcISSN: result = u"977"; break;
+    case bcISMN: result = u"979"; break;
+    default: break;
+  }
+  for (char16_t c : text)
+    if (c != u'-') result += c;
+  if (result.size() == 12) result += u' ';
+  // The book number's own check character gives way to the EAN-13 check digit.
+  if (result.size() > 12) result[12] = CheckDigitEAN13(std::u16string_view(result).substr(0, 12));
+  return result;
+}
+
 }  // namespace ks
