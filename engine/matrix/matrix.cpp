@@ -31,7 +31,21 @@ void TksMatrix::ConvertToBW() {
   for (auto& c : Pixels) c = static_cast<char16_t>(u'0' + (c & 1));
 }
 
-void TksMatrix::SetDrawingParams(const TRect& r) { DrawingRect = r; }
+// The largest square module size (in thousandths of a pixel) with which the whole grid
+// fits r: the width decides unless the height is the tighter limit. Computed in integers
+// so that exact quotients are not lost to floating-point rounding.
+void TksMatrix::SetDrawingParams(const TRect& r) {
+  if (NC <= 0 || NR <= 0) return;
+  DrawingRect = r;
+  long long w = r.Right - r.Left;
+  long long h = r.Bottom - r.Top;
+  // h <= NR * (w / NC)  <=>  h * NC <= NR * w  (NC > 0)
+  if (h * NC <= static_cast<long long>(NR) * w)
+    Zoom1 = static_cast<int32_t>(h * 1000 / NR);
+  else
+    Zoom1 = static_cast<int32_t>(w * 1000 / NC);
+  Zoom2 = 1000;
+}
 
 void TksMatrix::Assign(const TksPersistent& source) {
   auto* m = dynamic_cast<const TksMatrix*>(&source);
@@ -102,7 +116,7 @@ long long BitsToInt(const std::string& s, int start, int count) {
 
 std::string Utf8ByteString(const std::u16string& text) {
   std::string s = ToUtf8(text);
-  if (s.size() > 10000) return {};
+  if (s.size() > static_cast<size_t>(kMaxUtf8Bytes)) return {};
   return s;
 }
 

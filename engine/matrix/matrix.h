@@ -51,7 +51,10 @@ class TksMatrix : public TksPersistent {
   bool IsData(int x, int y) const { return GetPoint2D(x, y) <= u'1'; }
   bool IsFunction(int x, int y) const { return GetPoint2D(x, y) > u'1'; }
   void ConvertToBW();
+  // Rotation happens at paint time; the grid itself never turns.
   void Rotate(double) {}
+  // Sizes the module for painting into r: Zoom1/Zoom2 is the largest square module (in
+  // pixels) with which the whole grid fits r. Does nothing for an empty grid.
   virtual void SetDrawingParams(const TRect& r);
 
   void Assign(const TksPersistent& source) override;
@@ -72,7 +75,10 @@ int ArraySetAt(TksArray& a, int value, int index);
 std::string IntToBits(long long value, int n);
 std::string ByteToBits(uint8_t b);
 long long BitsToInt(const std::string& s, int start, int count);
-// UTF-8 bytes of the text, one char per byte; empty when over 10000 bytes.
+// Longest UTF-8 form the 2D encoders accept.
+inline constexpr int kMaxUtf8Bytes = 10000;
+// UTF-8 bytes of the text, one char per byte; empty when over kMaxUtf8Bytes bytes (a
+// caller that gets an empty result for a non-empty text reports erOutOfMaxCapacity).
 std::string Utf8ByteString(const std::u16string& text);
 
 }  // namespace ks

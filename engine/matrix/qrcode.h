@@ -1,0 +1,85 @@
+// QR Code and Micro QR Code encoder. EncodeQRCode (encoders.h) is the entry the
+// dispatch calls; TksQRCode holds one encoding and exposes its stages:
+// text -> data bit stream (EncodeData) -> interleaved codewords with check codewords
+// (EncodeECC) -> module matrix with mask, format and version information
+// (BuildQrMatrix).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/errors.h"
+#include "engine/gs1/gs1.h"
+#include "engine/matrix/matrix.h"
+#include "engine/matrix/qr_params.h"
+
+namespace ks {
+
+class TksBarcodeComponent;
+class TksParams;
+
+class TksQRCode {
+ public:
+  // Reads the barcode's QR, GS1 and segment parameters.
+  explicit TksQRCode(TksBarcodeComponent& barcode);
+
+  // Picks the version (fixed or the smallest that fits) and builds EncodedData: the
+  // interleaved codewords followed by the remainder bits. `toEncode` holds one byte per
+  // character (UTF-8). Raises erCharOutOfSet for a byte outside an explicit mode,
+  // erOutOfMaxCapacity when a fixed version is too small, and ksBarcodeException
+  // "Max. QR code capacity exceded." when no version fits.
+  bool Encode(const std::string& toEncode);
+  // Data bit stream for FUsedVersion: headers, segment, terminator, bit padding and
+  // pad codewords; empty when the text does not fit that version and level.
+  std::string EncodeData(const std::string& toEncode) const;
+  // Data codewords split into blocks, a check block per block, both interleaved.
+  std::string EncodeECC(const std::string& data) const;
+
+  int GetDataCodeWords(int ver, bool micro, TksQrEccLevel ecc) const;
+  int TotalDataBits() const;  // of FUsedVersion at FUsedECC
+  static int MaxVersion(bool micro) { return micro ? 4 : 40; }
+  static bool CheckVersion(bool micro, int ver) { return ver >= 1 && ver <= MaxVersion(micro); }
+  static int RemainderBits(bool micro, int ver);
+  int SizeInModules() const;
+
+  // Draws the whole symbol of EncodedData into m (resized to SizeInModules) and sets
+  // FUsedMask to the mask applied.
+  void BuildQrMatrix(TksMatrix& m);
+  // Mask with the lowest penalty among the candidates (0..7, Micro QR 1, 4, 6, 7).
+  int ChooseQrMask(TksMatrix& m) const;
+  // Penalty of a masked matrix; lower is better (negated evaluation for Micro QR).
+  int QrMaskPenalty(const TksMatrix& m) const;
+
+  const TksParams& Params;
+  bool FMicroQR;
+  int32_t FUsedVersion;
+  TksQrMode FUsedMode;
+  TksQrEccLevel FUsedECC;
+  int32_t FUsedMask;
+  bool fUsedMicroQR;
+  TksFNC1Type FNC1;
+  int32_t MatrixW = 0;
+  int32_t MatrixH = 0;
+  std::string EncodedData;
+  TksErrRecord err{};
+
+ private:
+  // FNC1 processing: an FNC1 role is set and the symbol is not Micro QR, which has no
+  // FNC1 mode.
+  bool Fnc1Active() const;
+  // The mode of the single segment; raises erCharOutOfSet for an explicit mode the
+  // text does not fit.
+  TksQrMode ResolveMode(const std::string& text) const;
+  // Mode indicator, count and data of the segment for FUsedVersion; empty when the
+  // mode does not exist in that symbol.
+  std::string SegmentBits(const std::string& text, TksQrMode mode) const;
+
+  TksBarcodeComponent& FBarcode;
+};
+
+// Shift JIS code of a character for QR Kanji mode, or 0 when it has none in the
+// ranges Kanji mode can compact.
+uint16_t QrShiftJis(char32_t ch);
+
+}  // namespace ks
