@@ -1,5 +1,7 @@
 #include "engine/gs1/gs1.h"
 
+#include <array>
+
 #include "engine/barcode.h"
 #include "engine/gs1/gs1_ai_table.h"
 #include "engine/params.h"
@@ -39,6 +41,19 @@ std::u16string WithDecimalPoint(std::u16string_view value, int k) {
 }
 
 bool IsTildeMarker(char16_t c) { return c == u'~' || c == u'['; }
+
+// GS1 General Specifications, element strings with predefined length: the first two
+// digits of every AI whose element string a reader ends by length, without FNC1.
+constexpr std::array<std::string_view, 22> kPredefinedLengthPrefixes{
+    "00", "01", "02", "03", "04", "11", "12", "13", "14", "15", "16",
+    "17", "18", "19", "20", "31", "32", "33", "34", "35", "36", "41"};
+
+bool HasPredefinedLength(std::u16string_view ai) {
+  if (ai.size() < 2) return false;
+  for (std::string_view p : kPredefinedLengthPrefixes)
+    if (ai[0] == static_cast<char16_t>(p[0]) && ai[1] == static_cast<char16_t>(p[1])) return true;
+  return false;
+}
 
 }  // namespace
 
@@ -242,9 +257,11 @@ std::u16string TksGS1::GetDescription(std::u16string_view s) {
 
 // ---- notations ---------------------------------------------------------------------
 
-// Builds the GS1 element string: AI and value of each element in turn, a group
-// separator after every value shorter than its AI's maximum length (a full-length value
-// ends by itself), and none after the last element.
+// Builds the GS1 element string: AI and value of each element in turn, and a group
+// separator after every element but the last, except after a full-length value of an AI
+// that readers end by its predefined length. Readers end every other AI's value only at
+// a separator, so a full-length (8005) or (10) value followed directly by the next AI
+// would be read as one value running into it.
 std::u16string TksGS1::Prepare(std::u16string_view s, TksErrRecord& err) {
   int n = Verify(s, err);
   if (err.Err != erOK || n == 0) return {};
@@ -254,7 +271,8 @@ std::u16string TksGS1::Prepare(std::u16string_view s, TksErrRecord& err) {
     int idx = GetElement(s, i, ai, value);
     out += ai;
     out += value;
-    if (i < n && static_cast<int>(value.size()) != GS1Item(idx).LenMax) out += kGroupSeparator;
+    bool endsByLength = HasPredefinedLength(ai) && static_cast<int>(value.size()) == GS1Item(idx).LenMax;
+    if (i < n && !endsByLength) out += kGroupSeparator;
   }
   return out;
 }
