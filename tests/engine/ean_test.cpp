@@ -1,0 +1,207 @@
+// EAN/UPC family: patterns and text slots of worked examples, the book-number
+// conversion, UPC shipping, agreement with bwip-js, and robustness against any text.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+#include <string>
+
+#include "engine/barcode.h"
+#include "engine/decor.h"
+#include "engine/encoders.h"
+#include "ean_2of5_39_93_vectors.h"
+
+using namespace ks;
+using Slots = std::array<int32_t, 6>;
+
+namespace {
+
+struct EanCase {
+  const char* note;
+  TksBarcodeSymbology symbology;
+  std::u16string text;  // as typed; completion writes the check digit
+  bool humanLine;
+  std::string pattern;
+  Slots slots;
+};
+
+const std::string kMargin(8, ' ');
+
+}  // namespace
+
+TEST(EanPatterns, WorkedExamples) {
+  const EanCase cases[] = {
+      {"EAN-8: sets A left, C right", bcEan8, u"5512345", true,
+       "202" "0110001" "0110001" "0011001" "0010011" "02020" "1000010" "1011100" "1001110" "1000100" "202",
+       {4, 30, 37, 63, 0, 0}},
+      {"EAN-13 with leading 0: set A for all six left digits", bcEan13, u"012345678901", false,
+       "202" "0011001" "0010011" "0111101" "0100011" "0110001" "0101111" "02020"
+       "1000100" "1001000" "1110100" "1110010" "1100110" "1101100" "202",
+       {4, 44, 51, 91, 0, 0}},
+      {"EAN-13 with leading 9: sets A B B A B A", bcEan13, u"9771210107001", false,
+       "202" "0111011" "0010001" "0110011" "0010011" "0110011" "0001101" "02020"
+       "1100110" "1110010" "1000100" "1110010" "1110010" "1100110" "202",
+       {4, 44, 51, 91, 0, 0}},
+      {"EAN-13 with the 2-digit add-on 12: sets A A, margin for the human line", bcEan13,
+       u"9771210107001 12", true,
+       kMargin + "202" "0111011" "0010001" "0110011" "0010011" "0110011" "0001101" "02020"
+       "1100110" "1110010" "1000100" "1110010" "1110010" "1100110" "202"
+       "000000000" "X1011" "0011001" "01" "0010011",
+       {12, 52, 59, 99, 113, 8}},
+      {"5-digit add-on 52495: checksum 1, sets B A B A A", bcEan13, u"9771210107001 52495", false,
+       "202" "0111011" "0010001" "0110011" "0010011" "0110011" "0001101" "02020"
+       "1100110" "1110010" "1000100" "1110010" "1110010" "1100110" "202"
+       "000000000" "X1011" "0111001" "01" "0010011" "01" "0011101" "01" "0001011" "01" "0110001",
+       {4, 44, 51, 91, 105, 0}},
+      {"UPC-A: long bars in the first and last digit, room for the check digit", bcUPCA, u"01234567890", true,
+       kMargin + "202" "0002202" "0011001" "0010011" "0111101" "0100011" "0110001" "02020"
+       "1010000" "1000100" "1001000" "1110100" "1110010" "2002220" "202" + std::string(9, ' '),
+       {19, 52, 59, 92, 8, 104}},
+      {"UPC-A with an add-on: no room for the check digit", bcUPCA, u"012345678905 12", false,
+       "202" "0002202" "0011001" "0010011" "0111101" "0100011" "0110001" "02020"
+       "1010000" "1000100" "1001000" "1110100" "1110010" "2002220" "202"
+       "000000000" "X1011" "0011001" "01" "0010011",
+       {11, 44, 51, 84, 105, 96}},
+      {"UPC-E0 0123456, check digit 5: sets B A A B B A, six-module end guard", bcUPCE0, u"0123456", false,
+       "202" "0110011" "0010011" "0111101" "0011101" "0111001" "0101111" "020202",
+       {4, 44, 0, 0, 0, 52}},
+      {"UPC-E0 with the human line: margin and five blanks", bcUPCE0, u"0123456", true,
+       kMargin + "202" "0110011" "0010011" "0111101" "0011101" "0111001" "0101111" "020202" "     ",
+       {12, 52, 8, 8, 8, 60}},
+      {"UPC-E1 is number system 1: check digit 2 of 11234500006, sets A A B B A B", bcUPCE1, u"0123456",
+       false, "202" "0011001" "0010011" "0100001" "0011101" "0110001" "0000101" "020202",
+       {4, 44, 0, 0, 0, 52}},
+      {"ISBN 80-85892-02-X is EAN-13 9788085892024; the X is dropped", bcISBN, u"80-85892-02-X", false,
+       "202" "0111011" "0001001" "0001001" "0001101" "0001001" "0110001" "02020"
+       "1001000" "1110100" "1101100" "1110010" "1101100" "1011100" "202",
+       {4, 44, 51, 91, 0, 0}},
+  };
+  for (const EanCase& c : cases) {
+    SCOPED_TRACE(c.note);
+    TksBarcodeComponent bc;
+    bc.SetBarcodeSymbology(c.symbology);
+    bc.CaptionHuman().SetVisible(c.humanLine);
+    bc.SetBarCode(c.text);
+    EXPECT_EQ(bc.EncodeBars(bc.BarCode()), c.pattern);
+    EXPECT_EQ(bc.TextSlot, c.slots);
+  }
+}
+
+TEST(EanPatterns, ShortTextsGiveNoPattern) {
+  TksBarcodeComponent bc;
+  EXPECT_EQ(EncodeEan8(bc, u"5512345"), "");
+  EXPECT_EQ(EncodeEan13(bc, u"977121010700"), "");
+  EXPECT_EQ(EncodeUpcA(bc, u"01234567890"), "");
+  EXPECT_EQ(EncodeUpcE(bc, u"0123456"), "");
+}
+
+TEST(EanPatterns, Upce0AndUpce1WithTheSameCheckDigitAreComplementary) {
+  // 0123456 in number system 0 and 0123455 read as number system 1 (1123455) both carry
+  // check digit 5.
+  TksBarcodeComponent e0, e1;
+  e0.SetBarcodeSymbology(bcUPCE0);
+  e1.SetBarcodeSymbology(bcUPCE1);
+  e0.SetBarCode(u"0123456");
+  e1.SetBarCode(u"0123455");
+  const std::string p0 = e0.EncodeBars(e0.BarCode());
+  const std::string p1 = e1.EncodeBars(e1.BarCode());
+  ASSERT_EQ(p0.size(), 51u + 13u);
+  ASSERT_EQ(p1.size(), p0.size());
+  // Digits 1-5 are the same, so each code is the set A or set B form of the same digit;
+  // set B is set A reversed and inverted.
+  for (int d = 0; d < 5; ++d) {
+    std::string c0 = p0.substr(11 + 7 * d, 7), c1 = p1.substr(11 + 7 * d, 7);
+    std::string inverted;
+    for (auto it = c1.rbegin(); it != c1.rend(); ++it) inverted += *it == '1' ? '0' : '1';
+    EXPECT_EQ(c0, inverted) << "digit " << d + 1;
+  }
+}
+
+TEST(BookNumberToEan13, PrefixesAndCheckDigit) {
+  struct Case {
+    std::u16string text;
+    TksBarcodeSymbology symbology;
+    std::u16string ean;
+  } cases[] = {
+      {u"80-85892-02-X", bcISBN, u"9788085892024"},
+      {u"80-7226-102-9", bcISSN, u"9778072261025"},
+      {u"80-7226-102-9", bcISMN, u"9798072261023"},
+      {u"80-7226-102-9 12345", bcISBN, u"9788072261024 12345"},
+      {u"4912345678901", bcJAN13, u"4912345678904"},
+      {u"491234567890", bcJAN13, u"4912345678904"},  // a blank, then the check digit
+      {u"12-34", bcISBN, u"9781234"},                // too short: left as it is
+  };
+  for (const Case& c : cases) EXPECT_EQ(BookNumberToEan13(c.text, c.symbology), c.ean) << ToUtf8(c.text);
+}
+
+TEST(EanPatterns, Jan13AlwaysCarriesThePrefix49) {
+  TksBarcodeComponent jan, ean;
+  jan.SetBarcodeSymbology(bcJAN13);
+  ean.SetBarcodeSymbology(bcEan13);
+  ean.SetBarCode(u"4912345678904");
+  const std::string expected = ean.EncodeBars(ean.BarCode());
+  for (const char16_t* typed : {u"4512345678901", u"9912345678901"}) {
+    jan.SetBarCode(typed);
+    EXPECT_EQ(jan.EncodeBars(jan.BarCode()), expected) << ToUtf8(typed);
+  }
+}
+
+TEST(UpcShipping, MainSymbolThenTheSixDigitsAfterAMarkedGap) {
+  TksBarcodeComponent bc, itf;
+  bc.SetBarcodeSymbology(bcUPCShipping);
+  itf.SetBarcodeSymbology(bc25Interleaved);
+  bc.SetBarCode(u"1234567890123");
+  ASSERT_EQ(bc.BarCode(), u"12345678901231");
+  const std::string main = bc.EncodeBars(bc.BarCode());
+  itf.SetBarCode(u"12345678901231");
+  EXPECT_EQ(main, itf.EncodeBars(itf.BarCode()));
+  EXPECT_EQ(bc.TextSlot, (Slots{15, int32_t(main.size()) - 15, 0, 0, 0, 0}));
+
+  bc.SetBarCode(u"12345678901231 123456");
+  const std::string p = bc.EncodeBars(bc.BarCode());
+  itf.SetBarCode(u"123456");
+  std::string addOn = itf.EncodeBars(itf.BarCode());
+  addOn[0] = 'X';
+  EXPECT_EQ(p, main + std::string(9, ' ') + addOn);
+  EXPECT_EQ(bc.TextSlot, (Slots{15, int32_t(main.size()) - 15, 0, 0, int32_t(main.size()) + 9 + 20, 0}));
+}
+
+TEST(EanPatterns, AgreeWithBwipJs) {
+  const auto rows = ref::LoadRefRows({bcEan8, bcJAN8, bcEan13, bcJAN13, bcISBN, bcISSN, bcISMN, bcUPCA,
+                                          bcUPCE0, bcUPCE1, bcUPCShipping});
+  EXPECT_GE(rows.size(), 12u * 11u);
+  for (const auto& r : rows) {
+    TksBarcodeComponent bc;
+    const std::string p = ref::EncodeRow(bc, r);
+    EXPECT_EQ(ref::PatternRuns(p, r.symbology == bcUPCShipping), r.runs)
+        << "line " << r.line << ": " << ToUtf8(r.text) << " stored as " << ToUtf8(bc.BarCode());
+  }
+}
+
+// Any text gives a pattern or a barcode error, never a crash or a read past the text;
+// also when it reaches the encoders without validation.
+TEST(EanPatterns, AnyTextGivesAPatternOrAnError) {
+  std::mt19937 gen(1234);
+  for (TksBarcodeSymbology s : {bcEan8, bcJAN8, bcEan13, bcJAN13, bcISBN, bcISSN, bcISMN, bcUPCA, bcUPCE0,
+                                bcUPCE1, bcUPCShipping}) {
+    TksBarcodeComponent bc;
+    bc.SetBarcodeSymbology(s);
+    const std::u16string sample = bc.BarCode();
+    int encoded = 0;
+    for (int i = 0; i < 300; ++i) {
+      const std::u16string t = ref::RandomText(gen, sample);
+      try {
+        bc.SetBarCode(t);
+        if (!bc.EncodeBars(bc.BarCode()).empty()) ++encoded;
+      } catch (const Exception&) {
+      }
+      for (auto encode : {EncodeEan8, EncodeEan13, EncodeUpcA, EncodeUpcE, EncodeUpcShipping}) {
+        try {
+          encode(bc, t);
+        } catch (const ksBarcodeException&) {
+        }
+      }
+    }
+    EXPECT_GT(encoded, 0) << SymbologyIdentifier(s);
+  }
+}
