@@ -5,6 +5,7 @@
 #include "engine/barcode.h"
 #include "engine/decor.h"
 #include "engine/encoders.h"
+#include "engine/matrix/pdf417.h"
 #include "engine/params.h"
 #include "engine/ustring.h"
 
@@ -97,7 +98,9 @@ std::string TksBarcodeComponent::EncodeBars(const std::u16string& text) {
   return p;
 }
 
-int StackedSymbolWidth(TksBarcodeComponent&) { return 0; }
+int StackedSymbolWidth(TksBarcodeComponent& bc) {
+  return bc.BarcodeSymbology() == bcPDF417 ? Pdf417SymbolWidth(bc) : 0;
+}
 
 std::string ApplyRatio(const std::string& pattern, TksRatio ratio) {
   if (ratio == ra20) return pattern;

@@ -46,6 +46,8 @@ class Canvas {
   virtual void TextOut(int x, int y, const std::u16string& text) = 0;
   virtual int TextWidth(const std::u16string& text) = 0;
   virtual int TextHeight(const std::u16string& text) = 0;
+  // Average character width of the current font at its natural proportions.
+  virtual int AverageCharWidth() { return TextWidth(u"x"); }
   // Dots per inch of the device: 96 for images and the screen, the printer's own else.
   virtual int PixelsPerInch() const { return kScreenPixelsPerInch; }
 };

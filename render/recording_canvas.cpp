@@ -1,5 +1,6 @@
 #include "render/recording_canvas.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace ks {
@@ -60,6 +61,8 @@ int RecordingCanvas::TextWidth(const std::u16string& text) {
   int per = Font.CharWidth > 0 ? Font.CharWidth : std::max(1, std::abs(Font.Height()) * 6 / 10);
   return per * static_cast<int>(text.size());
 }
+
+int RecordingCanvas::AverageCharWidth() { return std::max(1, std::abs(Font.Height()) * 6 / 10); }
 
 int RecordingCanvas::TextHeight(const std::u16string&) { return std::abs(Font.Height()); }
 

@@ -38,6 +38,7 @@ class RecordingCanvas : public Canvas {
   void TextOut(int x, int y, const std::u16string& text) override;
   int TextWidth(const std::u16string& text) override;
   int TextHeight(const std::u16string& text) override;
+  int AverageCharWidth() override;
 
  private:
   CanvasCall Make(const char* op) const;

@@ -1,0 +1,507 @@
+#include "render/paint.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "engine/encoders.h"
+#include "engine/matrix/matrix.h"
+#include "engine/matrix/pdf417.h"
+#include "engine/ustring.h"
+#include "render/matrix_paint.h"
+#include "render/pdf417_paint.h"
+
+namespace ks {
+
+namespace {
+
+// Characters from..to (1-based, inclusive) of s, clipped to the text.
+std::u16string Sub(const std::u16string& s, int from, int to) {
+  if (from < 1) from = 1;
+  if (to > static_cast<int>(s.size())) to = static_cast<int>(s.size());
+  if (to < from) return {};
+  return s.substr(from - 1, to - from + 1);
+}
+
+std::u16string Ch(const std::u16string& s, int i) { return Sub(s, i, i); }
+
+bool IsPostal(TksBarcodeSymbology s) {
+  switch (s) {
+    case bcPostNet: case bcPlanet: case bcRoyalMail: case bc4State: case bcDutch4StatePostal:
+    case bcSingapore4StatePostalCode: case bcIntelligentMail: case bcAustraliaPost:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsUpc(TksBarcodeSymbology s) { return s == bcUPCA || s == bcUPCE0 || s == bcUPCE1; }
+
+bool ClosesRun(char c) {
+  switch (c) {
+    case 'X': case '0': case '1': case ' ': case 'M': case 'V': case 'F': case 'S': case 'T': case 'H': case 'A':
+    case 'D':
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsDark(char c) {
+  switch (c) {
+    case '1': case '2': case '3': case 'M': case 'H': case 'D': case 'V': case 'S': case 'A': case 'T': case 'F':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Copies a font description into the canvas font, leaving rotation and width to the
+// caller.
+void SelectFont(Canvas& c, const TksFont& f) {
+  c.Font.Assign(f);
+  c.Font.Escapement = 0;
+  c.Font.CharWidth = 0;
+}
+
+void SetFontSize(Canvas& c, int size) {
+  // A font size is in points at the canvas's resolution.
+  c.Font.SetHeight(-MulDiv(size, c.PixelsPerInch(), 72));
+}
+
+int FontSize(Canvas& c) { return -MulDiv(c.Font.Height(), 72, c.PixelsPerInch()); }
+
+struct LinearLayout {
+  TksBarcodeComponent& bc;
+  Canvas& c;
+  const TRect& r;
+  TPoint centre;
+  double angle;
+
+  void Text(int x, int y, const std::u16string& s) const { TextOutRotated(c, x, y, s, angle, centre); }
+
+  // Writes up to three pieces of the human-readable line using the text slots.
+  void DrawGroupTexts(const std::u16string& t1, const std::u16string& t2, const std::u16string& t3, int y) const {
+    c.Brush.Style = bsClear;
+    c.Brush.Color = clNone;
+    const auto& slot = bc.TextSlot;
+    Text(r.Left + slot[0] + (slot[1] - slot[0] - c.TextWidth(t1)) / 2, y, t1);
+    Text(r.Left + slot[2] + (slot[3] - slot[2] - c.TextWidth(t2)) / 2, y, t2);
+    Text(r.Left + slot[4], bc.HasOption(boAddOnUp) ? r.Top : y, t3);
+  }
+
+  void Centred(const std::u16string& s, int y) const {
+    const auto& slot = bc.TextSlot;
+    Text(r.Left + slot[0] + (slot[1] - slot[0] - c.TextWidth(s)) / 2, y, s);
+  }
+};
+
+}  // namespace
+
+void PaintBarcodeTo(Canvas& c, const TRect& r, TksBarcodeComponent* bc) {
+  if (bc) PaintBarCode(*bc, c, r);
+}
+
+void PaintBarCode(TksBarcodeComponent& bc, Canvas& c, const TRect& r) {
+  bc.ErrorInfo().Init();
+  CanvasStateSaver saver(c);
+  try {
+    PaintSymbol(bc, c, r);
+  } catch (const ksBarcodeException& e) {
+    HandleException(bc.ErrorInfo(), c, r, e.what());
+  }
+}
+
+void PaintSymbol(TksBarcodeComponent& bc, Canvas& c, const TRect& r) {
+  if (bc.BarCode().empty()) bc.BarcodeRaiseStr(erEmptyCode, u"");
+  if (!bc.GetBarcodeInfo().Supported) bc.BarcodeRaiseStr(erNotSupported, u"");
+
+  const TPoint centre = r.Center();
+  if (bc.HasOption(boTransparent)) {
+    c.BkMode = bkTransparent;
+  } else {
+    TColor bg = bc.HasOption(boReflectanceReversal) ? bc.LinesColor() : bc.BackgroundColor();
+    c.Brush.Color = bg;
+    c.Brush.Style = bsSolid;
+    c.Pen.SetColor(bg);
+    FillRotatedRect(c, r, centre, true, 0);
+    c.BkMode = bkOpaque;
+  }
+
+  const int w = r.Width(), h = r.Height();
+  const bool quarter = (bc.Angle() / 90) % 2 != 0;
+  const int l1 = quarter ? h : w, l2 = quarter ? w : h;
+  TRect s{centre.X - l1 / 2, centre.Y - l2 / 2, centre.X + l1 / 2, centre.Y + l2 / 2};
+
+  bc.EncodeBars(bc.BarCode());
+  if (bc.Bars().empty()) bc.BarcodeRaiseStr(erErrorInBarCode, u"");
+  for (char ch : bc.Bars().front()) {
+    if (ch != ' ') break;
+    ++s.Left;
+  }
+
+  PaintCaption(bc.CaptionUpper(), c, s, centre, s.Width());
+  PaintCaption(bc.CaptionBottom(), c, s, centre, s.Width());
+  PaintQuietZone(bc.QuietZone(), c, s);
+
+  switch (bc.BarcodeSymbology()) {
+    case bcNone:
+      break;
+    case bcPDF417:
+      BuildPdf417Rows(bc, bc.Bars());
+      PaintPdf417(c, s, bc);
+      break;
+    case bcDataMatrix:
+    case bcQRCode:
+      Paint(bc.Pixels(), c, s, centre, bc);
+      break;
+    default:
+      PaintLinear(bc, c, s, centre, bc.BarCode());
+  }
+}
+
+void PaintLinear(TksBarcodeComponent& bc, Canvas& c, const TRect& r, TPoint centre, std::u16string text) {
+  const TksBarcodeSymbology sym = bc.BarcodeSymbology();
+  const double angle = bc.Angle();
+  const TksBarcodeCaption& human = bc.CaptionHuman();
+  std::string p = bc.Bars().empty() ? std::string() : bc.Bars().front();
+
+  if (sym == bcISBN || sym == bcISSN || sym == bcISMN) text = BookNumberToEan13(text, sym);
+  const int aWidth = r.Width();
+  if (aWidth < static_cast<int>(p.size()) && !bc.HasOption(boPaintIfSmall)) bc.BarcodeRaiseStr(erSmallPaintBox, u"");
+  std::u16string t = sym == bcPZN ? u"PZN - " + text : text;
+  if (!p.empty()) p = bc.Zoom(p, aWidth, bc.HasOption(boSecurity));
+
+  const TColor barColor = bc.HasOption(boReflectanceReversal) ? bc.BackgroundColor() : bc.LinesColor();
+  c.Pen.SetWidth(1);
+  c.Pen.SetColor(barColor);
+  c.Brush.Color = barColor;
+  c.Brush.Style = bsSolid;
+
+  // The caption's font is measured for the automatic size (the choice the layout allows:
+  // it does not depend on what an earlier caption left on the canvas).
+  SelectFont(c, human.Font());
+  if (human.AutoSize()) {
+    std::u16string sample;
+    switch (sym) {
+      case bcEan8: case bcJAN8: sample = Sub(text, 1, 4); break;
+      case bcEan13: case bcISBN: case bcISSN: case bcISMN: case bcUPCE0: case bcUPCE1: case bcJAN13:
+        sample = Sub(text, 2, 7);
+        break;
+      case bcUPCA: sample = Sub(text, 2, 6); break;
+      case bcUPCShipping: sample = text + u"     "; break;
+      case bcOPC: sample = text + u"--"; break;
+      case bcPZN: sample = t; break;
+      default: sample = text;
+    }
+    int w = c.TextWidth(sample);
+    if (w > 0) {
+      double size = FontSize(c) * 0.95 * (bc.TextSlot[1] - bc.TextSlot[0]) / w;
+      SetFontSize(c, static_cast<int>(size));
+    }
+  }
+  {
+    const int boxHeight = r.Height();
+    const int size = FontSize(c);
+    double ratio = boxHeight > 0 ? size * 100.0 / boxHeight : HUGE_VAL;
+    if (human.MaxHeight() > 0 && human.MaxHeight() < ratio)
+      SetFontSize(c, std::isfinite(ratio) ? Round(size * 0.9 * human.MaxHeight() / ratio) : 0);
+  }
+  const int th = c.TextHeight(text);
+  const int z = human.Visible() ? th : 0;
+
+  int f = 0, lastB = 0;
+  if (!p.empty()) {
+    p += '0';
+    const int a = r.Height() - z;
+    int n = 1, T = 0, B = 0;
+    char q = '0';
+    bool x = false;
+    const bool postal = IsPostal(sym);
+    for (int i = 1; i <= static_cast<int>(p.size()); ++i) {
+      const char ch = p[i - 1];
+      if (!x && q == 'X') x = true;
+      if (ClosesRun(ch) && n > 0) {
+        if (postal) {
+          T = 0;
+          B = 0;
+          switch (q) {
+            case 'M': T = a / 2; break;
+            case 'A': case 'H': B = a / 3; break;
+            case 'D': T = a / 3; break;
+            case 'S': case 'T': T = a / 3; B = a / 3; break;
+            default: break;
+          }
+          B += z;
+        } else {
+          if (q == '2' && bc.HasOption(boStartStopLines)) B = IsUpc(sym) ? th / 2 : 0;
+          else B = (human.Visible() || q == '3') ? th : 0;
+          if (x && bc.HasOption(boAddOnUp)) T = th;
+        }
+        if (q != '0') {
+          FillRotatedRect(c, {r.Left + i - n - 1, r.Top + T, r.Left + i - 1, r.Bottom - B}, centre, true, angle);
+          lastB = B;
+        }
+        if (f == 0) f = n;
+        n = 0;
+      }
+      if (IsDark(ch)) ++n;
+      q = ch;
+    }
+  }
+
+  if (sym == bcITF && !p.empty()) {
+    const int N = static_cast<int>(p.size());
+    const int b = 4 * f;
+    const int B = lastB;
+    c.Brush.Color = barColor;
+    c.Brush.Style = bsSolid;
+    FillRotatedRect(c, {r.Left, r.Top, r.Left + N - 1, r.Top + b}, centre, true, angle);
+    FillRotatedRect(c, {r.Left, r.Bottom - B - b, r.Left + N - 1, r.Bottom - B}, centre, true, angle);
+    FillRotatedRect(c, {r.Left, r.Top, r.Left + b, r.Bottom - B}, centre, true, angle);
+    FillRotatedRect(c, {r.Left + N - 1 - b, r.Top, r.Left + N - 1, r.Bottom - B}, centre, true, angle);
+  }
+
+  if (human.Visible()) {
+    SelectFont(c, human.Font());
+    if (human.AutoSize()) c.Font.SetHeight(th);
+    SetRotatedFont(c.Font, angle, 0);
+    const int y = r.Bottom - th;
+    c.Brush.Style = bsClear;
+    c.Brush.Color = clNone;
+    const std::u16string& s = t;
+    LinearLayout lay{bc, c, r, centre, angle};
+    switch (sym) {
+      case bcEan8: case bcJAN8:
+        lay.DrawGroupTexts(Sub(s, 1, 4), Sub(s, 5, 8), Sub(s, 10, 14), y);
+        break;
+      case bcEan13: case bcISBN: case bcISSN: case bcISMN: case bcJAN13:
+        lay.Text(r.Left, y, Ch(s, 1));
+        lay.DrawGroupTexts(Sub(s, 2, 7), Sub(s, 8, 13), Sub(s, 15, 19), y);
+        break;
+      case bcUPCA:
+        lay.Text(r.Left, y, Ch(s, 1));
+        lay.DrawGroupTexts(Sub(s, 2, 6), Sub(s, 7, 11), Sub(s, 14, 18), y);
+        lay.Text(r.Left + bc.TextSlot[5], y, Ch(s, 12));
+        break;
+      case bcUPCE0: case bcUPCE1: {
+        lay.DrawGroupTexts(Sub(s, 2, 7), u"", Sub(s, 10, 14), y);
+        SetFontSize(c, Round(FontSize(c) * 0.75));
+        SetRotatedFont(c.Font, angle, 0);
+        const int y2 = r.Bottom - c.TextHeight(u"1");
+        lay.Text(r.Left, y2, Ch(s, 1));
+        lay.Text(r.Left + bc.TextSlot[5], y2, Ch(s, 8));
+        break;
+      }
+      case bcUPCShipping:
+        lay.DrawGroupTexts(Ch(s, 1) + u"  " + Sub(s, 2, 3) + u"  " + Sub(s, 4, 8) + u"  " + Sub(s, 9, 13) + u"  " +
+                               Ch(s, 14),
+                           u"", Sub(s, 16, 21), y);
+        break;
+      case bcOPC:
+        lay.Centred(Sub(s, 1, 5) + u"-" + Sub(s, 6, 9) + u"-" + Ch(s, 10), y);
+        break;
+      default:
+        if (bc.TextSlot[1] == 0) bc.TextSlot[1] = r.Right - r.Left;
+        lay.Centred(s, y);
+    }
+  }
+
+  if (bc.HorzLines().LinesCount() > 0) PaintHorzLines(bc.HorzLines(), c, r);
+}
+
+// ---- decorations -------------------------------------------------------------------
+
+void PaintCaption(const TksBarcodeCaption& cap, Canvas& c, TRect& rect, TPoint centre, int width) {
+  const auto& lines = cap.Text();
+  if (!cap.Visible() || lines.empty()) return;
+  const TksBarcodeComponent* bc = cap.ParentBarcode();
+  const double angle = bc ? bc->Angle() : 0;
+  c.Brush.Color = cap.BgColor();
+  TRect L = rect;
+  L.Right = L.Left + width;
+  if (!cap.ParentFont()) SelectFont(c, cap.Font());
+  c.Font.CharWidth = 0;
+  const int count = static_cast<int>(lines.size());
+  if (cap.MaxHeight() > 0) {
+    int h = MulDiv(c.TextHeight(u"A"), cap.LineSpacing() + 100, 100);
+    int p = MulDiv(100, count * h, L.Bottom - L.Top);
+    if (p > cap.MaxHeight()) SetFontSize(c, MulDiv(FontSize(c), cap.MaxHeight(), p));
+  }
+  int cw = 0;
+  if (cap.AutoSize()) {
+    // Stretch the characters so that the longest line fills the width: the average
+    // character width grows by the ratio of the width to the line's natural width.
+    int m = MaxLineWidth(c, lines);
+    if (m > 0) cw = std::max(1, MulDiv(c.AverageCharWidth(), rect.Right - rect.Left, m));
+  }
+  SetRotatedFont(c.Font, angle, cw);
+  const int h = MulDiv(c.TextHeight(u"A"), cap.LineSpacing() + 100, 100);
+  const int T = count * h;
+  if (cap.Position() == cpUpper) {
+    L.Bottom = L.Top + T;
+    rect.Top = L.Bottom + 1;
+  } else {
+    L.Top = L.Bottom - T;
+    rect.Bottom = L.Top - 1;
+  }
+  if (bc && bc->HasOption(boReflectanceReversal)) {
+    c.Font.SetColor(clWhite);
+    c.Brush.Color = bc->LinesColor();
+  } else {
+    c.Brush.Color = cap.BgColor();
+  }
+  c.Brush.Style = c.Brush.Color == clNone ? bsClear : bsSolid;
+  for (const auto& line : lines) {
+    const int w = c.TextWidth(line);
+    int x = L.Left;
+    if (cap.Alignment() == taRightJustify) x = L.Right - w;
+    else if (cap.Alignment() == taCenter) x = L.Left + (L.Right - L.Left - w) / 2;
+    TextOutRotated(c, x, L.Top, line, angle, centre);
+    L.Top += h;
+  }
+}
+
+void PaintQuietZone(const TksQuietZone& qz, Canvas& c, TRect& R) {
+  if (!qz.Visible()) return;
+  const int W = R.Width(), H = R.Height();
+  if (qz.Space(0) > 0) R.Left += MulDiv(W, qz.Space(0), 100);
+  if (qz.Space(2) > 0) R.Right -= MulDiv(W, qz.Space(2), 100);
+  if (qz.Space(1) > 0) R.Top += MulDiv(H, qz.Space(1), 100);
+  if (qz.Space(3) > 0) R.Bottom -= MulDiv(H, qz.Space(3), 100);
+  const int dx = MulDiv(qz.IndicatorSize(), W, 100), dy = MulDiv(qz.IndicatorSize(), H, 100);
+  const TRect I{R.Left + dx, R.Top + dy, R.Right - dx, R.Bottom - dy};
+  if (qz.IndicatorSize() > 0 && qz.Style() != qzNone) {
+    c.Pen.Assign(qz.Pen());
+    c.Brush.Style = bsSolid;
+    c.Brush.Color = clBlack;
+    const std::vector<TPoint> corners[4] = {
+        {{I.Left, R.Top}, {I.Left, I.Top}, {R.Left, I.Top}},
+        {{I.Left, R.Bottom}, {I.Left, I.Bottom}, {R.Left, I.Bottom}},
+        {{I.Right, R.Bottom}, {I.Right, I.Bottom}, {R.Right, I.Bottom}},
+        {{I.Right, R.Top}, {I.Right, I.Top}, {R.Right, I.Top}},
+    };
+    switch (qz.Style()) {
+      case qzLines:
+        c.Brush.Style = bsClear;
+        for (const auto& pts : corners) c.Polyline(pts);
+        break;
+      case qzTriangel:
+        for (const auto& pts : corners) c.Polygon(pts);
+        break;
+      case qzRectangle:
+        c.Rectangle({R.Left, R.Top, I.Left, I.Top});
+        c.Rectangle({R.Left, I.Bottom, I.Left, R.Bottom});
+        c.Rectangle({I.Right, I.Bottom, R.Right, R.Bottom});
+        c.Rectangle({I.Right, R.Top, R.Right, I.Top});
+        break;
+      default:
+        break;
+    }
+  }
+  R = I;
+}
+
+void PaintHorzLines(const TksHorzLines& lines, Canvas& c, const TRect& r) {
+  const int count = lines.LinesCount();
+  if (count <= 0) return;
+  TksPen saved(c.Pen);
+  c.Pen.SetColor(lines.Color());
+  c.Pen.SetStyle(lines.Style());
+  c.Pen.SetMode(lines.Mode());
+  c.Pen.SetWidth(lines.Width());
+  const int step = (r.Bottom - r.Top) / (count + 1);
+  struct Restore {
+    Canvas& c;
+    const TksPen& p;
+    ~Restore() { c.Pen.Assign(p); }
+  } restore{c, saved};
+  for (int i = 1; i <= count; ++i) c.Line({r.Left, r.Top + i * step}, {r.Right, r.Top + i * step});
+}
+
+// ---- error display -------------------------------------------------------------------
+
+void HandleException(TksBarcodeError& err, Canvas& c, const TRect& r, const std::string& ownMessage) {
+  TksBarcodeComponent* bc = err.Barcode();
+  const TksBarcodeErrorMode mode = err.Mode();
+  if (bc && bc->BarCode().empty() && mode == emHideIfEmpty) return;
+  if (mode == emHideOnError) return;
+  TksGrShapes shapes = 1u << gsBorder;
+  if (mode == emDrawErrorString) shapes |= 1u << gsMSG;
+  if (mode == emPaintRedCross) shapes |= 1u << gsCross;
+  if (mode == emPaintRedBrush) shapes |= 1u << gsBrush;
+  // A raise with a message of its own leaves the code at erOK: show that message.
+  const bool own = err.Code() == erOK && !ownMessage.empty();
+  switch (mode) {
+    case emStandardRaise: {
+      std::string full = err.ExceptionStringFull();
+      if (own) full = full.substr(0, full.size() - err.ExceptionString().size()) + ownMessage;
+      throw Exception(full, err.HelpIndex());
+    }
+    case emDrawErrorString:
+    case emPaintRedCross:
+    case emPaintRedBrush:
+      DrawErrorGraphic(err, c, r, own ? ownMessage : err.ExceptionString(), shapes);
+      break;
+    case emExtendedRaise:
+      throw EAbort();
+    default:
+      break;
+  }
+}
+
+void DrawErrorGraphic(TksBarcodeError& err, Canvas& c, const TRect& r, const std::string& msg, TksGrShapes shapes) {
+  const int W = r.Width(), H = r.Height();
+  const TPoint ctr = r.Center();
+  const double angle = err.Barcode() ? err.Barcode()->Angle() : 0;
+  auto has = [&](TksGrShape s) { return (shapes & (1u << s)) != 0; };
+  c.Pen.SetColor(clRed);
+  c.Pen.SetWidth(1);
+  c.Pen.SetStyle(psSolid);
+  c.Brush.Color = clMoneyGreen;
+  c.Brush.Style = bsSolid;
+  if (has(gsBorder)) {
+    c.Rectangle(r);
+    c.FillRect(r);
+  }
+  if (has(gsCross)) {
+    c.Line({r.Left, r.Top}, {r.Right, r.Bottom});
+    c.Line({r.Left, r.Bottom}, {r.Right, r.Top});
+  }
+  if (has(gsBrush)) {
+    c.Brush.Color = clRed;
+    c.Brush.Style = bsDiagCross;
+    c.Pen.SetColor(clRed);
+    c.Pen.SetStyle(psSolid);
+    c.Pen.SetWidth(1);
+    c.Rectangle(r);
+    c.FillRect(r);
+  }
+  if (has(gsMSG) && !msg.empty()) {
+    const std::u16string text = FromUtf8(msg);
+    c.Font.SetColor(has(gsBrush) ? clYellow : clRed);
+    int size = H / 15;
+    SetFontSize(c, size);
+    const int lh = MulDiv(c.TextHeight(u"M"), 11, 10);
+    const int offset = MulDiv(lh, 30, 20);
+    int y = ctr.Y - offset;
+    c.Brush.Style = bsClear;
+    c.Font.SetStyle((1u << fsBold) | (1u << fsUnderline));
+    SetRotatedFont(c.Font, angle, 0);
+    const std::u16string heading = u"Chyba :";
+    int w = c.TextWidth(heading);
+    TextOutRotated(c, ctr.X - w / 2, y, heading, angle, ctr);
+    y += lh;
+    c.Font.SetStyle(0);
+    SetRotatedFont(c.Font, angle, 0);
+    y += lh;
+    w = c.TextWidth(text);
+    if (w >= W && w > 0) {
+      size = size * W / w;
+      SetFontSize(c, size);
+      w = c.TextWidth(text);
+    }
+    TextOutRotated(c, ctr.X - w / 2, y, text, angle, ctr);
+  }
+}
+
+}  // namespace ks
