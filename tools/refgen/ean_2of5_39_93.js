@@ -200,12 +200,15 @@ function interleavedRows() {
     const d = randomDigits(n);
     row('bc25Interleaved', '-', d, twoWidth('interleaved2of5', d));
   }
-  // ITF: 5, 13 and 15 digits get a check digit; other lengths are taken as they are,
-  // odd ones with a leading zero when that option is set.
-  const itfLengths = [5, 13, 15, 5, 13, 15, 2, 4, 10, 14, 16, 20];
+  // ITF: 5, 13 and 15 digits get a check digit, the last of 6, 14 and 16 digits is
+  // replaced by it; other lengths are taken as they are, odd ones with a leading zero
+  // when that option is set.
+  const itfLengths = [5, 13, 15, 5, 13, 15, 6, 14, 16, 2, 4, 10, 20];
   for (const n of itfLengths) {
     const d = randomDigits(n);
-    const full = n === 5 || n === 13 || n === 15 ? d + upcCheck(d) : d;
+    let full = d;
+    if (n === 5 || n === 13 || n === 15) full = d + upcCheck(d);
+    if (n === 6 || n === 14 || n === 16) full = d.slice(0, -1) + upcCheck(d.slice(0, -1));
     row('bcITF', '-', d, twoWidth('interleaved2of5', full));
   }
   for (const n of [1, 3, 7, 9, 11, 17]) {
