@@ -1,0 +1,291 @@
+// Codabar (plain, ABC, Monarch), Code 11, MSI, PZN, Telepen and FIM: worked examples,
+// text slots, agreement with bwip-js, and random input.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/barcode.h"
+#include "engine/encoders.h"
+#include "engine/linear/codabar_misc.h"
+#include "engine/ustring.h"
+#include "tests/engine/code128_codabar_vectors.h"
+
+namespace ks {
+namespace {
+
+using testing::LoadRefVectors;
+using testing::PlainModules;
+using testing::TrimQuietZone;
+
+// Codabar characters with their gap, and the framing of a plain Codabar symbol.
+const std::string kStartA = "20220020020";
+const std::string kStopA = "2022002002";
+const std::string cb0 = "1010100110", cb1 = "1010110010", cb2 = "1010010110", cb3 = "1100101010",
+                  cb4 = "1011010010", cb6 = "1001010110", cbA = "10110010010", cbB = "10010010110",
+                  cbC = "10100100110", cbD = "10100110010";
+
+class EncoderTest : public ::testing::Test {
+ protected:
+  void Use(TksBarcodeSymbology s, bool check = true) {
+    bc.SetBarcodeSymbology(s);
+    const auto bit = OptionBit(boAutoCheckDigit);
+    bc.SetOptions(check ? (bc.Options() | bit) : (bc.Options() & ~bit));
+    bc.TextSlot.fill(0);
+  }
+  TksBarcodeComponent bc;
+};
+
+// ---- Codabar ----
+
+TEST_F(EncoderTest, CodabarFramesTextAndAddsCheck) {
+  struct Row {
+    const char16_t* text;
+    bool check;
+    std::string pattern;
+    const char* note;
+  };
+  const Row rows[] = {
+      {u"123", true, kStartA + cb1 + cb2 + cb3 + cb6 + kStopA, "values 1+2+3 = 6, check '6'"},
+      {u"123", false, kStartA + cb1 + cb2 + cb3 + kStopA, "no check without the option"},
+      {u"0-", true, kStartA + cb0 + "1010011010" + "1010011010" + kStopA, "value of '-' is 10: check '-'"},
+      {u"A123B", false, "20220020020" + cb1 + cb2 + cb3 + "2002002022", "own start A and stop B, not wrapped again"},
+      {u"A123B", true, "20220020020" + cb1 + cb2 + cb3 + cb6 + "2002002022", "check before the own stop"},
+      {u"t12n", false, "20220020020" + cb1 + cb2 + "2002002022", "t and n start and stop as A and B"},
+      {u"*0E", false, "20200200220" + cb0 + "2020022002", "'*' and E as C and D"},
+      {u"1a2", false, kStartA + cb1 + cbA + cb2 + kStopA, "a letter inside the data draws its A..D bars"},
+  };
+  for (const Row& row : rows) {
+    Use(bcCodabar, row.check);
+    const std::string p = EncodeCodabar(bc, row.text);
+    EXPECT_EQ(p, row.pattern) << row.note;
+    EXPECT_EQ(bc.TextSlot[0], 12) << row.note;
+    EXPECT_EQ(bc.TextSlot[1], static_cast<int>(p.size()) - 11) << row.note;
+  }
+}
+
+TEST_F(EncoderTest, CodabarSampleIsNotWrappedTwice) {
+  Use(bcCodabar);
+  const std::string own = EncodeCodabar(bc, u"A0123+-$/:68A");
+  EXPECT_EQ(own, EncodeCodabar(bc, u"0123+-$/:68"));
+  EXPECT_EQ(own.find("2022002002"), 0u) << "one start";
+  EXPECT_EQ(own.find("2022002002", 1), own.size() - 10) << "one stop";
+}
+
+TEST_F(EncoderTest, AbcCodabarJoinsSymbolsWithBlanks) {
+  Use(bcABCCodabar, true);
+  const std::string p = EncodeABCCodabar(bc, u"A1 2B");
+  EXPECT_EQ(p, cbA + cb1 + "000000000000" + cb2 + cbB) << "blank as twelve light modules, no check";
+  EXPECT_EQ(bc.TextSlot[0], 1);
+  EXPECT_EQ(bc.TextSlot[1], static_cast<int>(p.size()) - 1);
+}
+
+TEST_F(EncoderTest, MonarchMapsAliasesAndSetsNoSlot) {
+  Use(bcCodabarMonarch);
+  struct Row {
+    const char16_t* text;
+    std::string pattern;
+  };
+  const Row rows[] = {
+      {u"t", cbA}, {u"T", cbA}, {u"a", cbA}, {u"n", cbB}, {u"N", cbB}, {u"b", cbB}, {u"*", cbC},
+      {u"c", cbC}, {u"e", cbD}, {u"E", cbD}, {u"d", cbD}, {u"A12D", cbA + cb1 + cb2 + cbD},
+  };
+  for (const Row& row : rows) EXPECT_EQ(EncodeCodabarMonarch(bc, row.text), row.pattern) << ToUtf8(row.text);
+  EXPECT_EQ(bc.TextSlot, (std::array<int32_t, 6>{}));
+}
+
+// ---- Code 11 ----
+
+TEST_F(EncoderTest, Code11AddsTwoChecks) {
+  Use(bcCode11);
+  // 123 -> C = 3*1 + 2*2 + 1*3 = 10 ('-'); K over "123-" = 4+6+6+10 = 26 mod 11 = 4.
+  const std::string p = EncodeCode11(bc, u"123");
+  EXPECT_EQ(p, "20220020" "11010110" "10010110" "11001010" "1011010" "10110110" "2022002");
+  EXPECT_EQ(bc.TextSlot[0], 9);
+  EXPECT_EQ(bc.TextSlot[1], static_cast<int>(p.size()) - 8);
+  // Eleven characters: the weights run to 11 and 12 without wrapping. C = 1 + ... + 11 =
+  // 66 mod 11 = 0; K = 1*0 + 2 + ... + 12 = 77 mod 11 = 0.
+  const std::string q = EncodeCode11(bc, u"11111111111");
+  EXPECT_EQ(q.substr(q.size() - 7 - 7 - 7), "1010110" "1010110" "2022002");
+}
+
+// ---- MSI ----
+
+TEST_F(EncoderTest, MsiCheckDigit) {
+  struct Row {
+    const char16_t* text;
+    char16_t check;
+    const char* note;
+  };
+  const Row rows[] = {
+      {u"1234", u'4', "1 + 3, then 24 doubled 48: 4 + 8; sum 16"},
+      {u"80523", u'0', "odd length: 8+5+3, then 02 doubled 04; sum 20 (right-to-left mod 10 gives 4)"},
+      {u"1", u'9', "single digit"},
+      {u"1F", u'6', "hexadecimal F counts 15: doubled 30 adds 3"},
+      {u"A", u'0', "A counts 10"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(MsiCheckDigit(row.text), row.check) << row.note;
+}
+
+TEST_F(EncoderTest, MsiChecksBitsAndSlots) {
+  Use(bcMSIPlessey);
+  struct Row {
+    const char16_t* text;
+    size_t chars;  // after the checks
+  };
+  const Row rows[] = {{u"1", 1}, {u"12", 3}, {u"123456789012", 13}, {u"1234567890123", 15}};
+  for (const Row& row : rows) {
+    const std::string p = EncodeMSI(bc, row.text);
+    EXPECT_EQ(p.size(), 5 * (1 + 4 * row.chars + 2)) << ToUtf8(row.text);
+    EXPECT_EQ(bc.TextSlot[0], static_cast<int>(p.size()) / 4);
+    EXPECT_EQ(bc.TextSlot[1], static_cast<int>(p.size()) - bc.TextSlot[0]);
+  }
+  // "1": start bit 1, 0001, end bits 00.
+  EXPECT_EQ(EncodeMSI(bc, u"1"), "11100" "10000" "10000" "10000" "11100" "10000" "10000");
+  // The second check of a 13-digit text is taken over the text and the first check.
+  const std::u16string t = u"1234567890123";
+  const std::u16string t14 = t + MsiCheckDigit(t);
+  const std::string p = EncodeMSI(bc, t);
+  const std::string last = p.substr(p.size() - 30, 20);
+  const int second = MsiCheckDigit(t14) - u'0';
+  std::string bits;
+  for (int b = 3; b >= 0; --b) bits += (second >> b) & 1 ? "11100" : "10000";
+  EXPECT_EQ(last, bits);
+}
+
+// ---- PZN ----
+
+TEST_F(EncoderTest, PznIsCode39WithLeadingDash) {
+  bc.SetBarcodeSymbology(bcPZN);
+  bc.SetBarCode(u"123456");
+  ASSERT_EQ(bc.BarCode(), u"1234562");
+  const std::string p = bc.EncodeBars(bc.BarCode());
+  const std::array<int32_t, 6> slots = bc.TextSlot;
+  EXPECT_EQ(p, EncodeCode39(bc, u"-1234562"));
+  EXPECT_EQ(slots, bc.TextSlot);
+}
+
+// ---- Telepen ----
+
+TEST_F(EncoderTest, TelepenCheckAndHighCharacters) {
+  EXPECT_EQ(TelepenCheckChar(u"AB"), 127 - (65 + 66) % 127);
+  EXPECT_EQ(TelepenCheckChar(u"?@"), 127) << "sum a multiple of 127";
+  EXPECT_EQ(TelepenCheckChar(u""), 127);
+  Use(bcTelepen);
+  EXPECT_EQ(EncodeTelepen(bc, u"\u00C1"), EncodeTelepen(bc, u"A")) << "only the low seven bits count";
+  // Start '_' is the bits 1111101 with parity 0, stop 'z' 0101111 with parity 1; so
+  // every symbol begins and ends with the same modules.
+  const std::string a = EncodeTelepen(bc, u"A"), b = EncodeTelepen(bc, u"xyz");
+  EXPECT_EQ(a.substr(0, 16), "1010101010111000");
+  EXPECT_EQ(a.substr(0, 16), b.substr(0, 16));
+  EXPECT_EQ(a.substr(a.size() - 16), b.substr(b.size() - 16));
+  EXPECT_EQ(bc.TextSlot, (std::array<int32_t, 6>{}));
+}
+
+// ---- FIM ----
+
+TEST_F(EncoderTest, FimTakesFirstCharacterOnly) {
+  struct Row {
+    const char16_t* text;
+    std::string pattern;
+  };
+  const Row rows[] = {
+      {u"A", "1010001000101"}, {u"BA", "10010100101001"}, {u"C", "10100100100101"}, {u"D", "101010010010101"},
+  };
+  bc.SetBarcodeSymbology(bcFim);
+  for (const Row& row : rows) {
+    bc.SetBarCode(row.text);
+    EXPECT_EQ(bc.EncodeBars(bc.BarCode()), row.pattern) << ToUtf8(row.text);
+  }
+  EXPECT_EQ(EncodeFim(bc, u"E"), "");
+  EXPECT_EQ(EncodeFim(bc, u""), "");
+}
+
+// ---- agreement with bwip-js ----
+
+// The nine bar positions of a facing identification mark. Our marks step one module per
+// empty position, the standard marks (and bwip-js) two; the positions must agree.
+std::string FimPositions(const std::string& modules, int emptyStep) {
+  std::string pos;
+  size_t i = 0;
+  while (i < modules.size()) {
+    if (modules[i] != '1') return "?";
+    pos += '1';
+    size_t gap = 0;
+    for (++i; i < modules.size() && modules[i] == '0'; ++i) ++gap;
+    if (i < modules.size()) pos.append((gap - 1) / static_cast<size_t>(emptyStep), '0');
+  }
+  return pos;
+}
+
+struct Family {
+  const char* name;
+  TksBarcodeSymbology symbology;
+  std::function<std::string(TksBarcodeComponent&, const testing::RefVector&)> encode;
+};
+
+TEST_F(EncoderTest, AgreesWithReferenceEncoder) {
+  const Family families[] = {
+      {"codabar", bcCodabar, [](auto& b, const auto& v) { return EncodeCodabar(b, v.text); }},
+      {"abccodabar", bcABCCodabar, [](auto& b, const auto& v) { return EncodeABCCodabar(b, v.text); }},
+      {"monarch", bcCodabarMonarch, [](auto& b, const auto& v) { return EncodeCodabarMonarch(b, v.text); }},
+      {"code11", bcCode11, [](auto& b, const auto& v) { return EncodeCode11(b, v.text); }},
+      {"msi", bcMSIPlessey, [](auto& b, const auto& v) { return EncodeMSI(b, v.text); }},
+      {"telepen", bcTelepen, [](auto& b, const auto& v) { return EncodeTelepen(b, v.text); }},
+      // PZN through completion: the vectors hold six digits, bwip-js adds the check.
+      {"pzn", bcPZN,
+       [](auto& b, const auto& v) {
+         b.SetBarCode(v.text);
+         return b.EncodeBars(b.BarCode());
+       }},
+  };
+  for (const Family& f : families) {
+    const auto rows = LoadRefVectors(f.name);
+    EXPECT_GE(rows.size(), 7u) << f.name;
+    for (const auto& row : rows) {
+      Use(f.symbology, row.flags != "nocheck");
+      EXPECT_EQ(TrimQuietZone(PlainModules(f.encode(bc, row))), row.modules) << f.name << " " << row.flags << " " << ToUtf8(row.text);
+    }
+  }
+
+  const auto fims = LoadRefVectors("fim");
+  ASSERT_EQ(fims.size(), 4u);
+  for (const auto& row : fims) {
+    const std::string ours = EncodeFim(bc, row.text);
+    EXPECT_EQ(FimPositions(ours, 1), FimPositions(row.modules, 2)) << ToUtf8(row.text);
+    EXPECT_EQ(FimPositions(ours, 1).size(), 9u);
+  }
+}
+
+// ---- robustness ----
+
+TEST_F(EncoderTest, RandomTextsNeverCrash) {
+  using Encoder = std::string (*)(TksBarcodeComponent&, const std::u16string&);
+  const std::pair<TksBarcodeSymbology, Encoder> encoders[] = {
+      {bcCodabar, EncodeCodabar}, {bcABCCodabar, EncodeABCCodabar}, {bcCodabarMonarch, EncodeCodabarMonarch},
+      {bcCode11, EncodeCode11},   {bcMSIPlessey, EncodeMSI},         {bcPZN, EncodePZN},
+      {bcFim, EncodeFim},         {bcTelepen, EncodeTelepen},
+  };
+  std::mt19937 rng(24);
+  std::uniform_int_distribution<int> len(0, 30);
+  std::uniform_int_distribution<int> byte(0, 255);
+  std::uniform_int_distribution<int> unit(0, 0xFFFF);
+  for (const auto& [symbology, encode] : encoders) {
+    Use(symbology);
+    for (int round = 0; round < 300; ++round) {
+      std::u16string text;
+      for (int n = len(rng); n > 0; --n) text += static_cast<char16_t>(round % 3 == 0 ? unit(rng) : byte(rng));
+      try {
+        const std::string p = encode(bc, text);
+        EXPECT_EQ(p.find_first_not_of("0123 X"), std::string::npos) << SymbologyIdentifier(symbology);
+      } catch (const ksBarcodeException&) {
+        // a refusal is a valid outcome
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ks
