@@ -1,0 +1,56 @@
+#include "render/pdf417_paint.h"
+
+#include "engine/barcode.h"
+
+namespace ks {
+
+void PaintPdf417(Canvas& c, const TRect& r, TksBarcodeComponent& bc, TPoint centre) {
+  const std::vector<std::string>& rows = bc.Bars();
+  if (rows.empty()) return;
+  const int width = r.Right - r.Left;
+  if (static_cast<int>(rows.front().size()) > width && !bc.HasOption(boPaintIfSmall))
+    bc.BarcodeRaiseStr(erSmallPaintBox, u"");
+
+  // With reflectance reversal the pipeline has filled the background with LinesColor.
+  const TColor bar = bc.HasOption(boReflectanceReversal) ? bc.BackgroundColor() : bc.LinesColor();
+  c.Pen.SetColor(bar);
+  c.Pen.SetWidth(1);
+  c.Pen.SetStyle(psSolid);
+  c.Pen.SetMode(pmCopy);
+  c.Brush.Color = bar;
+  c.Brush.Style = bsSolid;
+
+  const int n = static_cast<int>(rows.size());
+  const int height = r.Bottom - r.Top;
+  const bool security = bc.HasOption(boSecurity);
+  const double angle = bc.Angle();
+  // Row heights: H pixels shared by N rows, at most one pixel apart, first rows taller.
+  long long acc = 0;
+  int top = r.Top;
+  for (const std::string& row : rows) {
+    acc -= height;
+    int h = 0;
+    while (acc < 0) {
+      acc += n;
+      ++h;
+    }
+    if (h == 0) continue;  // more rows than pixels: this row gets none
+    const std::string pixels = bc.Zoom(row, width, security);
+    const int len = static_cast<int>(pixels.size());
+    for (int x = 0; x < len;) {
+      if (pixels[x] == '0') {
+        ++x;
+        continue;
+      }
+      int end = x + 1;
+      while (end < len && pixels[end] != '0') ++end;
+      FillRotatedRect(c, {r.Left + x, top, r.Left + end, top + h}, centre, true, angle);
+      x = end;
+    }
+    top += h;
+  }
+}
+
+void PaintPdf417(Canvas& c, const TRect& r, TksBarcodeComponent& bc) { PaintPdf417(c, r, bc, r.Center()); }
+
+}  // namespace ks
