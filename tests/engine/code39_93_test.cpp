@@ -1,0 +1,140 @@
+// Code 39 and Code 93 with their full-ASCII forms: worked patterns, check characters,
+// text slots, agreement with bwip-js, and robustness against any text.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "engine/barcode.h"
+#include "engine/encoders.h"
+#include "ean_2of5_39_93_vectors.h"
+
+using namespace ks;
+
+namespace {
+
+constexpr const char* k39Start = "2002022022020";
+constexpr const char* k39Stop = "200202202202";
+constexpr const char* k93Start = "202022220";
+constexpr const char* k93Stop = "2020222202";
+
+struct Case {
+  const char* note;
+  TksBarcodeSymbology symbology;
+  bool autoCheckDigit;
+  std::u16string text;
+  std::string pattern;
+  int32_t slot0, slot1;
+};
+
+std::string Encode(const Case& c) {
+  TksBarcodeComponent bc;
+  bc.SetBarcodeSymbology(c.symbology);
+  bc.SetOptions(c.autoCheckDigit ? bc.Options() | OptionBit(boAutoCheckDigit)
+                                 : bc.Options() & ~OptionBit(boAutoCheckDigit));
+  bc.SetBarCode(c.text);
+  std::string p = bc.EncodeBars(bc.BarCode());
+  EXPECT_EQ(bc.TextSlot, (std::array<int32_t, 6>{c.slot0, c.slot1, 0, 0, 0, 0})) << c.note;
+  return p;
+}
+
+std::string Cat(std::initializer_list<std::string> parts) {
+  std::string s;
+  for (const auto& p : parts) s += p;
+  return s;
+}
+
+}  // namespace
+
+TEST(Code39And93, WorkedExamples) {
+  // Code 39 characters (with the narrow gap after each): A, +, Z, /, %, T.
+  const std::string A = "1101010010110", plus = "1001010010010", Z = "1001101101010", slash = "1001001010010",
+                    pct = "1010010010010", T = "1010110110010";
+  // Code 93 characters by value: T 29, E 14, S 28, 8, M 22, A 10, P 25, V 31, shifts 43-46.
+  const std::string t = "110100110", e = "110010010", s = "110101100", c8 = "100010010", m = "101001100",
+                    a = "110101000", p = "100010110", v = "110011010", shiftDollar = "100100110",
+                    shiftSlash = "111010110", shiftPlus = "100110010";
+  const Case cases[] = {
+      {"Code 39 A", bcCode39Standard, true, u"A", Cat({k39Start, A, k39Stop}), 14, 25},
+      {"Code 39 adds no check character whatever the options", bcCode39Standard, false, u"A",
+       Cat({k39Start, A, k39Stop}), 14, 25},
+      {"Code 39 Full a is +A", bcCode39Full, true, u"a", Cat({k39Start, plus, A, k39Stop}), 14, 38},
+      {"Code 39 Full : is /Z", bcCode39Full, true, u":", Cat({k39Start, slash, Z, k39Stop}), 14, 38},
+      {"Code 39 Full euro sign is %T", bcCode39Full, true, u"\u20AC", Cat({k39Start, pct, T, k39Stop}), 14, 38},
+      {"Code 93 TEST, K only: weights 1-4 from the right give 243 mod 47 = 8", bcCode93Standard, false,
+       u"TEST", Cat({k93Start, t, e, s, t, c8, k93Stop}), 10, 53},
+      {"Code 93 TEST, C = 8, then K over TEST8 = 351 mod 47 = 22 (M)", bcCode93Standard, true, u"TEST",
+       Cat({k93Start, t, e, s, t, c8, m, k93Stop}), 10, 62},
+      {"Code 93 check value 45 is drawn as the shift (/)", bcCode93Standard, false, u"AP",
+       Cat({k93Start, a, p, shiftSlash, k93Stop}), 10, 35},
+      {"Code 93 AP: C = 45 (/), K = 125 mod 47 = 31 (V)", bcCode93Standard, true, u"AP",
+       Cat({k93Start, a, p, shiftSlash, v, k93Stop}), 10, 44},
+      {"Code 93 & is the shift ($), value 43", bcCode93Standard, false, u"&",
+       Cat({k93Start, shiftDollar, shiftDollar, k93Stop}), 10, 26},
+      // A Code 93 symbol needs both check characters to be read; the full-ASCII form
+      // adds them by the same rule as the standard form.
+      {"Code 93 Full a is (+)A, then C = 8 and K = 166 mod 47 = 25 (P)", bcCode93Full, true, u"a",
+       Cat({k93Start, shiftPlus, a, c8, p, k93Stop}), 10, 44},
+      {"Code 93 Full without automatic check digits: K = 10 + 2 * 46 = 102 mod 47 = 8", bcCode93Full, false,
+       u"a", Cat({k93Start, shiftPlus, a, c8, k93Stop}), 10, 35},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Encode(c), c.pattern) << c.note;
+}
+
+TEST(Code39And93, FullAsciiSkipsCharactersWithoutACode) {
+  TksBarcodeComponent bc;
+  EXPECT_EQ(EncodeCode39Full(bc, u"A\x7F\u0100B"), EncodeCode39(bc, u"AB"));
+  EXPECT_EQ(EncodeCode93Full(bc, u"A\x7F\x01\u20ACB"), EncodeCode93Full(bc, u"AB"));
+}
+
+// Validation keeps other characters out; the standard-set encoders refuse them too,
+// naming the position, rather than draw something else.
+TEST(Code39And93, StandardSetsRefuseOtherCharacters) {
+  for (auto encode : {EncodeCode39, EncodeCode93}) {
+    TksBarcodeComponent bc;
+    bc.SetBarcodeSymbology(encode == EncodeCode39 ? bcCode39Standard : bcCode93Standard);
+    try {
+      encode(bc, u"AB*C");
+      ADD_FAILURE() << "no error";
+    } catch (const ksBarcodeException&) {
+      EXPECT_EQ(bc.ErrorInfo().Code(), erCharOutOfSet);
+      EXPECT_EQ(bc.ErrorInfo().Idx(), 3);
+    }
+  }
+}
+
+TEST(Code39And93, AgreeWithBwipJs) {
+  const auto rows = ref::LoadRefRows({bcCode39Standard, bcCode39Full, bcCode93Standard, bcCode93Full});
+  EXPECT_GE(rows.size(), 12u * 4u);
+  for (const auto& r : rows) {
+    TksBarcodeComponent bc;
+    const std::string p = ref::EncodeRow(bc, r);
+    const bool code39 = r.symbology == bcCode39Standard || r.symbology == bcCode39Full;
+    EXPECT_EQ(ref::PatternRuns(p, code39), r.runs) << "line " << r.line << ": " << ToUtf8(r.text);
+  }
+}
+
+TEST(Code39And93, AnyTextGivesAPatternOrAnError) {
+  std::mt19937 gen(3993);
+  for (TksBarcodeSymbology s : {bcCode39Standard, bcCode39Full, bcCode93Standard, bcCode93Full}) {
+    TksBarcodeComponent bc;
+    bc.SetBarcodeSymbology(s);
+    const std::u16string sample = bc.BarCode();
+    int encoded = 0;
+    for (int i = 0; i < 300; ++i) {
+      const std::u16string t = ref::RandomText(gen, sample);
+      try {
+        bc.SetBarCode(t);
+        if (!bc.EncodeBars(bc.BarCode()).empty()) ++encoded;
+      } catch (const Exception&) {
+      }
+      for (auto encode : {EncodeCode39, EncodeCode39Full, EncodeCode93, EncodeCode93Full}) {
+        try {
+          encode(bc, t);
+        } catch (const ksBarcodeException&) {
+        }
+      }
+    }
+    EXPECT_GT(encoded, 0) << SymbologyIdentifier(s);
+  }
+}
