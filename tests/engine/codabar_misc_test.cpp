@@ -24,7 +24,7 @@ using testing::TrimQuietZone;
 const std::string kStartA = "20220020020";
 const std::string kStopA = "2022002002";
 const std::string cb0 = "1010100110", cb1 = "1010110010", cb2 = "1010010110", cb3 = "1100101010",
-                  cb4 = "1011010010", cb6 = "1001010110", cbA = "10110010010", cbB = "10010010110",
+                  cb6 = "1001010110", cbA = "10110010010", cbB = "10010010110",
                   cbC = "10100100110", cbD = "10100110010";
 
 class EncoderTest : public ::testing::Test {
