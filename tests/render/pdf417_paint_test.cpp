@@ -10,6 +10,7 @@
 #include "engine/errors.h"
 #include "engine/matrix/pdf417.h"
 #include "engine/params.h"
+#include "render/paint.h"
 #include "render/pdf417_paint.h"
 #include "render/recording_canvas.h"
 
@@ -207,6 +208,48 @@ TEST(Pdf417Paint, RotatedSymbolStaysInsideItsRectangle) {
       }
     EXPECT_GT(dark, 0);
   }
+}
+
+// ---- Through the paint pipeline ------------------------------------------------------
+
+std::vector<TRect> BarRects(const RecordingCanvas& c, TColor bar) {
+  std::vector<TRect> out;
+  for (const auto& call : c.calls)
+    if (call.op == "Polygon" && call.brush.Color == bar && call.brush.Style == bsSolid) out.push_back(Bounds(call));
+  return out;
+}
+
+TEST(Pdf417Pipeline, RotatedSymbolStaysInsidePaintRectangle) {
+  for (int angle : {0, 90, 180, 270}) {
+    Fixture f;
+    f.bc.SetAngle(angle);
+    f.bc.SetBarCode(u"PDF417 pipeline");
+    f.bc.Params().PDF417().SetCols(2);
+    const TRect paint{0, 0, 400, 200};
+    PaintBarCode(f.bc, f.canvas, paint);
+    EXPECT_EQ(f.bc.ErrorInfo().Code(), erOK) << angle;
+    const std::vector<TRect> bars = BarRects(f.canvas, 0x112233);
+    EXPECT_GT(bars.size(), 50u) << angle;
+    for (const TRect& b : bars)
+      EXPECT_TRUE(b.Left >= paint.Left && b.Top >= paint.Top && b.Right <= paint.Right && b.Bottom <= paint.Bottom)
+          << "angle " << angle << ": " << b.Left << "," << b.Top << "," << b.Right << "," << b.Bottom;
+  }
+}
+
+TEST(Pdf417Pipeline, ErrorsAreShownAtThePaintBoundary) {
+  Fixture f;
+  f.bc.SetBarCode(u"PDF417");
+  PaintBarCode(f.bc, f.canvas, {0, 0, 60, 40});  // rows are 120 modules wide
+  EXPECT_EQ(f.bc.ErrorInfo().Code(), erSmallPaintBox);
+  EXPECT_TRUE(BarRects(f.canvas, 0x112233).empty());
+
+  // A direct raise with its own message leaves the code at erOK.
+  Fixture g;
+  g.bc.SetBarCode(u"12a");
+  g.bc.Params().PDF417().SetMode(ksPDF417Numeric);
+  EXPECT_NO_THROW(PaintBarCode(g.bc, g.canvas, {0, 0, 400, 200}));
+  EXPECT_EQ(g.bc.ErrorInfo().Code(), erOK);
+  EXPECT_TRUE(g.bc.Bars().empty());
 }
 
 }  // namespace
