@@ -166,10 +166,11 @@ std::string EncodeUpcE(TksBarcodeComponent& bc, const std::u16string& text) {
   if (text.size() < 8) return {};
   std::string_view parity;
   if (bc.BarcodeSymbology() == bcUPCE1) {
-    // The number-system-1 parity carries the check digit of the number-system-1
-    // expansion; a reader verifies it against that expansion.
-    std::u16string ns1 = u"1" + text.substr(1, 6);
+    // UPC-E1 is UPC-E in number system 1, though its data text keeps "0" in front and
+    // the check digit stored there belongs to number system 0. The parity must carry the
+    // check digit of the number-system-1 expansion, the one a reader verifies.
     for (size_t pos = 2; pos <= 7; ++pos) DigitAt(bc, text, pos);
+    const std::u16string ns1 = u"1" + text.substr(1, 6);
     parity = kUpcE1Parity[CheckDigitUPC(ExpandUpcE(ns1)) - u'0'];
   } else {
     parity = kUpcE0Parity[DigitAt(bc, text, 8)];
