@@ -362,9 +362,14 @@ std::string TksQRCode::EncodeData(const std::string& toEncode) const {
   }
   s += segment;
 
-  // Terminator, only when it fits whole.
+  // Terminator; where it does not fit whole it is cut short at the capacity. Leaving it
+  // out would let a pad codeword follow the data, which a reader takes for another mode
+  // indicator (in M2 and M4, whose terminators are longer than four bits).
   const size_t terminator = FMicroQR ? 2 * ver + 1 : 4;
-  if (s.size() + terminator <= static_cast<size_t>(total)) s += Zeros(terminator);
+  if (s.size() + terminator <= static_cast<size_t>(total))
+    s += Zeros(terminator);
+  else if (s.size() < static_cast<size_t>(total))
+    s += Zeros(total - s.size());
 
   // Bit padding to a codeword boundary. M1 and M3 end in a 4-bit codeword: their last
   // bits are filled up to the capacity instead.
