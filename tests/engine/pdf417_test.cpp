@@ -440,6 +440,15 @@ TEST(Pdf417Rows, DefaultSettingsRecordUsedSize) {
   EXPECT_EQ(p.UsedCols(), 4);
 }
 
+TEST(Pdf417Rows, MinWidthIsTheSymbolWidthInModules) {
+  TksBarcodeComponent bc;
+  bc.SetBarcodeSymbology(bcPDF417);
+  bc.SetBarCode(u"PDF417");
+  EXPECT_EQ(bc.MinWidth(), 17 * 13 + 18);  // 10 data columns
+  bc.Params().PDF417().SetKind(pkTruncated);
+  EXPECT_EQ(bc.MinWidth(), 17 * 12 + 1);
+}
+
 TEST(Pdf417Rows, ErrorsReachTheCaller) {
   TksBarcodeComponent bc;
   bc.SetBarcodeSymbology(bcPDF417);
