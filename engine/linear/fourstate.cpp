@@ -226,9 +226,13 @@ std::string EncodeAustraliaPost(TksBarcodeComponent&, const std::u16string& text
   if (fcc == u"11" || fcc == u"87" || fcc == u"45" || fcc == u"92") {
     total = 37;
   } else if (fcc == u"59") {
-    total = 52, custDigits = 8, custChars = 5;
+    total = 52;
+    custDigits = 8;
+    custChars = 5;
   } else if (fcc == u"62" || fcc == u"44") {
-    total = 67, custDigits = 15, custChars = 10;
+    total = 67;
+    custDigits = 15;
+    custChars = 10;
     custMessage = "Invalid Customer info/info, see documentation";
   } else {
     throw ksBarcodeException("Invalid FCC, must be one from 11, 87, 45, 92, 59, 62, 44");
@@ -238,7 +242,8 @@ std::string EncodeAustraliaPost(TksBarcodeComponent&, const std::u16string& text
   }
 
   BarValues bars(kAusPostMaxBars, kAusPostFiller);
-  bars[0] = 1, bars[1] = 3;  // start: ascender, tracker
+  bars[0] = 1;  // start: ascender, tracker
+  bars[1] = 3;
   PutDigits(bars, 2, fcc, total);
   PutDigits(bars, 6, sortCode, total);
   if (custDigits > 0) {
@@ -255,7 +260,8 @@ std::string EncodeAustraliaPost(TksBarcodeComponent&, const std::u16string& text
     }
   }
   const std::array<uint8_t, 4> parity = BarTriples(bars, total);
-  bars[total - 2] = 1, bars[total - 1] = 3;  // stop: ascender, tracker
+  bars[total - 2] = 1;  // stop: ascender, tracker
+  bars[total - 1] = 3;
 
   caption = PadLeft(std::u16string(fcc), 2) + u' ' + PadLeft(std::u16string(sortCode), 8) + u' ' +
             std::u16string(custInfo);
@@ -308,7 +314,8 @@ std::string EncodePostbarCpc(TksBarcodeComponent& bc, const std::u16string& text
   bars.reserve(codes.size() + 14);
   for (char letter : codes) bars.push_back(CpcBarValue(letter));
   bars.insert(bars.end(), 12, 0);  // room for the parity
-  bars.push_back(1), bars.push_back(3);  // stop: ascender, tracker
+  bars.push_back(1);  // stop: ascender, tracker
+  bars.push_back(3);
   BarTriples(bars, bars.size());
   return BarPattern(bars, bars.size());
 }
