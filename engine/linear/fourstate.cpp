@@ -39,7 +39,7 @@ constexpr uint8_t Gf64Multiply(uint8_t a, uint8_t b) {
 }
 
 // Reed-Solomon generator polynomial for four parity symbols, lowest degree first
-// (Australia Post Customer Barcoding Technical Specifications).
+// (Australia Post 4-state customer barcode standard).
 constexpr std::array<uint8_t, 5> kRsGenerator = {48, 17, 29, 30, 1};
 
 // The four parity symbols of the data symbols (first data symbol = highest degree),
