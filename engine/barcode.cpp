@@ -186,6 +186,8 @@ int TksBarcodeComponent::MinHeight(int defHeightPercent) {
   if (FBars.empty()) return 100;
   TksSymbolType st = GetBarcodeInfo().SymbolType;
   if (st == stMatrix && FBars.front().empty() && FPixels->NR > 0) return FPixels->NR;
+  // A stacked symbol's rows are built by its own encoder.
+  if (st == stStacked && FBars.front().empty()) StackedSymbolWidth(*this);
   if (FBars.size() == 1) return MulDiv(static_cast<int>(FBars.front().size()), defHeightPercent, 100);
   int rows = static_cast<int>(FBars.size());
   return st == stMatrix ? rows : 5 * rows;

@@ -148,7 +148,7 @@ void PaintSymbol(TksBarcodeComponent& bc, Canvas& c, const TRect& r) {
       break;
     case bcPDF417:
       BuildPdf417Rows(bc, bc.Bars());
-      PaintPdf417(c, s, bc);
+      PaintPdf417(c, s, bc, centre);
       break;
     case bcDataMatrix:
     case bcQRCode:
@@ -213,7 +213,10 @@ void PaintLinear(TksBarcodeComponent& bc, Canvas& c, const TRect& r, TPoint cent
   if (!p.empty()) {
     p += '0';
     const int a = r.Height() - z;
-    int n = 1, T = 0, B = 0;
+    // The run counter starts at 1 so that a leading light module closes an empty run;
+    // a pattern that begins with a bar starts from 0, else its first bar would be drawn
+    // one pixel left of the symbol rectangle.
+    int n = ClosesRun(p.front()) ? 1 : 0, T = 0, B = 0;
     char q = '0';
     bool x = false;
     const bool postal = IsPostal(sym);

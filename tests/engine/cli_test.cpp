@@ -1,0 +1,126 @@
+// barvello-cli: exit codes, messages and --pattern output.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+struct Run {
+  int rc;
+  std::string out, err;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+Run Cli(const std::string& args) {
+  std::string errFile = ::testing::TempDir() + "cli_stderr.txt";
+  std::string cmd = std::string(BARVELLO_CLI) + " " + args + " 2>" + Quote(errFile);
+  Run r;
+  FILE* p = popen(cmd.c_str(), "r");
+  std::array<char, 4096> buf;
+  size_t n;
+  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+  int status = pclose(p);
+  r.rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::ifstream f(errFile);
+  r.err.assign(std::istreambuf_iterator<char>(f), {});
+  return r;
+}
+
+}  // namespace
+
+TEST(Cli, EmptySymbologyPrintsTheEmptyRow) {
+  Run r = Cli("-s bcNone -d 5 --pattern");
+  EXPECT_EQ(r.rc, 0) << r.err;
+  EXPECT_EQ(r.out, "\n");
+}
+
+TEST(Cli, EngineErrorsExitOneWithIdentifierAndMessage) {
+  struct Case {
+    const char* args;
+    const char* identifier;
+    const char* message;
+  } cases[] = {
+      {"-s bcEan13 -d 12345678901234 --pattern", "erBarcodeLengthInvalid", "Nesprávná délka znaků kódu []."},
+      {"-s bcEan13 -d 40063813339a1 --pattern", "erCharOutOfSet", "Nespecifická chyba, kód negenerován"},
+      {"-s bcEan13 -d '' --pattern", "erEmptyCode", "Prázdný kód."},
+      {"-s bcAztec -d x --pattern", "erNotSupported", ""},
+      {"-s bc25Interleaved -d 12345 --pattern", "erErrorInBarCode", "Nespecifická chyba, kód negenerován"},
+      {"-s bcNone -d x --pattern", "erCharOutOfSet", ""},
+  };
+  for (const auto& c : cases) {
+    Run r = Cli(c.args);
+    EXPECT_EQ(r.rc, 1) << c.args;
+    EXPECT_NE(r.err.find(c.identifier), std::string::npos) << c.args << ": " << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
+    EXPECT_EQ(r.out, "") << c.args;
+  }
+}
+
+TEST(Cli, UsageErrorsExitTwo) {
+  struct Case {
+    const char* args;
+    const char* needle;
+  } cases[] = {
+      {"-s bcEan13 -d 1 --set NoSuch.Prop=1 --pattern", "NoSuch.Prop"},
+      {"-s bcEan13 -d 1 --set Angle=abc --pattern", "Angle"},
+      {"-s bcEan13 -d 1 --set ErrorInfo.Code=erOK --pattern", "read-only"},
+      {"-s bcNoSuch -d 1 --pattern", "bcNoSuch"},
+      {"-d 1 --pattern", "-s"},
+      {"-s bcEan13 --pattern", "-d"},
+      {"-s bcEan13 -d 1", "nothing to do"},
+      {"-s bcEan13 -d 1 --bogus", "--bogus"},
+      {"-s bcEan13 -d 1 -W -5 --pattern", "-W"},
+      {"-s bcEan13 --data-file /nonexistent/file --pattern", "/nonexistent/file"},
+  };
+  for (const auto& c : cases) {
+    Run r = Cli(c.args);
+    EXPECT_EQ(r.rc, 2) << c.args;
+    EXPECT_NE(r.err.find(c.needle), std::string::npos) << c.args << ": " << r.err;
+  }
+}
+
+TEST(Cli, SymbologyNamesAreCaseInsensitiveWithOptionalPrefix) {
+  Run a = Cli("-s bcEan13 -d 400638133393 --pattern");
+  Run b = Cli("-s EAN13 -d 400638133393 --pattern");
+  Run c = Cli("-s BCEAN13 -d 400638133393 --pattern");
+  ASSERT_EQ(a.rc, 0) << a.err;
+  EXPECT_EQ(a.out, b.out);
+  EXPECT_EQ(a.out, c.out);
+  EXPECT_EQ(a.out.size(), 104u);  // eight blanks, 95 modules, newline
+}
+
+TEST(Cli, DataTextIsAppliedAfterSymbologyAndSettings) {
+  // The symbology's sample text never replaces the data text, and --set applies before it.
+  Run r = Cli("-s bcEan13 -d 400638133393 --set CaptionHuman.Visible=False --pattern");
+  ASSERT_EQ(r.rc, 0) << r.err;
+  EXPECT_EQ(r.out.size(), 96u);
+  EXPECT_EQ(r.out.substr(0, 3), "202");
+}
+
+TEST(Cli, DataFileDropsOneTrailingNewline) {
+  std::string path = ::testing::TempDir() + "cli_data.txt";
+  {
+    std::ofstream f(path);
+    f << "400638133393\n";
+  }
+  Run a = Cli("-s bcEan13 --data-file " + path + " --pattern");
+  Run b = Cli("-s bcEan13 -d 400638133393 --pattern");
+  EXPECT_EQ(a.rc, 0) << a.err;
+  EXPECT_EQ(a.out, b.out);
+}
+
+TEST(Cli, HelpDescribesTheDefaultSize) {
+  Run r = Cli("--help");
+  EXPECT_EQ(r.rc, 0);
+  EXPECT_NE(r.out.find("--pattern"), std::string::npos);
+  EXPECT_NE(r.out.find("Without them the size"), std::string::npos);
+}
