@@ -9,7 +9,7 @@
 
 namespace {
 
-struct Run {
+struct CliRun {
   int rc;
   std::string out, err;
 };
@@ -20,10 +20,10 @@ std::string Quote(const std::string& s) {
   return q + "'";
 }
 
-Run Cli(const std::string& args) {
+CliRun Cli(const std::string& args) {
   std::string errFile = ::testing::TempDir() + "cli_stderr.txt";
   std::string cmd = std::string(BARVELLO_CLI) + " " + args + " 2>" + Quote(errFile);
-  Run r;
+  CliRun r;
   FILE* p = popen(cmd.c_str(), "r");
   std::array<char, 4096> buf;
   size_t n;
@@ -38,7 +38,7 @@ Run Cli(const std::string& args) {
 }  // namespace
 
 TEST(Cli, EmptySymbologyPrintsTheEmptyRow) {
-  Run r = Cli("-s bcNone -d 5 --pattern");
+  CliRun r = Cli("-s bcNone -d 5 --pattern");
   EXPECT_EQ(r.rc, 0) << r.err;
   EXPECT_EQ(r.out, "\n");
 }
@@ -57,7 +57,7 @@ TEST(Cli, EngineErrorsExitOneWithIdentifierAndMessage) {
       {"-s bcNone -d x --pattern", "erCharOutOfSet", ""},
   };
   for (const auto& c : cases) {
-    Run r = Cli(c.args);
+    CliRun r = Cli(c.args);
     EXPECT_EQ(r.rc, 1) << c.args;
     EXPECT_NE(r.err.find(c.identifier), std::string::npos) << c.args << ": " << r.err;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
@@ -82,16 +82,16 @@ TEST(Cli, UsageErrorsExitTwo) {
       {"-s bcEan13 --data-file /nonexistent/file --pattern", "/nonexistent/file"},
   };
   for (const auto& c : cases) {
-    Run r = Cli(c.args);
+    CliRun r = Cli(c.args);
     EXPECT_EQ(r.rc, 2) << c.args;
     EXPECT_NE(r.err.find(c.needle), std::string::npos) << c.args << ": " << r.err;
   }
 }
 
 TEST(Cli, SymbologyNamesAreCaseInsensitiveWithOptionalPrefix) {
-  Run a = Cli("-s bcEan13 -d 400638133393 --pattern");
-  Run b = Cli("-s EAN13 -d 400638133393 --pattern");
-  Run c = Cli("-s BCEAN13 -d 400638133393 --pattern");
+  CliRun a = Cli("-s bcEan13 -d 400638133393 --pattern");
+  CliRun b = Cli("-s EAN13 -d 400638133393 --pattern");
+  CliRun c = Cli("-s BCEAN13 -d 400638133393 --pattern");
   ASSERT_EQ(a.rc, 0) << a.err;
   EXPECT_EQ(a.out, b.out);
   EXPECT_EQ(a.out, c.out);
@@ -100,7 +100,7 @@ TEST(Cli, SymbologyNamesAreCaseInsensitiveWithOptionalPrefix) {
 
 TEST(Cli, DataTextIsAppliedAfterSymbologyAndSettings) {
   // The symbology's sample text never replaces the data text, and --set applies before it.
-  Run r = Cli("-s bcEan13 -d 400638133393 --set CaptionHuman.Visible=False --pattern");
+  CliRun r = Cli("-s bcEan13 -d 400638133393 --set CaptionHuman.Visible=False --pattern");
   ASSERT_EQ(r.rc, 0) << r.err;
   EXPECT_EQ(r.out.size(), 96u);
   EXPECT_EQ(r.out.substr(0, 3), "202");
@@ -112,14 +112,14 @@ TEST(Cli, DataFileDropsOneTrailingNewline) {
     std::ofstream f(path);
     f << "400638133393\n";
   }
-  Run a = Cli("-s bcEan13 --data-file " + path + " --pattern");
-  Run b = Cli("-s bcEan13 -d 400638133393 --pattern");
+  CliRun a = Cli("-s bcEan13 --data-file " + path + " --pattern");
+  CliRun b = Cli("-s bcEan13 -d 400638133393 --pattern");
   EXPECT_EQ(a.rc, 0) << a.err;
   EXPECT_EQ(a.out, b.out);
 }
 
 TEST(Cli, HelpDescribesTheDefaultSize) {
-  Run r = Cli("--help");
+  CliRun r = Cli("--help");
   EXPECT_EQ(r.rc, 0);
   EXPECT_NE(r.out.find("--pattern"), std::string::npos);
   EXPECT_NE(r.out.find("Without them the size"), std::string::npos);
