@@ -488,6 +488,22 @@ TEST(QrAutomatic, ModeAndVersionReported) {
   }
 }
 
+TEST(QrAutomatic, MinimalSizeIsTheSymbolInModules) {
+  TksBarcodeComponent bc;
+  Apply(bc, {});
+  bc.SetBarCode(u"12345");
+  EXPECT_EQ(bc.MinWidth(), 21);
+  EXPECT_EQ(bc.MinHeight(100), 21);
+  QrSetup micro;
+  micro.micro = true;
+  micro.ecc = QrEccLevelL;
+  micro.mask = 1;
+  TksBarcodeComponent m;
+  Apply(m, micro);
+  m.SetBarCode(u"12345");
+  EXPECT_EQ(m.MinWidth(), 11);
+}
+
 // Reads the 15 format bits of a QR symbol from its first copy, bit 0 first.
 int ReadFormat(const TksMatrix& m) {
   int bits = 0;
