@@ -305,6 +305,17 @@ void TksDataMatrix::Encode(const std::string& s) {
   FCurrentEncoding = dmeASCII;
   FEdifactUnlatchAt = -1;
 
+  // Structured append: position and count nibbles, then the two file identifier codewords.
+  // Readers take it only as the first codeword, so it comes before an ECI.
+  long f = FileNumber(FFileID);
+  if (f > 0 && f <= kMaxFileNumber && FSegmentCount >= 2 && FSegmentCount <= 16 && FSegmentIndex >= 0 &&
+      FSegmentIndex <= FSegmentCount - 1) {
+    Push(kStructuredAppend);
+    Push(FSegmentIndex * 16 + 17 - FSegmentCount);
+    Push(static_cast<int>(f / 254 + 1));
+    Push(static_cast<int>(f % 254 + 1));
+  }
+
   // Extended Channel Interpretation (ISO/IEC 16022, 5.4.1)
   if (FECI >= 0 && FECI <= 999999) {
     Push(kECI);
@@ -319,16 +330,6 @@ void TksDataMatrix::Encode(const std::string& s) {
       Push((e / 254) % 254 + 1);
       Push(e % 254 + 1);
     }
-  }
-
-  // Structured append: position and count nibbles, then the two file identifier codewords
-  long f = FileNumber(FFileID);
-  if (f > 0 && f <= kMaxFileNumber && FSegmentCount >= 2 && FSegmentCount <= 16 && FSegmentIndex >= 0 &&
-      FSegmentIndex <= FSegmentCount - 1) {
-    Push(kStructuredAppend);
-    Push(FSegmentIndex * 16 + 17 - FSegmentCount);
-    Push(static_cast<int>(f / 254 + 1));
-    Push(static_cast<int>(f % 254 + 1));
   }
 
   if (FNC1 == fnc1FirstPosition || FNC1 == fnc1GS1) Push(kFNC1);

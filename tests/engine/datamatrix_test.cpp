@@ -139,6 +139,9 @@ TEST(DataMatrixEncode, HeaderCodewords) {
   };
   Settings gs1Eci = withEci(26);
   gs1Eci.fnc1 = fnc1GS1;
+  Settings appendEciGs1 = withAppend(0, 3, u"1000");
+  appendEciGs1.eci = 26;
+  appendEciGs1.fnc1 = fnc1GS1;
   Settings first;
   first.fnc1 = fnc1FirstPosition;
   Settings second;
@@ -157,6 +160,7 @@ TEST(DataMatrixEncode, HeaderCodewords) {
       {"FNC1 in second position writes no codeword", second, "1", "50"},
       {"structured append 1 of 3, file 1000", withAppend(0, 3, u"1000"), "1", "233 14 4 239 50"},
       {"structured append 16 of 16", withAppend(15, 16, u"7"), "1", "233 241 1 8 50"},
+      {"structured append before ECI and FNC1", appendEciGs1, "1", "233 14 4 239 241 27 232 50"},
       {"structured append needs two symbols or more", withAppend(0, 1, u"1000"), "1", "50"},
       {"structured append: at most 16 symbols", withAppend(0, 17, u"1000"), "1", "50"},
       {"structured append: index past the count", withAppend(3, 3, u"1000"), "1", "50"},
@@ -456,6 +460,10 @@ std::string HighBytes(size_t n) {
 
 TEST(DataMatrixDecode, EveryEncodationReadsBackWhole) {
   if (!HaveZXing()) GTEST_SKIP() << "ZXingReader (zxing-cpp-tools) not installed";
+  Settings appendAndEci = Mode(dmeASCII);
+  appendAndEci.segmentCount = 3;
+  appendAndEci.fileId = u"1000";
+  appendAndEci.eci = 26;
   const struct {
     const char* note;
     Settings settings;
@@ -483,6 +491,7 @@ TEST(DataMatrixDecode, EveryEncodationReadsBackWhole) {
       {"144x144 full of digits", Mode(dmeASCII), Digits(3116)},
       {"144x144 with pads", Mode(dmeASCII, ksDM144x144), Digits(2000)},
       {"rectangle 16x48", Mode(dmeASCII, ksDm16x48), "Data Matrix 16 x 48"},
+      {"structured append with an ECI", appendAndEci, "Barvello"},
   };
   for (const auto& c : cases) {
     TksDataMatrix dm = Encoder(c.settings);
