@@ -291,8 +291,15 @@ void PaintLinear(TksBarcodeComponent& bc, Canvas& c, const TRect& r, TPoint cent
         SetFontSize(c, Round(FontSize(c) * 0.75));
         SetRotatedFont(c.Font, angle, 0);
         const int y2 = r.Bottom - c.TextHeight(u"1");
-        lay.Text(r.Left, y2, Ch(s, 1));
-        lay.Text(r.Left + bc.TextSlot[5], y2, Ch(s, 8));
+        std::u16string system = Ch(s, 1), check = Ch(s, 8);
+        if (sym == bcUPCE1) {
+          // UPC-E1 symbols carry number system 1 and its check digit: print what a
+          // scanner reads, not the stored number system 0.
+          system = u"1";
+          check = std::u16string(1, CheckDigitUPC(ExpandUpcE(u"1" + Sub(s, 2, 7))));
+        }
+        lay.Text(r.Left, y2, system);
+        lay.Text(r.Left + bc.TextSlot[5], y2, check);
         break;
       }
       case bcUPCShipping:

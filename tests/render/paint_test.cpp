@@ -334,3 +334,18 @@ TEST(Paint, PznIsLabelledWithItsPrefix) {
   ASSERT_FALSE(texts.empty());
   EXPECT_EQ(texts.back().text, u"PZN - 1234562");
 }
+
+TEST(Paint, UpcE1PrintsTheNumberSystemAndCheckDigitTheSymbolCarries) {
+  TksBarcodeComponent bc;
+  bc.SetBarcodeSymbology(bcUPCE1);
+  bc.SetBarCode(u"0123456");
+  RecordingCanvas c;
+  PaintBarCode(bc, c, {0, 0, 300, 100});
+  ASSERT_EQ(bc.ErrorInfo().Code(), erOK);
+  auto texts = Ops(c, "TextOut");
+  ASSERT_GE(texts.size(), 5u);
+  // Readers decode this symbol as 1 123456 2.
+  EXPECT_EQ(texts[0].text, u"123456");
+  EXPECT_EQ(texts[3].text, u"1");
+  EXPECT_EQ(texts[4].text, u"2");
+}
