@@ -31,7 +31,7 @@ constexpr std::string_view kCodabarStop = "2022002002";
 constexpr int kCodabarCheckModulus = 16;
 constexpr std::string_view kAbcCodabarBlank = "000000000000";
 
-// Code 11 (AIM USS-Code 11) character patterns including the trailing gap.
+// Code 11 (USD-8) character patterns including the trailing gap.
 constexpr std::array<CharPattern, 11> kCode11Patterns = {{
     {u'0', "1010110"},  {u'1', "11010110"}, {u'2', "10010110"}, {u'3', "11001010"},
     {u'4', "10110110"}, {u'5', "11011010"}, {u'6', "10011010"}, {u'7', "10100110"},
@@ -41,17 +41,21 @@ constexpr std::string_view kCode11Start = "20220020";
 constexpr std::string_view kCode11Stop = "2022002";
 constexpr int kCode11Modulus = 11;
 
-// MSI bits: start bit, end bits, and how one bit is drawn.
+// How MSI draws one bit, and the length at which a second check digit follows. The bits
+// use bars of 1 and 3 modules and spaces of 4 and 2, not the usual narrow/wide pairs of
+// one and two modules; a reader measuring bars and spaces apart still tells them apart.
 constexpr std::string_view kMsiBit0 = "10000";
 constexpr std::string_view kMsiBit1 = "11100";
 constexpr size_t kMsiSecondCheckLength = 14;
 
-// Telepen frame characters and the modules of the bit-pair rules.
+// Telepen frame characters and check modulus.
 constexpr char16_t kTelepenStart = u'_';
 constexpr char16_t kTelepenStop = u'z';
 constexpr int kTelepenModulus = 127;
 
-// USPS facing identification marks A..D.
+// USPS facing identification marks A..D. An empty bar position takes one light module
+// here, while the USPS marks keep every position two modules wide; the bar positions
+// are the same.
 constexpr std::array<std::string_view, 4> kFimPatterns = {
     "1010001000101", "10010100101001", "10100100100101", "101010010010101"};
 
@@ -108,14 +112,16 @@ char16_t SetChar(const std::u16string& set, int value, std::u16string_view fallb
   return v < set.size() ? set[v] : fallback[v];
 }
 
-// Sum of the data values mod 16, written as the character at that position.
+// Sum of the data values mod 16, written as the character at that position. This is not
+// the complement over data, start and stop that the usual Codabar mod 16 check uses.
 char16_t CodabarCheckChar(const std::u16string& set, std::u16string_view data) {
   long long sum = 0;
   for (char16_t c : data) sum += ValueInSet(set, c);
   return SetChar(set, static_cast<int>(sum % kCodabarCheckModulus), u"0123456789-$:/.+");
 }
 
-// Weights 1, 2, 3 ... from the right, without wrapping.
+// Weights 1, 2, 3 ... from the right, without wrapping (the usual Code 11 weights wrap
+// after 10 for C and 9 for K, which only matters from ten characters on).
 char16_t Code11CheckChar(const std::u16string& set, std::u16string_view text) {
   long long sum = 0;
   const size_t n = text.size();

@@ -8,7 +8,8 @@ namespace ks {
 
 // MSI mod 10 check digit: characters in odd positions (1st, 3rd, ... from the left) are
 // added as they are; those in even positions are doubled and the digits of each product
-// added; the result is (10 - sum mod 10) mod 10 as a digit. Hexadecimal 'A'..'F' count
+// added; the result is (10 - sum mod 10) mod 10 as a digit. For an even length this is
+// the usual MSI mod 10; for an odd length the usual rule doubles the other positions. Hexadecimal 'A'..'F' count
 // as 10..15 (so 'F' doubled adds 3 + 0); anything else counts as 0.
 char16_t MsiCheckDigit(std::u16string_view text);
 

@@ -44,8 +44,8 @@ bool IsLower(char16_t c) { return c >= u'a' && c <= u'z'; }
 // control characters take their set A value, 128..134 the function values 96..102.
 int CharValue(char16_t c) { return c >= 32 ? c - 32 : c + 64; }
 
-// Builds the value sequence; positions are 0-based here, the text's 1-based positions
-// appear only in the error raised for a character without a value.
+// Builds the value sequence for a text whose characters all have a value; positions
+// are 0-based here.
 class Compressor {
  public:
   explicit Compressor(const std::u16string& text) : s_(text), n_(static_cast<int>(text.size())) {}
