@@ -27,7 +27,7 @@ const std::string cb0 = "1010100110", cb1 = "1010110010", cb2 = "1010010110", cb
                   cb6 = "1001010110", cbA = "10110010010", cbB = "10010010110",
                   cbC = "10100100110", cbD = "10100110010";
 
-class EncoderTest : public ::testing::Test {
+class CodabarMiscTest : public ::testing::Test {
  protected:
   void Use(TksBarcodeSymbology s, bool check = true) {
     bc.SetBarcodeSymbology(s);
@@ -40,7 +40,7 @@ class EncoderTest : public ::testing::Test {
 
 // ---- Codabar ----
 
-TEST_F(EncoderTest, CodabarFramesTextAndAddsCheck) {
+TEST_F(CodabarMiscTest, CodabarFramesTextAndAddsCheck) {
   struct Row {
     const char16_t* text;
     bool check;
@@ -66,7 +66,7 @@ TEST_F(EncoderTest, CodabarFramesTextAndAddsCheck) {
   }
 }
 
-TEST_F(EncoderTest, CodabarSampleIsNotWrappedTwice) {
+TEST_F(CodabarMiscTest, CodabarSampleIsNotWrappedTwice) {
   Use(bcCodabar);
   const std::string own = EncodeCodabar(bc, u"A0123+-$/:68A");
   EXPECT_EQ(own, EncodeCodabar(bc, u"0123+-$/:68"));
@@ -74,7 +74,7 @@ TEST_F(EncoderTest, CodabarSampleIsNotWrappedTwice) {
   EXPECT_EQ(own.find("2022002002", 1), own.size() - 10) << "one stop";
 }
 
-TEST_F(EncoderTest, AbcCodabarJoinsSymbolsWithBlanks) {
+TEST_F(CodabarMiscTest, AbcCodabarJoinsSymbolsWithBlanks) {
   Use(bcABCCodabar, true);
   const std::string p = EncodeABCCodabar(bc, u"A1 2B");
   EXPECT_EQ(p, cbA + cb1 + "000000000000" + cb2 + cbB) << "blank as twelve light modules, no check";
@@ -82,7 +82,7 @@ TEST_F(EncoderTest, AbcCodabarJoinsSymbolsWithBlanks) {
   EXPECT_EQ(bc.TextSlot[1], static_cast<int>(p.size()) - 1);
 }
 
-TEST_F(EncoderTest, MonarchMapsAliasesAndSetsNoSlot) {
+TEST_F(CodabarMiscTest, MonarchMapsAliasesAndSetsNoSlot) {
   Use(bcCodabarMonarch);
   struct Row {
     const char16_t* text;
@@ -98,7 +98,7 @@ TEST_F(EncoderTest, MonarchMapsAliasesAndSetsNoSlot) {
 
 // ---- Code 11 ----
 
-TEST_F(EncoderTest, Code11AddsTwoChecks) {
+TEST_F(CodabarMiscTest, Code11AddsTwoChecks) {
   Use(bcCode11);
   // 123 -> C = 3*1 + 2*2 + 1*3 = 10 ('-'); K over "123-" = 4+6+6+10 = 26 mod 11 = 4.
   const std::string p = EncodeCode11(bc, u"123");
@@ -113,7 +113,7 @@ TEST_F(EncoderTest, Code11AddsTwoChecks) {
 
 // ---- MSI ----
 
-TEST_F(EncoderTest, MsiCheckDigit) {
+TEST_F(CodabarMiscTest, MsiCheckDigit) {
   struct Row {
     const char16_t* text;
     char16_t check;
@@ -129,7 +129,7 @@ TEST_F(EncoderTest, MsiCheckDigit) {
   for (const Row& row : rows) EXPECT_EQ(MsiCheckDigit(row.text), row.check) << row.note;
 }
 
-TEST_F(EncoderTest, MsiChecksBitsAndSlots) {
+TEST_F(CodabarMiscTest, MsiChecksBitsAndSlots) {
   Use(bcMSIPlessey);
   struct Row {
     const char16_t* text;
@@ -157,7 +157,7 @@ TEST_F(EncoderTest, MsiChecksBitsAndSlots) {
 
 // ---- PZN ----
 
-TEST_F(EncoderTest, PznIsCode39WithLeadingDash) {
+TEST_F(CodabarMiscTest, PznIsCode39WithLeadingDash) {
   bc.SetBarcodeSymbology(bcPZN);
   bc.SetBarCode(u"123456");
   ASSERT_EQ(bc.BarCode(), u"1234562");
@@ -169,7 +169,7 @@ TEST_F(EncoderTest, PznIsCode39WithLeadingDash) {
 
 // ---- Telepen ----
 
-TEST_F(EncoderTest, TelepenCheckAndHighCharacters) {
+TEST_F(CodabarMiscTest, TelepenCheckAndHighCharacters) {
   EXPECT_EQ(TelepenCheckChar(u"AB"), 127 - (65 + 66) % 127);
   EXPECT_EQ(TelepenCheckChar(u"?@"), 127) << "sum a multiple of 127";
   EXPECT_EQ(TelepenCheckChar(u""), 127);
@@ -186,7 +186,7 @@ TEST_F(EncoderTest, TelepenCheckAndHighCharacters) {
 
 // ---- FIM ----
 
-TEST_F(EncoderTest, FimTakesFirstCharacterOnly) {
+TEST_F(CodabarMiscTest, FimTakesFirstCharacterOnly) {
   struct Row {
     const char16_t* text;
     std::string pattern;
@@ -226,7 +226,7 @@ struct Family {
   std::function<std::string(TksBarcodeComponent&, const testing::RefVector&)> encode;
 };
 
-TEST_F(EncoderTest, AgreesWithReferenceEncoder) {
+TEST_F(CodabarMiscTest, AgreesWithReferenceEncoder) {
   const Family families[] = {
       {"codabar", bcCodabar, [](auto& b, const auto& v) { return EncodeCodabar(b, v.text); }},
       {"abccodabar", bcABCCodabar, [](auto& b, const auto& v) { return EncodeABCCodabar(b, v.text); }},
@@ -261,7 +261,7 @@ TEST_F(EncoderTest, AgreesWithReferenceEncoder) {
 
 // ---- robustness ----
 
-TEST_F(EncoderTest, RandomTextsNeverCrash) {
+TEST_F(CodabarMiscTest, RandomTextsNeverCrash) {
   using Encoder = std::string (*)(TksBarcodeComponent&, const std::u16string&);
   const std::pair<TksBarcodeSymbology, Encoder> encoders[] = {
       {bcCodabar, EncodeCodabar}, {bcABCCodabar, EncodeABCCodabar}, {bcCodabarMonarch, EncodeCodabarMonarch},
