@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -499,6 +501,32 @@ TEST(DataMatrixDecode, EveryEncodationReadsBackWhole) {
     TksMatrix m;
     dm.dmGrid(m);
     EXPECT_EQ(DecodeWithZXing(m), c.data) << c.note;
+  }
+}
+
+TEST(DataMatrixDecode, RandomBytesInEveryEncodation) {
+  if (!HaveZXing()) GTEST_SKIP() << "ZXingReader (zxing-cpp-tools) not installed";
+  // Texts mixing every class of byte: capitals, small letters, digits, punctuation,
+  // control characters, bytes above 127 and the X12 terminators.
+  const std::string classes[] = {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz", "0123456789",
+                                 " !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~", "\x01\x09\x0A\x1D\x1F",
+                                 "\x80\xA9\xC3\xE9\xFF", "\r*> "};
+  std::mt19937 rng(20240611);
+  for (int e = dmeAutomatic; e <= dmeC40; ++e) {
+    for (int round = 0; round < 6; ++round) {
+      std::string data;
+      const size_t length = 1 + rng() % 120;
+      while (data.size() < length) {
+        const std::string& cls = classes[rng() % std::size(classes)];
+        const size_t run = 1 + rng() % 8;
+        for (size_t i = 0; i < run; ++i) data += cls[rng() % cls.size()];
+      }
+      TksDataMatrix dm = Encoder(Mode(static_cast<TksDataMatrixEncoding>(e)));
+      ASSERT_EQ(dm.CreateMatrix(data), TksDataMatrix::Outcome::Ok);
+      TksMatrix m;
+      dm.dmGrid(m);
+      EXPECT_EQ(DecodeWithZXing(m), data) << DataMatrixEncodingEnum().Name(e) << " round " << round;
+    }
   }
 }
 
