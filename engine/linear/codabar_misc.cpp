@@ -112,20 +112,26 @@ char16_t SetChar(const std::u16string& set, int value, std::u16string_view fallb
   return v < set.size() ? set[v] : fallback[v];
 }
 
-// Sum of the data values mod 16, written as the character at that position. This is not
-// the complement over data, start and stop that the usual Codabar mod 16 check uses.
-char16_t CodabarCheckChar(const std::u16string& set, std::u16string_view data) {
-  long long sum = 0;
-  for (char16_t c : data) sum += ValueInSet(set, c);
-  return SetChar(set, static_cast<int>(sum % kCodabarCheckModulus), u"0123456789-$:/.+");
+// The Codabar mod 16 check: the complement of the sum of the values of start, data and
+// stop (A..D count 16..19), written as the character of that value.
+char16_t CodabarCheckChar(const std::u16string& set, char16_t start, std::u16string_view data, char16_t stop) {
+  auto value = [&set](char16_t c) {
+    const char16_t k = CodabarCanonical(c);
+    return (k >= u'A' && k <= u'D') ? 16 + (k - u'A') : ValueInSet(set, c);
+  };
+  long long sum = value(start) + value(stop);
+  for (char16_t c : data) sum += value(c);
+  const int check = static_cast<int>((kCodabarCheckModulus - sum % kCodabarCheckModulus) % kCodabarCheckModulus);
+  return SetChar(set, check, u"0123456789-$:/.+");
 }
 
-// Weights 1, 2, 3 ... from the right, without wrapping (the usual Code 11 weights wrap
-// after 10 for C and 9 for K, which only matters from ten characters on).
-char16_t Code11CheckChar(const std::u16string& set, std::u16string_view text) {
+// Code 11 check: weights 1, 2, 3 ... from the right, wrapping after `wrap` (10 for C,
+// 9 for K).
+char16_t Code11CheckChar(const std::u16string& set, std::u16string_view text, int wrap) {
   long long sum = 0;
   const size_t n = text.size();
-  for (size_t i = 0; i < n; ++i) sum += static_cast<long long>(n - i) * ValueInSet(set, text[i]);
+  for (size_t i = 0; i < n; ++i)
+    sum += static_cast<long long>((n - i - 1) % static_cast<size_t>(wrap) + 1) * ValueInSet(set, text[i]);
   return SetChar(set, static_cast<int>(sum % kCode11Modulus), u"0123456789-");
 }
 
@@ -202,7 +208,9 @@ std::string EncodeCodabar(TksBarcodeComponent& bc, const std::u16string& text) {
   // any other text is framed with A ... A.
   const bool framed = text.size() >= 2 && IsCodabarStartStop(text.front()) && IsCodabarStartStop(text.back());
   std::u16string data = framed ? text.substr(1, text.size() - 2) : text;
-  if (bc.HasOption(boAutoCheckDigit)) data.push_back(CodabarCheckChar(bc.GetSetOfChars(), data));
+  if (bc.HasOption(boAutoCheckDigit))
+    data.push_back(CodabarCheckChar(bc.GetSetOfChars(), framed ? text.front() : u'A', data,
+                                    framed ? text.back() : u'A'));
 
   std::string pattern;
   if (framed) {
@@ -242,8 +250,8 @@ std::string EncodeCodabarMonarch(TksBarcodeComponent&, const std::u16string& tex
 std::string EncodeCode11(TksBarcodeComponent& bc, const std::u16string& text) {
   const std::u16string set = bc.GetSetOfChars();
   std::u16string extended = text;
-  extended.push_back(Code11CheckChar(set, extended));  // C
-  extended.push_back(Code11CheckChar(set, extended));  // K, over the data and C
+  extended.push_back(Code11CheckChar(set, extended, 10));  // C
+  extended.push_back(Code11CheckChar(set, extended, 9));   // K, over the data and C
 
   std::string pattern(kCode11Start);
   bc.TextSlot[0] = 9;

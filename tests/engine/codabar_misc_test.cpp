@@ -24,7 +24,7 @@ using testing::TrimQuietZone;
 const std::string kStartA = "20220020020";
 const std::string kStopA = "2022002002";
 const std::string cb0 = "1010100110", cb1 = "1010110010", cb2 = "1010010110", cb3 = "1100101010",
-                  cb6 = "1001010110", cbA = "10110010010", cbB = "10010010110",
+                  cb6 = "1001010110", cb9 = "1101001010", cbA = "10110010010", cbB = "10010010110",
                   cbC = "10100100110", cbD = "10100110010";
 
 class CodabarMiscTest : public ::testing::Test {
@@ -48,11 +48,13 @@ TEST_F(CodabarMiscTest, CodabarFramesTextAndAddsCheck) {
     const char* note;
   };
   const Row rows[] = {
-      {u"123", true, kStartA + cb1 + cb2 + cb3 + cb6 + kStopA, "values 1+2+3 = 6, check '6'"},
+      {u"123", true, kStartA + cb1 + cb2 + cb3 + "1010011010" + kStopA,
+       "A(16) + 1 + 2 + 3 + A(16) = 38, (16 - 38 mod 16) mod 16 = 10: check '-'"},
       {u"123", false, kStartA + cb1 + cb2 + cb3 + kStopA, "no check without the option"},
-      {u"0-", true, kStartA + cb0 + "1010011010" + "1010011010" + kStopA, "value of '-' is 10: check '-'"},
+      {u"0-", true, kStartA + cb0 + "1010011010" + cb6 + kStopA, "16 + 0 + 10 + 16 = 42: check '6'"},
       {u"A123B", false, "20220020020" + cb1 + cb2 + cb3 + "2002002022", "own start A and stop B, not wrapped again"},
-      {u"A123B", true, "20220020020" + cb1 + cb2 + cb3 + cb6 + "2002002022", "check before the own stop"},
+      {u"A123B", true, "20220020020" + cb1 + cb2 + cb3 + cb9 + "2002002022",
+       "check before the own stop: A(16) + 6 + B(17) = 39, check '9'"},
       {u"t12n", false, "20220020020" + cb1 + cb2 + "2002002022", "t and n start and stop as A and B"},
       {u"*0E", false, "20200200220" + cb0 + "2020022002", "'*' and E as C and D"},
       {u"1a2", false, kStartA + cb1 + cbA + cb2 + kStopA, "a letter inside the data draws its A..D bars"},
@@ -105,10 +107,11 @@ TEST_F(CodabarMiscTest, Code11AddsTwoChecks) {
   EXPECT_EQ(p, "20220020" "11010110" "10010110" "11001010" "1011010" "10110110" "2022002");
   EXPECT_EQ(bc.TextSlot[0], 9);
   EXPECT_EQ(bc.TextSlot[1], static_cast<int>(p.size()) - 8);
-  // Eleven characters: the weights run to 11 and 12 without wrapping. C = 1 + ... + 11 =
-  // 66 mod 11 = 0; K = 1*0 + 2 + ... + 12 = 77 mod 11 = 0.
+  // Eleven characters: the weights wrap after 10 for C and after 9 for K.
+  // C = (1 + ... + 10) + 1 = 56 mod 11 = 1; K over twelve ones = (1 + ... + 9) + 1 + 2 + 3 =
+  // 51 mod 11 = 7.
   const std::string q = EncodeCode11(bc, u"11111111111");
-  EXPECT_EQ(q.substr(q.size() - 7 - 7 - 7), "1010110" "1010110" "2022002");
+  EXPECT_EQ(q.substr(q.size() - 8 - 8 - 7), "11010110" "10100110" "2022002");
 }
 
 // ---- MSI ----

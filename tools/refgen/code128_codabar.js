@@ -95,7 +95,11 @@ for (const [flags, text] of code128) {
 // complement over start and stop as well, so our check is appended here and bwip-js
 // draws the text as given.
 const CODABAR_VALUES = '0123456789-$:/.+';
-const codabarCheck = (data) => CODABAR_VALUES[[...data].reduce((s, c) => s + CODABAR_VALUES.indexOf(c), 0) % 16];
+// The usual Codabar mod 16 check: the complement of the sum of all values, start and
+// stop included (A..D count 16..19).
+const CODABAR_ALL = CODABAR_VALUES + 'ABCD';
+const codabarCheck = (data, start, stop) =>
+  CODABAR_VALUES[(16 - ([...(start + data + stop)].reduce((s, c) => s + CODABAR_ALL.indexOf(c), 0) % 16)) % 16];
 // bwip-js names the start/stop characters A..D only; the alternative letters draw the
 // same bars.
 const canonical = (c) => ({ a: 'A', t: 'A', T: 'A', b: 'B', n: 'B', N: 'B', c: 'C', '*': 'C', d: 'D', e: 'D', E: 'D' }[c] || c);
@@ -106,7 +110,7 @@ function codabarModules(text, withCheck) {
   const start = framed ? canonical(text[0]) : 'A';
   const stop = framed ? canonical(text[text.length - 1]) : 'A';
   let data = framed ? text.slice(1, -1) : text;
-  if (withCheck) data += codabarCheck(data);
+  if (withCheck) data += codabarCheck(data, start, stop);
   return modules(wideAsTwo(sbsOf('rationalizedCodabar', start + data + stop)));
 }
 const codabar = [
@@ -146,14 +150,15 @@ for (const text of monarch) emit('monarch', '', text, [...text].map(codabarChar)
 
 // ---- Code 11 ----
 // We always add two check characters, C then K, with weights 1, 2, 3 ... from the right
-// and no wrapping; bwip-js adds K only from ten characters on and wraps the weights at 10
-// and 9. So our checks are appended here and bwip-js draws them as data.
+// wrapping after 10 (C) and 9 (K); bwip-js adds K only from ten characters on. So our
+// checks are appended here and bwip-js draws them as data.
 const C11 = '0123456789-';
-const code11Check = (t) => C11[[...t].reduce((s, c, i) => s + (t.length - i) * C11.indexOf(c), 0) % 11];
+const code11Check = (t, wrap) =>
+  C11[[...t].reduce((s, c, i) => s + (((t.length - i - 1) % wrap) + 1) * C11.indexOf(c), 0) % 11];
 const code11 = ['123', '0', '123456', '-', '0123456789', '12-34-56', '99999999', '10-', '876543210-01', '5555555555555', '1-2-3-4-5-6-7-8-9', '4'];
 for (const text of code11) {
-  const c = code11Check(text);
-  const k = code11Check(text + c);
+  const c = code11Check(text, 10);
+  const k = code11Check(text + c, 9);
   emit('code11', '', text, modules(wideAsTwo(sbsOf('code11', text + c + k))));
 }
 
