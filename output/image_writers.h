@@ -7,6 +7,8 @@
 #include <QImage>
 #include <string>
 
+#include "output/atomic_file.h"
+
 namespace ks {
 
 enum class ImageKind { Bmp, Gif, Png, Jpeg };

@@ -1,0 +1,596 @@
+#include "output/image_writers.h"
+
+#include <algorithm>
+#include <array>
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include <jpeglib.h>
+#include <zlib.h>
+
+#include "output/atomic_file.h"
+
+namespace ks {
+
+namespace {
+
+// 96 dots per inch in pixels per metre, the resolution recorded in BMP and PNG files.
+constexpr uint32_t kPixelsPerMetre = 3780;
+
+QImage AsRgb32(const QImage& img) {
+  return img.format() == QImage::Format_RGB32 ? img : img.convertToFormat(QImage::Format_RGB32);
+}
+
+void PutLe16(std::string& out, uint32_t v) {
+  out += static_cast<char>(v & 0xFF);
+  out += static_cast<char>((v >> 8) & 0xFF);
+}
+
+void PutLe32(std::string& out, uint32_t v) {
+  PutLe16(out, v & 0xFFFF);
+  PutLe16(out, v >> 16);
+}
+
+void PutBe32(std::string& out, uint32_t v) {
+  out += static_cast<char>((v >> 24) & 0xFF);
+  out += static_cast<char>((v >> 16) & 0xFF);
+  out += static_cast<char>((v >> 8) & 0xFF);
+  out += static_cast<char>(v & 0xFF);
+}
+
+// ---- GIF: palette -------------------------------------------------------------------
+
+// An image as palette indexes, row by row.
+struct IndexedImage {
+  std::vector<QRgb> palette;
+  std::vector<uint8_t> pixels;
+};
+
+// Colour to palette index for at most 256 colours: open addressing in 1024 slots, so
+// the table stays at most a quarter full and probes stay short.
+class ColourIndex {
+ public:
+  ColourIndex() { slots_.fill(kEmpty); }
+
+  // The index of `rgb`, added when new; -1 when the palette already holds 256 colours.
+  int Find(QRgb rgb, std::vector<QRgb>& palette) {
+    uint32_t slot = (rgb * 2654435761u) >> 22;
+    for (;; slot = (slot + 1) & 1023) {
+      if (slots_[slot] == kEmpty) break;
+      if (palette[slots_[slot]] == rgb) return slots_[slot];
+    }
+    if (palette.size() == 256) return -1;
+    slots_[slot] = static_cast<uint16_t>(palette.size());
+    palette.push_back(rgb);
+    return slots_[slot];
+  }
+
+ private:
+  static constexpr uint16_t kEmpty = 0xFFFF;
+  std::array<uint16_t, 1024> slots_;
+};
+
+// The exact palette in order of first appearance; false when there are over 256 colours.
+// Barcodes hold long runs of one colour, so the previous pixel's index is reused first.
+bool ExactPalette(const QImage& img, IndexedImage& out) {
+  ColourIndex index;
+  out.palette.clear();
+  out.pixels.resize(static_cast<size_t>(img.width()) * img.height());
+  uint8_t* dst = out.pixels.data();
+  QRgb last = 0;
+  int lastIndex = -1;
+  for (int y = 0; y < img.height(); ++y) {
+    const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+    for (int x = 0; x < img.width(); ++x) {
+      const QRgb rgb = row[x] & 0xFFFFFF;
+      if (lastIndex < 0 || rgb != last) {
+        lastIndex = index.Find(rgb, out.palette);
+        if (lastIndex < 0) return false;
+        last = rgb;
+      }
+      *dst++ = static_cast<uint8_t>(lastIndex);
+    }
+  }
+  return true;
+}
+
+// One cell of the 32 x 32 x 32 colour histogram used by the median cut.
+struct HistogramCell {
+  int r, g, b;  // cell coordinates, 0..31
+  uint64_t count, sumR, sumG, sumB;
+};
+
+// A box of the median cut: a range of cells in the cell list.
+struct ColourBox {
+  size_t begin, end;
+  uint64_t count;
+  int longestAxis, longestRange;
+};
+
+int Channel(const HistogramCell& c, int axis) { return axis == 0 ? c.r : axis == 1 ? c.g : c.b; }
+
+ColourBox MakeBox(const std::vector<HistogramCell>& cells, size_t begin, size_t end) {
+  int lo[3] = {31, 31, 31}, hi[3] = {0, 0, 0};
+  uint64_t count = 0;
+  for (size_t i = begin; i < end; ++i) {
+    for (int a = 0; a < 3; ++a) {
+      lo[a] = std::min(lo[a], Channel(cells[i], a));
+      hi[a] = std::max(hi[a], Channel(cells[i], a));
+    }
+    count += cells[i].count;
+  }
+  ColourBox box{begin, end, count, 0, hi[0] - lo[0]};
+  for (int a = 1; a < 3; ++a) {
+    if (hi[a] - lo[a] > box.longestRange) box = {begin, end, count, a, hi[a] - lo[a]};
+  }
+  return box;
+}
+
+// Splits the box at the pixel-weighted median of its longest side.
+void SplitBox(std::vector<HistogramCell>& cells, const ColourBox& box, ColourBox& first, ColourBox& second) {
+  const int axis = box.longestAxis;
+  std::sort(cells.begin() + box.begin, cells.begin() + box.end,
+            [axis](const HistogramCell& a, const HistogramCell& b) { return Channel(a, axis) < Channel(b, axis); });
+  uint64_t seen = 0;
+  size_t cut = box.begin + 1;
+  for (size_t i = box.begin; i + 1 < box.end; ++i) {
+    seen += cells[i].count;
+    cut = i + 1;
+    if (seen * 2 >= box.count) break;
+  }
+  first = MakeBox(cells, box.begin, cut);
+  second = MakeBox(cells, cut, box.end);
+}
+
+// A palette of at most 256 colours by Heckbert's median cut over a 15-bit histogram,
+// then every pixel mapped to its nearest palette colour (no dithering, so bars stay
+// solid).
+void ReducedPalette(const QImage& img, IndexedImage& out) {
+  std::vector<HistogramCell> histogram(32768);
+  for (int y = 0; y < img.height(); ++y) {
+    const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+    for (int x = 0; x < img.width(); ++x) {
+      const int r = qRed(row[x]), g = qGreen(row[x]), b = qBlue(row[x]);
+      HistogramCell& c = histogram[(r >> 3) << 10 | (g >> 3) << 5 | (b >> 3)];
+      c.r = r >> 3, c.g = g >> 3, c.b = b >> 3;
+      ++c.count;
+      c.sumR += r, c.sumG += g, c.sumB += b;
+    }
+  }
+  std::vector<HistogramCell> cells;
+  for (const HistogramCell& c : histogram) {
+    if (c.count) cells.push_back(c);
+  }
+
+  std::vector<ColourBox> boxes{MakeBox(cells, 0, cells.size())};
+  while (boxes.size() < 256) {
+    // Split the box with the longest side; among equals the one with more pixels.
+    size_t pick = boxes.size();
+    for (size_t i = 0; i < boxes.size(); ++i) {
+      if (boxes[i].end - boxes[i].begin < 2) continue;
+      if (pick == boxes.size() || boxes[i].longestRange > boxes[pick].longestRange ||
+          (boxes[i].longestRange == boxes[pick].longestRange && boxes[i].count > boxes[pick].count)) {
+        pick = i;
+      }
+    }
+    if (pick == boxes.size()) break;
+    ColourBox first, second;
+    SplitBox(cells, boxes[pick], first, second);
+    boxes[pick] = first;
+    boxes.push_back(second);
+  }
+
+  out.palette.clear();
+  for (const ColourBox& box : boxes) {
+    uint64_t r = 0, g = 0, b = 0;
+    for (size_t i = box.begin; i < box.end; ++i) r += cells[i].sumR, g += cells[i].sumG, b += cells[i].sumB;
+    const uint64_t half = box.count / 2;
+    out.palette.push_back(qRgb(static_cast<int>((r + half) / box.count), static_cast<int>((g + half) / box.count),
+                               static_cast<int>((b + half) / box.count)));
+  }
+
+  std::unordered_map<QRgb, uint8_t> nearest;
+  out.pixels.resize(static_cast<size_t>(img.width()) * img.height());
+  uint8_t* dst = out.pixels.data();
+  for (int y = 0; y < img.height(); ++y) {
+    const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+    for (int x = 0; x < img.width(); ++x) {
+      const QRgb rgb = row[x] & 0xFFFFFF;
+      auto it = nearest.find(rgb);
+      if (it == nearest.end()) {
+        int best = 0, bestDistance = INT32_MAX;
+        for (size_t i = 0; i < out.palette.size(); ++i) {
+          const int dr = qRed(rgb) - qRed(out.palette[i]), dg = qGreen(rgb) - qGreen(out.palette[i]),
+                    db = qBlue(rgb) - qBlue(out.palette[i]);
+          const int distance = dr * dr + dg * dg + db * db;
+          if (distance < bestDistance) best = static_cast<int>(i), bestDistance = distance;
+        }
+        it = nearest.emplace(rgb, static_cast<uint8_t>(best)).first;
+      }
+      *dst++ = it->second;
+    }
+  }
+}
+
+// ---- GIF: LZW -----------------------------------------------------------------------
+
+// Packs variable-width codes least significant bit first into data sub-blocks of at
+// most 255 bytes, as GIF image data is stored.
+class GifCodeWriter {
+ public:
+  explicit GifCodeWriter(std::string& out) : out_(out) {}
+
+  void Put(uint32_t code, int width) {
+    bits_ |= code << count_;
+    count_ += width;
+    while (count_ >= 8) {
+      PutByte(static_cast<uint8_t>(bits_ & 0xFF));
+      bits_ >>= 8;
+      count_ -= 8;
+    }
+  }
+
+  // Writes the last partial byte, the last sub-block and the block terminator.
+  void Finish() {
+    if (count_ > 0) PutByte(static_cast<uint8_t>(bits_ & 0xFF));
+    if (used_ > 0) FlushBlock();
+    out_ += '\0';
+  }
+
+ private:
+  void PutByte(uint8_t b) {
+    block_[used_++] = b;
+    if (used_ == 255) FlushBlock();
+  }
+  void FlushBlock() {
+    out_ += static_cast<char>(used_);
+    out_.append(reinterpret_cast<const char*>(block_.data()), used_);
+    used_ = 0;
+  }
+
+  std::string& out_;
+  uint32_t bits_ = 0;
+  int count_ = 0;
+  std::array<uint8_t, 255> block_{};
+  size_t used_ = 0;
+};
+
+// The LZW string table: (prefix code, next index) to code, by open addressing in 8192
+// slots for the at most 4096 codes of a GIF table.
+class LzwTable {
+ public:
+  LzwTable() { Clear(); }
+  void Clear() { keys_.fill(-1); }
+
+  // The code of the string, or -1; `slot` is where it would be added.
+  int Find(int32_t key, uint32_t& slot) const {
+    slot = (static_cast<uint32_t>(key) * 2654435761u) >> 19;
+    for (; keys_[slot] >= 0; slot = (slot + 1) & 8191) {
+      if (keys_[slot] == key) return codes_[slot];
+    }
+    return -1;
+  }
+  void Add(uint32_t slot, int32_t key, int code) {
+    keys_[slot] = key;
+    codes_[slot] = static_cast<uint16_t>(code);
+  }
+
+ private:
+  std::array<int32_t, 8192> keys_;
+  std::array<uint16_t, 8192> codes_{};
+};
+
+// GIF's variable-length LZW. The code width grows when the code just added needs one
+// more bit, matching the decoder, which adds each entry one code later; when the table
+// is full a clear code starts a new one.
+void LzwEncode(const std::vector<uint8_t>& pixels, int minCodeSize, std::string& out) {
+  out += static_cast<char>(minCodeSize);
+  GifCodeWriter writer(out);
+  const int clearCode = 1 << minCodeSize;
+  const int endCode = clearCode + 1;
+  auto table = std::make_unique<LzwTable>();
+  int width = minCodeSize + 1;
+  int next = clearCode + 2;
+
+  writer.Put(clearCode, width);
+  int prefix = pixels[0];
+  for (size_t i = 1; i < pixels.size(); ++i) {
+    const int32_t key = prefix << 8 | pixels[i];
+    uint32_t slot;
+    const int code = table->Find(key, slot);
+    if (code >= 0) {
+      prefix = code;
+      continue;
+    }
+    writer.Put(prefix, width);
+    if (next < 4096) {
+      table->Add(slot, key, next);
+      if (next >= (1 << width) && width < 12) ++width;
+      ++next;
+    } else {
+      writer.Put(clearCode, width);
+      table->Clear();
+      width = minCodeSize + 1;
+      next = clearCode + 2;
+    }
+    prefix = pixels[i];
+  }
+  writer.Put(prefix, width);
+  // The decoder adds one more entry on reading the last code and may widen for the end code.
+  if (next < 4096 && next >= (1 << width) && width < 12) ++width;
+  writer.Put(endCode, width);
+  writer.Finish();
+}
+
+// ---- PNG ----------------------------------------------------------------------------
+
+void PutPngChunk(std::string& out, const char* type, const std::string& data) {
+  PutBe32(out, static_cast<uint32_t>(data.size()));
+  const size_t start = out.size();
+  out.append(type, 4);
+  out += data;
+  const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(out.data() + start), static_cast<uInt>(out.size() - start));
+  PutBe32(out, static_cast<uint32_t>(crc));
+}
+
+// The sum of the filtered bytes read as signed values, the usual estimate of how well a
+// row compresses.
+int64_t FilterCost(const std::vector<uint8_t>& filtered) {
+  int64_t sum = 0;
+  for (uint8_t b : filtered) sum += b < 128 ? b : 256 - b;
+  return sum;
+}
+
+// Filters every row with Up, Sub or None, whichever gives the smallest cost; Up wins
+// ties, so a row repeating the one above becomes all zeros.
+std::string FilterRows(const QImage& img) {
+  const size_t rowBytes = static_cast<size_t>(img.width()) * 3;
+  std::string out;
+  out.reserve((rowBytes + 1) * img.height());
+  std::vector<uint8_t> prev(rowBytes), cur(rowBytes), up(rowBytes), sub(rowBytes);
+  for (int y = 0; y < img.height(); ++y) {
+    const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+    for (int x = 0; x < img.width(); ++x) {
+      cur[3 * x] = static_cast<uint8_t>(qRed(row[x]));
+      cur[3 * x + 1] = static_cast<uint8_t>(qGreen(row[x]));
+      cur[3 * x + 2] = static_cast<uint8_t>(qBlue(row[x]));
+    }
+    for (size_t i = 0; i < rowBytes; ++i) {
+      up[i] = static_cast<uint8_t>(cur[i] - prev[i]);
+      sub[i] = static_cast<uint8_t>(cur[i] - (i >= 3 ? cur[i - 3] : 0));
+    }
+    char filter = 0;
+    const std::vector<uint8_t>* best = &cur;
+    int64_t bestCost = FilterCost(cur);
+    if (const int64_t c = FilterCost(up); y > 0 && c <= bestCost) filter = 2, best = &up, bestCost = c;
+    if (const int64_t c = FilterCost(sub); c < bestCost) filter = 1, best = &sub;
+    out += filter;
+    out.append(reinterpret_cast<const char*>(best->data()), rowBytes);
+    std::swap(prev, cur);
+  }
+  return out;
+}
+
+bool Deflate(const std::string& in, std::string& out) {
+  z_stream z{};
+  if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK) return false;
+  out.resize(deflateBound(&z, static_cast<uLong>(in.size())));
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  z.avail_in = static_cast<uInt>(in.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  const int rc = deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return rc == Z_STREAM_END;
+}
+
+// ---- JPEG ---------------------------------------------------------------------------
+
+struct JpegError {
+  jpeg_error_mgr mgr;
+  std::jmp_buf jump;
+};
+
+// libjpeg's default handler ends the process; this one returns to the encoder instead.
+void JpegErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1); }
+void JpegSilent(j_common_ptr) {}
+
+// Runs the compressor over RGB rows prepared by the caller. Kept free of objects with
+// destructors because an error returns here by longjmp.
+bool CompressJpeg(const std::vector<uint8_t>& rgb, int width, int height, int quality, unsigned char** buffer,
+                  unsigned long* size) {
+  jpeg_compress_struct cinfo;
+  JpegError error;
+  cinfo.err = jpeg_std_error(&error.mgr);
+  error.mgr.error_exit = JpegErrorExit;
+  error.mgr.output_message = JpegSilent;
+  if (setjmp(error.jump)) {
+    jpeg_destroy_compress(&cinfo);
+    return false;
+  }
+  jpeg_create_compress(&cinfo);
+  jpeg_mem_dest(&cinfo, buffer, size);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  // No chroma subsampling: coloured bars keep sharp edges.
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    cinfo.comp_info[c].h_samp_factor = 1;
+    cinfo.comp_info[c].v_samp_factor = 1;
+  }
+  cinfo.density_unit = 1;  // dots per inch
+  cinfo.X_density = 96;
+  cinfo.Y_density = 96;
+  jpeg_start_compress(&cinfo, TRUE);
+  const size_t stride = static_cast<size_t>(width) * 3;
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(rgb.data() + cinfo.next_scanline * stride);
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  return true;
+}
+
+const char* KindName(ImageKind kind) {
+  switch (kind) {
+    case ImageKind::Bmp: return "BMP";
+    case ImageKind::Gif: return "GIF";
+    case ImageKind::Png: return "PNG";
+    case ImageKind::Jpeg: return "JPEG";
+  }
+  return "image";
+}
+
+}  // namespace
+
+// 24-bit BMP with a BITMAPINFOHEADER, rows bottom-up, each padded to four bytes.
+bool EncodeBmp(const QImage& src, std::string& out) {
+  if (src.isNull()) return false;
+  const QImage img = AsRgb32(src);
+  const uint64_t stride = (static_cast<uint64_t>(img.width()) * 3 + 3) & ~uint64_t{3};
+  const uint64_t imageSize = stride * static_cast<uint64_t>(img.height());
+  if (54 + imageSize > UINT32_MAX) return false;
+
+  out.clear();
+  out.reserve(54 + imageSize);
+  out += "BM";
+  PutLe32(out, static_cast<uint32_t>(54 + imageSize));
+  PutLe32(out, 0);   // reserved
+  PutLe32(out, 54);  // offset of the pixels
+  PutLe32(out, 40);  // BITMAPINFOHEADER
+  PutLe32(out, static_cast<uint32_t>(img.width()));
+  PutLe32(out, static_cast<uint32_t>(img.height()));  // positive: bottom-up
+  PutLe16(out, 1);                                     // planes
+  PutLe16(out, 24);                                    // bits per pixel
+  PutLe32(out, 0);                                     // BI_RGB
+  PutLe32(out, static_cast<uint32_t>(imageSize));
+  PutLe32(out, kPixelsPerMetre);
+  PutLe32(out, kPixelsPerMetre);
+  PutLe32(out, 0);  // colours used
+  PutLe32(out, 0);  // important colours
+
+  const size_t header = out.size();
+  out.resize(header + imageSize, '\0');
+  char* dst = out.data() + header;
+  for (int y = img.height() - 1; y >= 0; --y, dst += stride) {
+    const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+    for (int x = 0; x < img.width(); ++x) {
+      dst[3 * x] = static_cast<char>(qBlue(row[x]));
+      dst[3 * x + 1] = static_cast<char>(qGreen(row[x]));
+      dst[3 * x + 2] = static_cast<char>(qRed(row[x]));
+    }
+  }
+  return true;
+}
+
+// GIF89a with one image and a global colour table: the exact colours when there are at
+// most 256, otherwise a median-cut palette.
+bool EncodeGif(const QImage& src, std::string& out) {
+  if (src.isNull() || src.width() > 65535 || src.height() > 65535) return false;
+  const QImage img = AsRgb32(src);
+  IndexedImage indexed;
+  if (!ExactPalette(img, indexed)) ReducedPalette(img, indexed);
+
+  int tableBits = 1;  // the colour table holds 2^tableBits entries
+  while ((1u << tableBits) < indexed.palette.size()) ++tableBits;
+
+  out.clear();
+  out += "GIF89a";
+  PutLe16(out, static_cast<uint32_t>(img.width()));
+  PutLe16(out, static_cast<uint32_t>(img.height()));
+  out += static_cast<char>(0x80 | 0x70 | (tableBits - 1));  // global table, 8-bit colour resolution
+  out += '\0';                                              // background colour index
+  out += '\0';                                              // no aspect ratio
+  for (int i = 0; i < (1 << tableBits); ++i) {
+    const QRgb c = i < static_cast<int>(indexed.palette.size()) ? indexed.palette[i] : 0;
+    out += static_cast<char>(qRed(c));
+    out += static_cast<char>(qGreen(c));
+    out += static_cast<char>(qBlue(c));
+  }
+  out += ',';  // image descriptor
+  PutLe16(out, 0);
+  PutLe16(out, 0);
+  PutLe16(out, static_cast<uint32_t>(img.width()));
+  PutLe16(out, static_cast<uint32_t>(img.height()));
+  out += '\0';  // no local table, not interlaced
+  LzwEncode(indexed.pixels, std::max(2, tableBits), out);
+  out += ';';  // trailer
+  return true;
+}
+
+// True-colour PNG, 8 bits per channel, no alpha.
+bool EncodePng(const QImage& src, std::string& out) {
+  if (src.isNull()) return false;
+  const QImage img = AsRgb32(src);
+  std::string compressed;
+  if (!Deflate(FilterRows(img), compressed)) return false;
+
+  std::string ihdr;
+  PutBe32(ihdr, static_cast<uint32_t>(img.width()));
+  PutBe32(ihdr, static_cast<uint32_t>(img.height()));
+  ihdr += '\x08';        // bit depth
+  ihdr += '\x02';        // colour type: RGB
+  ihdr.append(3, '\0');  // deflate, adaptive filtering, not interlaced
+  std::string phys;
+  PutBe32(phys, kPixelsPerMetre);
+  PutBe32(phys, kPixelsPerMetre);
+  phys += '\x01';  // unit: metre
+
+  out.assign("\x89PNG\r\n\x1a\n", 8);
+  PutPngChunk(out, "IHDR", ihdr);
+  PutPngChunk(out, "pHYs", phys);
+  constexpr size_t kChunk = size_t{1} << 20;
+  for (size_t at = 0; at < compressed.size(); at += kChunk) PutPngChunk(out, "IDAT", compressed.substr(at, kChunk));
+  PutPngChunk(out, "IEND", "");
+  return true;
+}
+
+// Baseline JFIF by libjpeg, without chroma subsampling.
+bool EncodeJpeg(const QImage& src, std::string& out, int quality) {
+  if (src.isNull() || src.width() > JPEG_MAX_DIMENSION || src.height() > JPEG_MAX_DIMENSION) return false;
+  const QImage img = AsRgb32(src);
+  std::vector<uint8_t> rgb(static_cast<size_t>(img.width()) * img.height() * 3);
+  uint8_t* dst = rgb.data();
+  for (int y = 0; y < img.height(); ++y) {
+    const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+    for (int x = 0; x < img.width(); ++x) {
+      *dst++ = static_cast<uint8_t>(qRed(row[x]));
+      *dst++ = static_cast<uint8_t>(qGreen(row[x]));
+      *dst++ = static_cast<uint8_t>(qBlue(row[x]));
+    }
+  }
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  const bool ok = CompressJpeg(rgb, img.width(), img.height(), std::clamp(quality, 1, 100), &buffer, &size);
+  if (ok) out.assign(reinterpret_cast<const char*>(buffer), size);
+  std::free(buffer);
+  return ok;
+}
+
+bool WriteImageFile(const QImage& img, ImageKind kind, const std::string& path, std::string& error) {
+  std::string bytes;
+  bool encoded = false;
+  switch (kind) {
+    case ImageKind::Bmp: encoded = EncodeBmp(img, bytes); break;
+    case ImageKind::Gif: encoded = EncodeGif(img, bytes); break;
+    case ImageKind::Png: encoded = EncodePng(img, bytes); break;
+    case ImageKind::Jpeg: encoded = EncodeJpeg(img, bytes); break;
+  }
+  if (!encoded) {
+    error = std::string("Cannot encode the image as ") + KindName(kind) + " for \"" + path + "\"";
+    return false;
+  }
+  return WriteFileAtomic(path, bytes, error);
+}
+
+}  // namespace ks
