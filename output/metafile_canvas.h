@@ -30,6 +30,8 @@ class MetafileCanvas : public Canvas {
   std::string WmfBytes() const;
 
  private:
+  MetafileCanvas(const MetafileCanvas&) = delete;
+  MetafileCanvas& operator=(const MetafileCanvas&) = delete;
   struct Impl;
   Impl* impl_;
 };
