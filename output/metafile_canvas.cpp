@@ -746,7 +746,7 @@ std::vector<int> Advances(const QFont& font, const std::u16string& text, int tot
   QTextLayout layout(s, font);
   layout.beginLayout();
   QTextLine line = layout.createLine();
-  layout.endLayout();
+  layout.endLayout();  // lays the one line out without a width limit
   std::vector<int> dx(text.size(), 0);
   int prev = 0;
   for (size_t i = 0; i < text.size(); ++i) {
