@@ -289,6 +289,23 @@ TksBarCodeInfo SymbologyInfo(TksBarcodeSymbology symbology, std::u16string_view 
   return info;
 }
 
+std::u16string_view SymbologyChars(TksBarcodeSymbology symbology) {
+  return symbology < kSymbologyRows && kRows[symbology].chars ? std::u16string_view(kRows[symbology].chars)
+                                                               : std::u16string_view();
+}
+
+bool SymbologySupported(TksBarcodeSymbology symbology) {
+  return symbology >= kSymbologyRows || !Contains(kUnsupported, symbology);
+}
+
+TksSymbolType SymbologyType(TksBarcodeSymbology symbology) {
+  return symbology < kSymbologyRows ? SymbolTypeOf(symbology) : stLinear;
+}
+
+bool SymbologyVariableRatio(TksBarcodeSymbology symbology) {
+  return symbology < kSymbologyRows && Contains(kVariableRatio, symbology);
+}
+
 std::string EanCountryName(std::u16string_view dataText) {
   long long key;
   if (!ParseInteger(dataText.substr(0, 3), key)) return {};

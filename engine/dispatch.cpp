@@ -92,7 +92,7 @@ std::string TksBarcodeComponent::EncodeBars(const std::u16string& text) {
     for (auto& slot : TextSlot) slot += 8;
   }
   if (s == bcAustraliaPost && FCaptionUpper->AutoCaption()) FCaptionUpper->SetText(SplitLines(caption));
-  if (FParams->Ratio() != ra20 && SymbologyInfo(s, stored).VariableRatio) p = ApplyRatio(p, FParams->Ratio());
+  if (FParams->Ratio() != ra20 && SymbologyVariableRatio(s)) p = ApplyRatio(p, FParams->Ratio());
   FBars.push_back(p);
   if (TextSlot[1] <= 0) TextSlot[1] = static_cast<int32_t>(p.size()) - 1;
   return p;

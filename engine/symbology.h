@@ -48,6 +48,12 @@ struct TksBarCodeInfo {
 };
 
 TksBarCodeInfo SymbologyInfo(TksBarcodeSymbology symbology, std::u16string_view dataText);
+// Single fields of the catalogue row, as SymbologyInfo gives them, for the encoding and
+// painting paths that run for every symbol (SymbologyInfo builds every text of the row).
+std::u16string_view SymbologyChars(TksBarcodeSymbology symbology);
+bool SymbologySupported(TksBarcodeSymbology symbology);
+TksSymbolType SymbologyType(TksBarcodeSymbology symbology);
+bool SymbologyVariableRatio(TksBarcodeSymbology symbology);
 std::string EanCountryName(std::u16string_view dataText);
 std::string InfoFieldText(const TksBarCodeInfo& info, int field);
 std::string SymbologyFieldText(TksBarcodeSymbology symbology, int field);

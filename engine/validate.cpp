@@ -1,5 +1,6 @@
 // Completion of the data text (check digits, prefixes, layout blanks), validation before
 // encoding, and the check-digit routines shared with the encoders.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -34,19 +35,44 @@ void Pad(std::u16string& t, std::size_t n) {
   if (t.size() == n) t += u' ';
 }
 
+// A symbology's allowed characters with a bit set over ASCII, so that checking a
+// character does not search the list (Code 128 allows all 128 ASCII codes).
+struct AllowedChars {
+  std::u16string_view all;
+  std::array<uint64_t, 2> ascii{};
+  bool Contains(char16_t c) const {
+    if (c < 128) return (ascii[c >> 6] >> (c & 63)) & 1;
+    return all.find(c) != std::u16string_view::npos;
+  }
+};
+
+const AllowedChars& AllowedCharsOf(TksBarcodeSymbology s) {
+  static const std::array<AllowedChars, kSymbologyRows> table = [] {
+    std::array<AllowedChars, kSymbologyRows> t{};
+    for (int i = 0; i < kSymbologyRows; ++i) {
+      t[i].all = SymbologyChars(static_cast<TksBarcodeSymbology>(i));
+      for (char16_t c : t[i].all)
+        if (c < 128) t[i].ascii[c >> 6] |= uint64_t{1} << (c & 63);
+    }
+    return t;
+  }();
+  static const AllowedChars none{};
+  return s < kSymbologyRows ? table[s] : none;
+}
+
 // Checks characters `from`..`to` (1-based, clipped) of `t` against the symbology's
 // allowed characters and raises erCharOutOfSet at the first one outside them. The
 // position reported is the character's position in the data text: `origin`, when
 // given, maps positions of `t` to positions of the data text.
 void CheckCharsIn(TksBarcodeComponent& bc, std::u16string_view t, std::size_t from, std::size_t to,
                   const std::vector<int>* origin = nullptr) {
-  const std::u16string allowed = bc.GetSetOfChars();
-  if (allowed.empty()) return;
+  const AllowedChars& allowed = AllowedCharsOf(bc.BarcodeSymbology());
+  if (allowed.all.empty()) return;
   if (from < 1) from = 1;
   if (to > t.size()) to = t.size();
   for (std::size_t i = from; i <= to; ++i) {
     const char16_t c = t[i - 1];
-    if (allowed.find(c) == std::u16string::npos) {
+    if (!allowed.Contains(c)) {
       const int pos = origin ? (*origin)[i - 1] : static_cast<int>(i);
       bc.BarcodeRaise(erCharOutOfSet, pos, std::u16string(1, c));
     }
@@ -242,7 +268,7 @@ std::u16string ExpandUpcE(std::u16string_view text) {
 // ---- allowed characters ---------------------------------------------------------------
 
 std::u16string TksBarcodeComponent::GetSetOfChars() const {
-  return SymbologyInfo(FBarcodeSymbology, FBarCode).Chars;
+  return std::u16string(SymbologyChars(FBarcodeSymbology));
 }
 
 // Every allowed character followed by a blank; control characters as "^" and the
@@ -341,7 +367,7 @@ void TksBarcodeComponent::BarcodeComplete() {
   std::u16string t = FBarCode;
   auto eanCheck = [&t](std::size_t m, char16_t (*check)(std::u16string_view)) {
     Pad(t, m - 1);
-    if (t.size() >= m) t[m - 1] = check(Sub(t, 1, m - 1));
+    if (t.size() >= m) t[m - 1] = check(std::u16string_view(t).substr(0, m - 1));
   };
   switch (FBarcodeSymbology) {
     case bcJAN8:

@@ -52,6 +52,7 @@ class Compressor {
 
   std::vector<int> Run() {
     if (n_ == 0) return {};
+    out_.reserve(static_cast<size_t>(n_) * 2 + 4);  // a shift per character at most, start and check
     Start();
     while (i_ < n_) Step();
     return std::move(out_);
@@ -173,14 +174,30 @@ int CheckValue(const std::vector<int>& values) {
   return static_cast<int>(sum % kCheckModulus);
 }
 
-// Modules of one symbol character; the start codes draw their bars as guard bars.
-void AppendSymbol(std::string& pattern, int value) {
-  const char dark = value >= kCode128StartA ? '2' : '1';
-  bool bar = true;
-  for (char w : kCode128Widths[static_cast<size_t>(value)]) {
-    pattern.append(static_cast<size_t>(w - '0'), bar ? dark : '0');
-    bar = !bar;
+// Every symbol character is 11 modules wide.
+constexpr size_t kSymbolModules = 11;
+using SymbolModules = std::array<char, kSymbolModules>;
+
+// The modules of every symbol character, expanded once from the widths; the start codes
+// draw their bars as guard bars.
+constexpr std::array<SymbolModules, 106> MakeSymbolModules() {
+  std::array<SymbolModules, 106> all{};
+  for (size_t value = 0; value < kCode128Widths.size(); ++value) {
+    const char dark = value >= static_cast<size_t>(kCode128StartA) ? '2' : '1';
+    size_t at = 0;
+    bool bar = true;
+    for (char w : kCode128Widths[value]) {
+      for (int k = 0; k < w - '0'; ++k) all[value][at++] = bar ? dark : '0';
+      bar = !bar;
+    }
   }
+  return all;
+}
+
+constexpr std::array<SymbolModules, 106> kSymbolModulesTable = MakeSymbolModules();
+
+void AppendSymbol(std::string& pattern, int value) {
+  pattern.append(kSymbolModulesTable[static_cast<size_t>(value)].data(), kSymbolModules);
 }
 
 }  // namespace

@@ -56,6 +56,15 @@ constexpr std::string_view kAddOnSeparator = "01";
 
 int32_t Len(const std::string& p) { return static_cast<int32_t>(p.size()); }
 
+// A pattern beginning with the left guard, with room for the longest symbol (UPC-A with
+// a 5-digit add-on) and the margin the dispatch puts in front, so it grows in place.
+std::string StartPattern(std::string_view guard) {
+  std::string p;
+  p.reserve(160);
+  p += guard;
+  return p;
+}
+
 // Value of the digit at 1-based position `pos`. Validation lets only digits reach the
 // encoders; anything else is refused here rather than read past a table.
 int DigitAt(TksBarcodeComponent& bc, const std::u16string& text, size_t pos) {
@@ -107,7 +116,7 @@ std::string EncodeEanAddOn(TksBarcodeComponent& bc, const std::u16string& digits
 
 std::string EncodeEan8(TksBarcodeComponent& bc, const std::u16string& text) {
   if (text.size() < 8) return {};
-  std::string p(kOuterGuard);
+  std::string p = StartPattern(kOuterGuard);
   bc.TextSlot[0] = Len(p) + 1;
   AppendDigits(bc, p, text, 1, 4, "AAAA");
   bc.TextSlot[1] = Len(p) - 1;
@@ -123,7 +132,7 @@ std::string EncodeEan8(TksBarcodeComponent& bc, const std::u16string& text) {
 std::string EncodeEan13(TksBarcodeComponent& bc, const std::u16string& text) {
   if (text.size() < 13) return {};
   const std::string_view parity = kEan13Parity[DigitAt(bc, text, 1)];
-  std::string p(kOuterGuard);
+  std::string p = StartPattern(kOuterGuard);
   bc.TextSlot[0] = Len(p) + 1;
   AppendDigits(bc, p, text, 2, 7, parity);
   bc.TextSlot[1] = Len(p) - 1;
@@ -138,7 +147,7 @@ std::string EncodeEan13(TksBarcodeComponent& bc, const std::u16string& text) {
 
 std::string EncodeUpcA(TksBarcodeComponent& bc, const std::u16string& text) {
   if (text.size() < 12) return {};
-  std::string p(kOuterGuard);
+  std::string p = StartPattern(kOuterGuard);
   // The first digit is printed left of the bars, so the first group starts after it.
   bc.TextSlot[0] = Len(p) + 8;
   AppendDigits(bc, p, text, 1, 6, "AAAAAA");
@@ -175,7 +184,7 @@ std::string EncodeUpcE(TksBarcodeComponent& bc, const std::u16string& text) {
   } else {
     parity = kUpcE0Parity[DigitAt(bc, text, 8)];
   }
-  std::string p(kOuterGuard);
+  std::string p = StartPattern(kOuterGuard);
   bc.TextSlot[0] = Len(p) + 1;
   AppendDigits(bc, p, text, 2, 7, parity);
   bc.TextSlot[1] = Len(p) - 1;
