@@ -391,6 +391,8 @@ struct Sample {
   int width, height;
 };
 
+void PrintTo(const Sample& s, std::ostream* os) { *os << s.name; }
+
 const Sample kSamples[] = {
     {"ean13", bcEan13, 0, 200, 100},
     {"code128_90", bcCode128, 90, 120, 300},
