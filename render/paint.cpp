@@ -253,15 +253,19 @@ void PaintLinear(TksBarcodeComponent& bc, Canvas& c, const TRect& r, TPoint cent
   }
 
   if (sym == bcITF && !p.empty()) {
+    // Bearer frame. Its upright sides stand just outside the pattern's ten-module quiet
+    // zones (the left one in the room the leading blanks gave the symbol), because a frame
+    // drawn over the quiet zones leaves too little of them for scanners to find the code.
     const int N = static_cast<int>(p.size());
     const int b = 4 * f;
     const int B = lastB;
+    const int x0 = r.Left - b, x1 = r.Left + N - 1 + b;
     c.Brush.Color = barColor;
     c.Brush.Style = bsSolid;
-    FillRotatedRect(c, {r.Left, r.Top, r.Left + N - 1, r.Top + b}, centre, true, angle);
-    FillRotatedRect(c, {r.Left, r.Bottom - B - b, r.Left + N - 1, r.Bottom - B}, centre, true, angle);
-    FillRotatedRect(c, {r.Left, r.Top, r.Left + b, r.Bottom - B}, centre, true, angle);
-    FillRotatedRect(c, {r.Left + N - 1 - b, r.Top, r.Left + N - 1, r.Bottom - B}, centre, true, angle);
+    FillRotatedRect(c, {x0, r.Top, x1, r.Top + b}, centre, true, angle);
+    FillRotatedRect(c, {x0, r.Bottom - B - b, x1, r.Bottom - B}, centre, true, angle);
+    FillRotatedRect(c, {x0, r.Top, r.Left, r.Bottom - B}, centre, true, angle);
+    FillRotatedRect(c, {r.Left + N - 1, r.Top, x1, r.Bottom - B}, centre, true, angle);
   }
 
   if (human.Visible()) {

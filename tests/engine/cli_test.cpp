@@ -1,6 +1,7 @@
 // barvello-cli: exit codes, messages and --pattern output.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -21,7 +22,7 @@ std::string Quote(const std::string& s) {
 }
 
 CliRun Cli(const std::string& args) {
-  std::string errFile = ::testing::TempDir() + "cli_stderr.txt";
+  std::string errFile = ::testing::TempDir() + "cli_stderr_" + std::to_string(getpid()) + ".txt";
   std::string cmd = std::string(BARVELLO_CLI) + " " + args + " 2>" + Quote(errFile);
   CliRun r;
   FILE* p = popen(cmd.c_str(), "r");
@@ -107,7 +108,7 @@ TEST(Cli, DataTextIsAppliedAfterSymbologyAndSettings) {
 }
 
 TEST(Cli, DataFileDropsOneTrailingNewline) {
-  std::string path = ::testing::TempDir() + "cli_data.txt";
+  std::string path = ::testing::TempDir() + "cli_data_" + std::to_string(getpid()) + ".txt";
   {
     std::ofstream f(path);
     f << "400638133393\n";

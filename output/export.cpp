@@ -1,0 +1,412 @@
+#include "output/export.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+#include <sys/stat.h>
+
+#include "engine/errors.h"
+#include "engine/ustring.h"
+#include "output/image_writers.h"
+#include "output/ini_file.h"
+#include "output/metafile_canvas.h"
+#include "render/paint.h"
+#include "render/qt/qt_canvas.h"
+
+namespace ks {
+
+namespace {
+
+struct FilterEntry {
+  TksFileType type;
+  const char* text;
+};
+// Dialog filter entries in dialog order.
+constexpr FilterEntry kFilters[] = {
+    {ftBMP, "|Bitmap file (*.bmp)|*.bmp"}, {ftWMF, "|Windows MetaFile (*.wmf)|*.wmf"},
+    {ftEMF, "|Enhanced Metafile (*.emf)|*.emf"}, {ftJPEG, "|JPG/jPEG (*.jpg)|*.jpg"},
+    {ftGIF, "|GIF (*.gif)|*.gif"}, {ftPNG, "|PNG (*.png)|*.png"},
+    {ftINI, "|INI file (*.ini)|*.ini"}, {ftDFM, "|DFM file (*.dfm)|*.dfm"},
+    {ftXML, "|XML file (*.xml)|*.xml"}, {ftJSon, "|JSon file (*.json)|*.json"},
+};
+constexpr TksFileTypes kAllDialogTypes = 0x07FF;
+
+std::string Extension(const std::string& name) {
+  size_t slash = name.find_last_of('/');
+  size_t dot = name.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  return UpperAscii(name.substr(dot));
+}
+
+// INI values cannot hold line breaks: such values (and values that would look escaped)
+// are written behind a marker with \\, \r and \n escapes.
+constexpr const char* kEscMarker = "@esc:";
+
+std::string EscapeIniValue(const std::string& v) {
+  if (v.find_first_of("\r\n") == std::string::npos && v.rfind(kEscMarker, 0) != 0) return v;
+  std::string out = kEscMarker;
+  for (char c : v) {
+    if (c == '\\') out += "\\\\";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else out += c;
+  }
+  return out;
+}
+
+std::string UnescapeIniValue(const std::string& v) {
+  if (v.rfind(kEscMarker, 0) != 0) return v;
+  std::string out;
+  for (size_t i = std::string(kEscMarker).size(); i < v.size(); ++i) {
+    if (v[i] == '\\' && i + 1 < v.size()) {
+      char n = v[++i];
+      out += n == 'r' ? '\r' : n == 'n' ? '\n' : n;
+    } else {
+      out += v[i];
+    }
+  }
+  return out;
+}
+
+[[noreturn]] void Fail(const std::string& msg) { throw Exception(msg); }
+
+}  // namespace
+
+const EnumType& FileTypeEnum() {
+  static const EnumType t{"TksFileType", {"ftUnknown", "ftBMP", "ftWMF", "ftEMF", "ftJPEG", "ftGIF", "ftPNG",
+                                          "ftINI", "ftDFM", "ftXML", "ftJSon", "ftSVG", "ftPDF"}};
+  return t;
+}
+
+TksFileType FileTypeFromName(const std::string& fileName) {
+  const std::string e = Extension(fileName);
+  if (e == ".BMP") return ftBMP;
+  if (e == ".JPG" || e == ".JPEG") return ftJPEG;
+  if (e == ".WMF") return ftWMF;
+  if (e == ".EMF") return ftEMF;
+  if (e == ".GIF") return ftGIF;
+  if (e == ".PNG") return ftPNG;
+  if (e == ".INI") return ftINI;
+  if (e == ".DFM") return ftDFM;
+  if (e == ".XML") return ftXML;
+  if (e == ".JSON") return ftJSon;
+  if (e == ".SVG") return ftSVG;
+  if (e == ".PDF") return ftPDF;
+  return ftUnknown;
+}
+
+std::string FileDialogFilter(TksFileTypes types) {
+  if ((types & kAllDialogTypes) == 0) types = kAllDialogTypes;
+  std::string f;
+  for (const auto& e : kFilters)
+    if (types & FileTypeBit(e.type)) f += e.text;
+  return f.empty() ? f : f.substr(1);
+}
+
+QImage RenderBarcodeImage(TksBarcodeComponent* bc, int w, int h, const TRect& paintRect) {
+  QImage img(std::max(w, 1), std::max(h, 1), QImage::Format_RGB32);
+  if (img.isNull()) Fail("Cannot create an image of " + std::to_string(w) + " x " + std::to_string(h) + " pixels");
+  img.fill(Qt::white);
+  if (bc) {
+    QPainter painter(&img);
+    QtCanvas canvas(&painter);
+    PaintBarcodeTo(canvas, paintRect, bc);
+  }
+  return img;
+}
+
+std::string RenderBarcodeMetafile(TksBarcodeComponent* bc, int w, int h, const TRect& paintRect, bool enhanced) {
+  MetafileCanvas canvas(w, h);
+  PaintBarcodeTo(canvas, paintRect, bc);
+  return enhanced ? canvas.EmfBytes() : canvas.WmfBytes();
+}
+
+std::string RenderBarcodeSvg(TksBarcodeComponent* bc, int w, int h, const TRect& paintRect) {
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  QSvgGenerator gen;
+  gen.setOutputDevice(&buffer);
+  gen.setSize(QSize(w, h));
+  gen.setViewBox(QRect(0, 0, w, h));
+  gen.setResolution(kScreenPixelsPerInch);
+  gen.setTitle("Barcode");
+  gen.setDescription("Made with Barvello");
+  {
+    QPainter painter(&gen);
+    painter.fillRect(QRect(0, 0, w, h), Qt::white);
+    QtCanvas canvas(&painter);
+    PaintBarcodeTo(canvas, paintRect, bc);
+  }
+  return buffer.data().toStdString();
+}
+
+std::string RenderBarcodePdf(TksBarcodeComponent* bc, int w, int h, const TRect& paintRect) {
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  {
+    QPdfWriter pdf(&buffer);
+    pdf.setCreator("Barvello");
+    pdf.setResolution(kScreenPixelsPerInch);
+    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+    pdf.setPageSize(QPageSize(QSizeF(w * 72.0 / kScreenPixelsPerInch, h * 72.0 / kScreenPixelsPerInch),
+                              QPageSize::Point, QString(), QPageSize::ExactMatch));
+    QPainter painter(&pdf);
+    painter.fillRect(QRect(0, 0, w, h), Qt::white);
+    QtCanvas canvas(&painter);
+    PaintBarcodeTo(canvas, paintRect, bc);
+  }
+  return buffer.data().toStdString();
+}
+
+std::vector<std::pair<std::string, std::string>> BarcodeIniPairs(TksBarcodeComponent& bc) {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  // Read-only properties are left out, so a written section loads back whole.
+  for (const auto& pv : ListProperties(bc, false)) pairs.emplace_back(pv.path, EscapeIniValue(pv.value));
+  return pairs;
+}
+
+bool ApplyBarcodeIniPairs(TksBarcodeComponent& bc, const std::vector<std::pair<std::string, std::string>>& pairs,
+                          std::string* failedKey) {
+  // The symbology goes first: setting it replaces the data text with its sample.
+  for (const auto& [k, v] : pairs) {
+    if (EqualsNoCase(k, "BarcodeSymbology")) {
+      if (SetPropertyText(bc, k, UnescapeIniValue(v)) != SetResult::Ok) {
+        if (failedKey) *failedKey = k;
+        return false;
+      }
+      break;
+    }
+  }
+  for (const auto& [k, v] : pairs) {
+    if (SetPropertyText(bc, k, UnescapeIniValue(v)) != SetResult::Ok) {
+      if (failedKey) *failedKey = k;
+      return false;
+    }
+  }
+  return true;
+}
+
+// ---- TksExportImport -----------------------------------------------------------------
+
+TksExportImport::TksExportImport(TksComponent* owner) : TksComponent(owner) {
+  FileDialog = [](bool save, const std::string& filter, std::string& name) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return false;
+    QString qfilter = QString::fromStdString(filter);
+    // "Text|*.ext|Text|*.ext" -> "Text (*.ext);;Text (*.ext)"
+    QStringList parts = qfilter.split('|');
+    QStringList entries;
+    for (int i = 0; i + 1 < parts.size(); i += 2) entries << parts[i];
+    QFileDialog dlg(nullptr, QString::fromUtf8("Uložit Barcode"), QDir::currentPath(), entries.join(";;"));
+    dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dlg.setDefaultSuffix("bmp");
+    dlg.setOption(QFileDialog::ReadOnly, false);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+    name = dlg.selectedFiles().first().toStdString();
+    return true;
+  };
+}
+
+TksExportImport::~TksExportImport() = default;
+
+void TksExportImport::SetBarcode(TksBarcodeComponent* bc) {
+  if (bc == FBarcode) return;
+  if (FBarcode) FBarcode->RemoveFreeNotification(this);
+  FBarcode = bc;
+  if (FBarcode) FBarcode->FreeNotification(this);
+}
+
+void TksExportImport::Notification(TksComponent* c) {
+  if (c == FBarcode) FBarcode = nullptr;
+}
+
+bool TksExportImport::Prepare(std::string& name, TksFileTypes dialogTypes, int& w, int& h) {
+  if (!FBarcode) return false;
+  if (w == 0) w = FBarcode->MinWidth();
+  if (h == 0) h = w;
+  if (!name.empty()) return true;
+  std::string chosen;
+  if (!FileDialog || !FileDialog(true, FileDialogFilter(dialogTypes), chosen) || chosen.empty()) return false;
+  name = chosen;
+  return true;
+}
+
+void TksExportImport::Save() { SaveToFile(FFileName, FWidth, FHeight); }
+
+void TksExportImport::SaveToFile(const std::string& m, int w, int h) {
+  std::string name = m;
+  TksFileTypes types = m == FFileName ? FFilter : 0;
+  if (!Prepare(name, types, w, h)) return;
+  WriteType(FileTypeFromName(name), name, w, h, "ksBarcode");
+}
+
+void TksExportImport::WriteType(TksFileType type, const std::string& name, int w, int h,
+                                const std::string& iniSection) {
+  switch (type) {
+    case ftBMP: WriteRaster(static_cast<int>(ImageKind::Bmp), name, w, h); break;
+    case ftJPEG: WriteRaster(static_cast<int>(ImageKind::Jpeg), name, w, h); break;
+    case ftGIF: WriteRaster(static_cast<int>(ImageKind::Gif), name, w, h); break;
+    case ftPNG: WriteRaster(static_cast<int>(ImageKind::Png), name, w, h); break;
+    case ftWMF: case ftEMF: WriteMetafile(name, w, h); break;
+    case ftINI: WriteIni(name, iniSection); break;
+    case ftSVG: {
+      std::string err;
+      if (!WriteFileAtomic(name, RenderBarcodeSvg(FBarcode, w, h, {0, 0, w, h}), err)) Fail(err);
+      break;
+    }
+    case ftPDF: {
+      std::string err;
+      if (!WriteFileAtomic(name, RenderBarcodePdf(FBarcode, w, h, {0, 0, w, h}), err)) Fail(err);
+      break;
+    }
+    default: break;  // DFM, XML, JSON and unknown types write nothing
+  }
+}
+
+void TksExportImport::WriteRaster(int kind, const std::string& name, int w, int h) {
+  const ImageKind k = static_cast<ImageKind>(kind);
+  // BMP paints the whole surface; the other raster writers stop one pixel short.
+  const TRect r = k == ImageKind::Bmp ? TRect{0, 0, w, h} : TRect{0, 0, w - 1, h - 1};
+  QImage img = RenderBarcodeImage(FBarcode, w, h, r);
+  std::string err;
+  if (!WriteImageFile(img, k, name, err)) Fail(err);
+}
+
+void TksExportImport::WriteMetafile(const std::string& name, int w, int h) {
+  const bool enhanced = Extension(name) == ".EMF";
+  std::string err;
+  if (!WriteFileAtomic(name, RenderBarcodeMetafile(FBarcode, w, h, {0, 0, w, h}, enhanced), err)) Fail(err);
+}
+
+void TksExportImport::WriteIni(const std::string& name, const std::string& section) {
+  IniFile ini;
+  std::string err;
+  if (!ini.Load(name, err)) Fail(err);
+  ini.WriteSection(section, BarcodeIniPairs(*FBarcode));
+  if (!ini.Save(name, err)) Fail(err);
+}
+
+void TksExportImport::SaveWith(TksFileTypes dialogTypes,
+                               const std::function<void(const std::string&, int, int)>& write) {
+  std::string name = FFileName;
+  int w = FWidth, h = FHeight;
+  if (Prepare(name, dialogTypes, w, h)) write(name, w, h);
+}
+
+void TksExportImport::SaveAsBMP() {
+  SaveWith(FileTypeBit(ftBMP), [this](const std::string& n, int w, int h) { WriteRaster(static_cast<int>(ImageKind::Bmp), n, w, h); });
+}
+void TksExportImport::SaveAsWMF() {
+  SaveWith(FileTypeBit(ftWMF), [this](const std::string& n, int w, int h) { WriteMetafile(n, w, h); });
+}
+void TksExportImport::SaveAsEMF() {
+  SaveWith(FileTypeBit(ftWMF), [this](const std::string& n, int w, int h) { WriteMetafile(n, w, h); });
+}
+void TksExportImport::SaveAsJPG() {
+  SaveWith(FileTypeBit(ftJPEG), [this](const std::string& n, int w, int h) { WriteRaster(static_cast<int>(ImageKind::Jpeg), n, w, h); });
+}
+void TksExportImport::SaveAsGIF() {
+  SaveWith(FileTypeBit(ftGIF), [this](const std::string& n, int w, int h) { WriteRaster(static_cast<int>(ImageKind::Gif), n, w, h); });
+}
+void TksExportImport::SaveAsPNG() {
+  SaveWith(FileTypeBit(ftPNG), [this](const std::string& n, int w, int h) { WriteRaster(static_cast<int>(ImageKind::Png), n, w, h); });
+}
+void TksExportImport::SaveAsSVG() {
+  SaveWith(FileTypeBit(ftSVG), [this](const std::string& n, int w, int h) { WriteType(ftSVG, n, w, h, ""); });
+}
+void TksExportImport::SaveAsPDF() {
+  SaveWith(FileTypeBit(ftPDF), [this](const std::string& n, int w, int h) { WriteType(ftPDF, n, w, h, ""); });
+}
+
+void TksExportImport::SaveAsINI() {
+  std::string name = FFileName;
+  int w = FWidth, h = FHeight;
+  if (!Prepare(name, FileTypeBit(ftINI), w, h)) return;
+  WriteIni(name, FIniSection.empty() ? FBarcode->Name() : FIniSection);
+}
+
+void TksExportImport::LoadFromINI() {
+  if (!FBarcode) return;
+  std::string name = FFileName;
+  struct stat st{};
+  if (name.empty()) {
+    if (!FileDialog || !FileDialog(false, FileDialogFilter(FileTypeBit(ftINI)), name)) return;
+  }
+  if (stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  IniFile ini;
+  std::string err;
+  if (!ini.Load(name, err)) Fail(err);
+  const std::string section = FIniSection.empty() ? FBarcode->Name() : FIniSection;
+  if (!ApplyBarcodeIniPairs(*FBarcode, ini.ReadSection(section))) throw EAbort();
+}
+
+void TksExportImport::SaveAsDFM() {
+  std::string name = FFileName;
+  if (name.empty() && FileDialog) FileDialog(true, FileDialogFilter(FileTypeBit(ftDFM)), name);
+  // Recognised only: no file is written.
+}
+
+void TksExportImport::LoadFromDFM() {
+  std::string name = FFileName;
+  if (name.empty() && FileDialog) FileDialog(false, FileDialogFilter(FileTypeBit(ftDFM)), name);
+  // Recognised only: nothing is read.
+}
+
+void TksExportImport::SaveToStreamBmp(std::string& stream, int w, int h) {
+  if (!FBarcode) Fail("Property Barcode not assigned. Operation aborted.");
+  std::string bytes;
+  if (!EncodeBmp(RenderBarcodeImage(FBarcode, w, h, {0, 0, w, h}), bytes)) Fail("Cannot encode the bitmap");
+  stream += bytes;
+}
+
+void TksExportImport::SaveToStreamWmf(std::string& stream, int w, int h) {
+  if (!FBarcode) Fail("Property Barcode not assigned. Operation aborted.");
+  stream += RenderBarcodeMetafile(FBarcode, w, h, {0, 0, w, h}, false);
+}
+
+void TksExportImport::CopyToClipboard() {
+  QImage img = RenderBarcodeImage(FBarcode, FWidth, FHeight, {0, 0, FWidth - 1, FHeight - 1});
+  if (auto* cb = QGuiApplication::clipboard()) cb->setImage(img);
+}
+
+void TksExportImport::CopyToClipboardWMF() {
+  auto* data = new QMimeData;
+  data->setData("image/x-emf",
+                QByteArray::fromStdString(RenderBarcodeMetafile(FBarcode, FWidth, FHeight, {0, 0, FWidth, FHeight}, true)));
+  data->setData("image/svg+xml", QByteArray::fromStdString(RenderBarcodeSvg(FBarcode, FWidth, FHeight, {0, 0, FWidth, FHeight})));
+  if (auto* cb = QGuiApplication::clipboard()) cb->setMimeData(data);
+  else delete data;
+}
+
+TRect TksExportImport::ClientRect() const {
+  int w = FWidth, h = FHeight;
+  if (FBarcode) {
+    if (w == 0) w = FBarcode->MinWidth();
+    if (h == 0) h = w;
+  }
+  return {0, 0, w - 1, h - 1};
+}
+
+const PropertyTable& TksExportImport::Properties() const {
+  using E = TksExportImport;
+  static const PropertyTable t =
+      PropsBuilder<E>()
+          .Str("FileName", &E::FileName, &E::SetFileName, "")
+          .Int("Width", &E::Width, &E::SetWidth, 0)
+          .Int("Height", &E::Height, &E::SetHeight, 0)
+          .Str("InitialDir", &E::InitialDir, &E::SetInitialDir, "")
+          .Set("SaveFilter", FileTypeEnum(), &E::SaveFilter, [](E& e, uint32_t v) { e.SetSaveFilter(static_cast<TksFileTypes>(v)); }, 0)
+          .Set("FileTypes", FileTypeEnum(), &E::FileTypes, [](E& e, uint32_t v) { e.SetFileTypes(static_cast<TksFileTypes>(v)); }, 0, false)
+          .Str("IniSection", &E::IniSection, &E::SetIniSection, "")
+          .Build();
+  return t;
+}
+
+}  // namespace ks

@@ -1,0 +1,171 @@
+// barvello-cli output through the export layer: images, settings files and INI input.
+#include <QGuiApplication>
+#include <cmath>
+#include <iostream>
+#include <cstdio>
+#include <sys/stat.h>
+
+#include "engine/encoders.h"
+#include "engine/matrix/matrix.h"
+#include "engine/ustring.h"
+#include "output/export.h"
+#include "output/image_writers.h"
+#include "output/ini_file.h"
+#include "tools/cli/cli_output.h"
+
+using namespace ks;
+
+namespace {
+
+// The largest image the tool renders: 20000 x 20000 would need 1.6 GB as RGB32.
+constexpr long long kMaxPixels = 100'000'000;
+
+// Fonts and painting need a Qt application object; the tool never opens a window. The
+// object lives until the process ends (destroying it during static destruction would
+// run after Qt's own globals are gone).
+void EnsureGuiApplication() {
+  if (QCoreApplication::instance()) return;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Qt's notes about a missing runtime directory are not the user's concern here.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+    if (type == QtDebugMsg || type == QtInfoMsg || msg.startsWith("QStandardPaths:")) return;
+    fprintf(stderr, "%s\n", msg.toLocal8Bit().constData());
+  });
+  static int argc = 1;
+  static char name[] = "barvello-cli";
+  static char* argv[] = {name, nullptr};
+  static QGuiApplication* app = new QGuiApplication(argc, argv);
+  (void)app;
+}
+
+struct Layout {
+  int w = 0, h = 0;
+  TRect paint;
+};
+
+// The default size: whole pixels per module with a quiet zone around the symbol.
+Layout DefaultLayout(TksBarcodeComponent& bc) {
+  Layout l;
+  const TksSymbolType type = bc.GetBarcodeInfo().SymbolType;
+  if (type == stMatrix) {
+    const int k = 4, q = 4;
+    const TksMatrix& m = bc.Pixels();
+    l.w = (m.NC + 2 * q) * k;
+    l.h = (m.NR + 2 * q) * k;
+    l.paint = {q * k, q * k, l.w - q * k, l.h - q * k};
+    return l;
+  }
+  if (type == stStacked) {
+    const int k = 2, q = 2;
+    const int cols = StackedSymbolWidth(bc);
+    const int rows = static_cast<int>(bc.Bars().size());
+    l.w = (cols + 2 * q) * k;
+    l.h = (rows * 3 + 2 * q) * k;
+    l.paint = {q * k, q * k, l.w - q * k, l.h - q * k};
+    return l;
+  }
+  const int k = 2, q = 10;
+  const std::string row = bc.Bars().empty() ? std::string() : bc.Bars().front();
+  const int modules = static_cast<int>(row.size());
+  // The painter moves the symbol one pixel right for every leading blank of the pattern
+  // and spreads the pattern over what is left: give it exactly k pixels per module.
+  const int leading = static_cast<int>(std::min(row.find_first_not_of(' '), row.size()));
+  const int content = std::max(modules, 1) * k + leading;
+  const int barHeight = std::max(60, content * 2 / 5);
+  l.w = content + 2 * q * k;
+  l.h = barHeight + 2 * k * 2;
+  l.paint = {q * k, 2 * k, q * k + content, l.h - 2 * k};
+  return l;
+}
+
+}  // namespace
+
+int WriteImageFile(const CliOptions& o, TksBarcodeComponent& bc) {
+  const TksFileType type = FileTypeFromName(o.output);
+  const bool image = type == ftBMP || type == ftPNG || type == ftJPEG || type == ftGIF || type == ftWMF ||
+                     type == ftEMF || type == ftSVG || type == ftPDF;
+  if (!image && type != ftINI) {
+    std::cerr << "barvello-cli: cannot tell the file type of '" << o.output
+              << "': use .png .jpg .jpeg .gif .bmp .emf .wmf .svg .pdf or .ini\n";
+    return 2;
+  }
+  EnsureGuiApplication();
+  std::string err;
+  if (type == ftINI) {
+    IniFile ini;
+    if (!ini.Load(o.output, err) || (ini.WriteSection("ksBarcode", BarcodeIniPairs(bc)), !ini.Save(o.output, err))) {
+      std::cerr << "barvello-cli: " << err << "\n";
+      return 1;
+    }
+    return 0;
+  }
+  if (int rc = EncodeForOutput(bc)) return rc;
+  Layout l = DefaultLayout(bc);
+  if (o.width > 0 || o.height > 0) {
+    if (o.width > 0) l.w = o.width;
+    if (o.height > 0) l.h = o.height;
+    l.paint = {0, 0, l.w, l.h};
+  }
+  if (static_cast<long long>(l.w) * l.h > kMaxPixels) {
+    std::cerr << "barvello-cli: an image of " << l.w << " x " << l.h
+              << " pixels is too large (at most 100 million pixels)\n";
+    return 2;
+  }
+  try {
+    bool ok;
+    switch (type) {
+      case ftWMF: case ftEMF:
+        ok = WriteFileAtomic(o.output, RenderBarcodeMetafile(&bc, l.w, l.h, l.paint, type == ftEMF), err);
+        break;
+      case ftSVG:
+        ok = WriteFileAtomic(o.output, RenderBarcodeSvg(&bc, l.w, l.h, l.paint), err);
+        break;
+      case ftPDF:
+        ok = WriteFileAtomic(o.output, RenderBarcodePdf(&bc, l.w, l.h, l.paint), err);
+        break;
+      default: {
+        const ImageKind kind = type == ftBMP ? ImageKind::Bmp : type == ftJPEG ? ImageKind::Jpeg
+                               : type == ftGIF ? ImageKind::Gif : ImageKind::Png;
+        ok = WriteImageFile(RenderBarcodeImage(&bc, l.w, l.h, l.paint), kind, o.output, err);
+      }
+    }
+    if (!ok) {
+      std::cerr << "barvello-cli: " << err << "\n";
+      return 1;
+    }
+  } catch (const std::exception& e) {
+    ReportEngineError(bc, e);
+    return 1;
+  }
+  return 0;
+}
+
+bool LoadIniInto(const std::string& file, const std::string& section, TksBarcodeComponent& bc, std::string& error) {
+  struct stat st{};
+  if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    error = "INI file '" + file + "' not found";
+    return false;
+  }
+  IniFile ini;
+  if (!ini.Load(file, error)) return false;
+  if (!ini.HasSection(section)) {
+    error = "INI file '" + file + "' has no section [" + section + "]";
+    return false;
+  }
+  std::string failed;
+  if (!ApplyBarcodeIniPairs(bc, ini.ReadSection(section), &failed)) {
+    error = "INI file '" + file + "': key '" + failed + "' cannot be applied";
+    return false;
+  }
+  return true;
+}
+
+int RunBatch(const CliOptions&) {
+  std::cerr << "barvello-cli: --batch is not available in this build yet\n";
+  return 2;
+}
+
+int RunLabels(const CliOptions&, TksBarcodeComponent&) {
+  std::cerr << "barvello-cli: --labels is not available in this build yet\n";
+  return 2;
+}
