@@ -59,15 +59,17 @@ void DeleteCurrentPrinter() {
   PrinterSlot() = nullptr;
 }
 
-// The label rectangle in device pixels of a page `w` x `h` pixels that shows the whole
-// paper; the non-printable offset is taken off because the device's origin is the
-// corner of the printable area. An all-zero rectangle when the paper has no size.
-TRect ToDevice(const TksPaperParams& pp, const TksPrintRect& r, int w, int h) {
+// Scales a length on the paper to pixels of a page `pixels` wide (or high) that shows
+// `paper` units; 0 when the paper has no size.
+int Scale(double v, int pixels, double paper) { return paper == 0 ? 0 : TruncInt(v * pixels / paper); }
+
+// The label rectangle in pixels of a page `w` x `h` that shows the whole paper, measured
+// from the paper point (originX, originY).
+TRect ToDevice(const TksPaperParams& pp, const TksPrintRect& r, int w, int h, double originX, double originY) {
   const double pw = pp.PaperWidth(), ph = pp.PaperHeight();
   if (pw == 0 || ph == 0) return {};
-  const double nx = pp.NonPrintableHorz(), ny = pp.NonPrintableVert();
-  return {TruncInt((r.Left - nx) * w / pw), TruncInt((r.Top - ny) * h / ph), TruncInt((r.Right - nx) * w / pw),
-          TruncInt((r.Bottom - ny) * h / ph)};
+  return {Scale(r.Left - originX, w, pw), Scale(r.Top - originY, h, ph), Scale(r.Right - originX, w, pw),
+          Scale(r.Bottom - originY, h, ph)};
 }
 
 TRect Offset(TRect r, int dx, int dy) { return {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy}; }
@@ -254,7 +256,7 @@ void TksPaperParams::RefreshPaperMetrics(QPrinter* printer) {
   FParams.FOffsetY = d.FOffsetY;
   FParams.FPaperID = d.FPaperID;
   FParams.FPaperName = d.FPaperName;
-  if (printer && printer->outputFormat() == QPrinter::NativeFormat) {
+  if (printer) {
     FParams.FDpiX = printer->logicalDpiX();
     FParams.FDpiY = printer->logicalDpiY();
     const QRectF paper = printer->paperRect(QPrinter::DevicePixel);
@@ -359,12 +361,7 @@ TksSheetDefinition ParseSheetDefinition(const std::string& line) {
   }
   auto num = [&f](size_t i) {
     double v = 0;
-    if (i >= f.size()) return 0.0;
-    QString s = QString::fromStdString(f[i]).trimmed();
-    bool ok = false;
-    v = QLocale().toDouble(s, &ok);
-    if (!ok) v = QLocale::c().toDouble(s, &ok);
-    return ok ? v : 0.0;
+    return i < f.size() && TextToFloat(f[i], v) ? v : 0.0;
   };
   TksSheetDefinition d;
   d.Name = f[0];
@@ -732,6 +729,9 @@ bool TksPrinter::PrintJob(TksPrintJob& job, TksPrintProgress* progress) {
   QtCanvas canvas(&job.Painter(), job.Dpi());
   FCurrCanvas = &canvas;
   FCurrRect = {0, 0, W, H};
+  // The printer's origin is the corner of the printable area.
+  FCurrOriginX = pp.NonPrintableHorz();
+  FCurrOriginY = pp.NonPrintableVert();
   FCurrIsPrinter = true;
   FPrintPageIndex = FPageIndex;
   FPrintPagesCount = PagesCount();
@@ -763,7 +763,7 @@ bool TksPrinter::PrintJob(TksPrintJob& job, TksPrintProgress* progress) {
     }
     bool endLoop = false;
     if (i > 0) {
-      const TRect device = ToDevice(pp, pos, W, H);
+      const TRect device = ToDevice(pp, pos, W, H, FCurrOriginX, FCurrOriginY);
       bool enabled = true;
       if (OnBeforePrint) OnBeforePrint(this, FBarcodeObject, pos, enabled, endLoop);
       if (enabled) {
@@ -812,6 +812,10 @@ void TksPrinter::Preview(Canvas& c, const TRect& viewRect) {
   CanvasStateSaver saver(c);
   CurrentCanvasScope canvasScope(FCurrCanvas);
   FCurrRect = page;
+  // The page drawn is the whole paper, so labels keep their places on it; only a
+  // printer's own origin lies at the printable area's corner.
+  FCurrOriginX = 0;
+  FCurrOriginY = 0;
   FCurrCanvas = &c;
   FCurrIsPrinter = false;
 
@@ -843,7 +847,7 @@ void TksPrinter::Preview(Canvas& c, const TRect& viewRect) {
   TksPrintRect pos = pp.FirstLabel();
   for (int i = 1 - FStartFrom; i <= FCount; ++i) {
     if (i > 0 && walkPage == shown) {
-      const TRect label = Offset(ToDevice(pp, pos, pw, ph), x, y);
+      const TRect label = Offset(ToDevice(pp, pos, pw, ph, 0, 0), x, y);
       if (live) {
         PaintBarCode(*working, c, label);
       } else {
@@ -872,10 +876,8 @@ void TksPrinter::Preview(Canvas& c, const TRect& viewRect) {
 
 TPoint TksPrinter::ConvertPoint(double x, double y) const {
   const TksPaperParams& pp = *FPaperParams;
-  const double pw = pp.PaperWidth(), ph = pp.PaperHeight();
-  const int px = pw == 0 ? 0 : TruncInt(FCurrRect.Width() * (x - pp.NonPrintableHorz()) / pw);
-  const int py = ph == 0 ? 0 : TruncInt(FCurrRect.Height() * (y - pp.NonPrintableVert()) / ph);
-  return {px + FCurrRect.Left, py + FCurrRect.Top};
+  return {Scale(x - FCurrOriginX, FCurrRect.Width(), pp.PaperWidth()) + FCurrRect.Left,
+          Scale(y - FCurrOriginY, FCurrRect.Height(), pp.PaperHeight()) + FCurrRect.Top};
 }
 
 TRect TksPrinter::ConvertRect(const TksPrintRect& r) const {
@@ -883,10 +885,7 @@ TRect TksPrinter::ConvertRect(const TksPrintRect& r) const {
   return {a.X, a.Y, b.X, b.Y};
 }
 
-int TksPrinter::ConvertHeight(double h) const {
-  const double ph = FPaperParams->PaperHeight();
-  return ph == 0 ? 0 : TruncInt(FCurrRect.Height() * h / ph);
-}
+int TksPrinter::ConvertHeight(double h) const { return Scale(h, FCurrRect.Height(), FPaperParams->PaperHeight()); }
 
 void TksPrinter::FontHeight(double value) {
   // The height is in pixels of the current canvas, so the font takes its resolution.

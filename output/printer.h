@@ -322,6 +322,8 @@ class TksPrinter : public TksComponent, public TksPersistent {
 
   // Working state of a print or preview.
   TRect FCurrRect;
+  double FCurrOriginX = 0;  // the paper point at the current rectangle's corner
+  double FCurrOriginY = 0;
   Canvas* FCurrCanvas = nullptr;
   bool FCurrIsPrinter = false;
   int FPrintPageIndex = 0;

@@ -380,6 +380,8 @@ void TksPrintParamsFmt::PrintClicked() {
   if (!ApplyWithMessage()) return;
   try {
     printer_.Print();
+  } catch (const EAbort&) {
+    // A silent abort ends the print without a message.
   } catch (const std::exception& e) {
     QMessageBox::critical(this, windowTitle(), QString::fromUtf8(e.what()));
   }
