@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdlib>
 
 #include "engine/barcode.h"
@@ -42,6 +43,15 @@ int AlphanumericValue(char c) {
 }
 
 std::string Zeros(size_t n) { return std::string(n, '0'); }
+
+// Appends the n low bits of value as "0"/"1" characters, most significant first, in
+// place (the streams are built bit by bit and can be tens of thousands long).
+void AppendBits(std::string& s, long long value, int n) {
+  if (n <= 0) return;
+  const size_t at = s.size();
+  s.resize(at + static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) s[at + i] = ((value >> (n - 1 - i)) & 1) ? '1' : '0';
+}
 
 // Mode indicators: QR 4 bits; Micro QR M1..M4 use 0..3 bits, the mode's number minus one
 // (ISO/IEC 18004 Table 2).
@@ -108,11 +118,15 @@ std::u16string CharAt(const std::string& text, int pos) {
 }
 
 // Numeric mode: groups of three digits in 10 bits, a final two in 7, a final one in 4.
+// The text holds digits only.
 std::string NumericBits(const std::string& text) {
   std::string out;
+  out.reserve(text.size() / 3 * 10 + 7);
   for (size_t i = 0; i < text.size(); i += 3) {
     size_t n = std::min<size_t>(3, text.size() - i);
-    out += IntToBits(std::atoi(text.substr(i, n).c_str()), n == 3 ? 10 : n == 2 ? 7 : 4);
+    int value = 0;
+    for (size_t k = 0; k < n; ++k) value = value * 10 + (text[i + k] - '0');
+    AppendBits(out, value, n == 3 ? 10 : n == 2 ? 7 : 4);
   }
   return out;
 }
@@ -120,11 +134,12 @@ std::string NumericBits(const std::string& text) {
 // Alphanumeric mode: pairs as 45*a + b in 11 bits, a final single value in 6 bits.
 std::string AlphanumericBits(const std::vector<int>& values) {
   std::string out;
+  out.reserve(values.size() / 2 * 11 + 6);
   for (size_t i = 0; i < values.size(); i += 2) {
     if (i + 1 < values.size())
-      out += IntToBits(values[i] * 45 + values[i + 1], 11);
+      AppendBits(out, values[i] * 45 + values[i + 1], 11);
     else
-      out += IntToBits(values[i], 6);
+      AppendBits(out, values[i], 6);
   }
   return out;
 }
@@ -134,12 +149,12 @@ std::string KanjiBits(const std::vector<uint16_t>& codes) {
   std::string out;
   for (uint16_t c : codes) {
     int v = c <= 0x9FFC ? c - 0x8140 : c - 0xC140;
-    out += IntToBits((v >> 8) * 0xC0 + (v & 0xFF), 13);
+    AppendBits(out, (v >> 8) * 0xC0 + (v & 0xFF), 13);
   }
   return out;
 }
 
-bool MaskCondition(int mask, int x, int y) {
+constexpr bool MaskCondition(int mask, int x, int y) {
   switch (mask) {
     case 0: return (x + y) % 2 == 0;
     case 1: return y % 2 == 0;
@@ -211,6 +226,169 @@ int MicroSymbolNumber(int ver, TksQrEccLevel ecc) {
 }
 
 int MicroMaskField(int mask) { return mask == 4 ? 1 : mask == 6 ? 2 : mask == 7 ? 3 : 0; }
+
+// ---- Mask penalty on bit rows ------------------------------------------------------
+// The penalty rules are evaluated on rows and columns of module colours held as bits
+// (bit x of a row is module x; 1 dark), so that one machine word covers 64 modules and
+// every rule is a handful of shifts, ANDs and population counts per line.
+
+constexpr int kMaxSize = 177;  // version 40
+constexpr int kLineWords = 3;  // 192 bits: a line plus one module of padding each side
+
+struct Line {
+  std::array<uint64_t, kLineWords> w{};
+
+  constexpr void Set(int x) { w[x >> 6] |= uint64_t{1} << (x & 63); }
+  constexpr bool Get(int x) const { return (w[x >> 6] >> (x & 63)) & 1; }
+  friend constexpr Line operator&(Line a, const Line& b) {
+    for (int i = 0; i < kLineWords; ++i) a.w[i] &= b.w[i];
+    return a;
+  }
+  friend constexpr Line operator^(Line a, const Line& b) {
+    for (int i = 0; i < kLineWords; ++i) a.w[i] ^= b.w[i];
+    return a;
+  }
+  friend constexpr Line operator~(Line a) {
+    for (auto& x : a.w) x = ~x;
+    return a;
+  }
+  // Bit x of the result is bit x + k of this line (0 past the end); k < 64.
+  constexpr Line Next(int k) const {
+    Line r;
+    for (int i = 0; i < kLineWords; ++i) {
+      r.w[i] = w[i] >> k;
+      if (k > 0 && i + 1 < kLineWords) r.w[i] |= w[i + 1] << (64 - k);
+    }
+    return r;
+  }
+  // Bit x of the result is bit x - k of this line (0 before the start); 0 < k < 64.
+  constexpr Line Prev(int k) const {
+    Line r;
+    for (int i = kLineWords - 1; i >= 0; --i) {
+      r.w[i] = w[i] << k;
+      if (i > 0) r.w[i] |= w[i - 1] >> (64 - k);
+    }
+    return r;
+  }
+  int Count() const {
+    int n = 0;
+    for (uint64_t x : w) n += std::popcount(x);
+    return n;
+  }
+};
+
+// Bits 0..n-1 set.
+constexpr Line FirstBits(int n) {
+  Line r;
+  for (int x = 0; x < n; ++x) r.Set(x);
+  return r;
+}
+
+// Where each mask's condition holds, by rows (bit x of row y) and by columns (bit y of
+// column x), as wide as the largest symbol. Every condition depends only on x mod 6 and
+// y mod 12 (x mod 2, x mod 3, x div 3 mod 2, y div 2 mod 2, x*y mod 6), so twelve rows
+// and six columns per mask describe every symbol.
+constexpr int kRowPeriod = 12;
+constexpr int kColumnPeriod = 6;
+
+struct MaskLines {
+  std::array<std::array<Line, kRowPeriod>, 8> rows{};
+  std::array<std::array<Line, kColumnPeriod>, 8> columns{};
+};
+
+constexpr MaskLines MakeMaskLines() {
+  MaskLines t;
+  for (int mask = 0; mask < 8; ++mask) {
+    for (int y = 0; y < kRowPeriod; ++y)
+      for (int x = 0; x < kMaxSize; ++x)
+        if (MaskCondition(mask, x, y)) t.rows[mask][y].Set(x);
+    for (int x = 0; x < kColumnPeriod; ++x)
+      for (int y = 0; y < kMaxSize; ++y)
+        if (MaskCondition(mask, x, y)) t.columns[mask][x].Set(y);
+  }
+  return t;
+}
+
+constexpr MaskLines kMaskLines = MakeMaskLines();
+
+// Module colours and data flags of a square matrix as rows and columns of bits.
+struct ColourLines {
+  int size = 0;
+  std::vector<Line> rows, columns;          // colours, 1 dark
+  std::vector<Line> dataRows, dataColumns;  // 1 where a mask may invert the module
+};
+
+void ReadColourLines(const TksMatrix& m, ColourLines& out) {
+  const int size = m.NC;
+  out.size = size;
+  out.rows.assign(size, Line{});
+  out.columns.assign(size, Line{});
+  out.dataRows.assign(size, Line{});
+  out.dataColumns.assign(size, Line{});
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      const char16_t c = m.GetPoint2D(x, y);
+      if (((static_cast<int>(c) - '0') % 2) == 1) {
+        out.rows[y].Set(x);
+        out.columns[x].Set(y);
+      }
+      if (c <= u'1') {
+        out.dataRows[y].Set(x);
+        out.dataColumns[x].Set(y);
+      }
+    }
+}
+
+// Runs of five or more modules of one colour: n - 2 each. A run of n has n - 4 windows
+// of five equal modules, and its first window is the one whose left neighbour is not.
+int RunPenalty(const Line& line, const Line& pairs) {
+  const Line eq = ~(line ^ line.Next(1)) & pairs;  // bit x: modules x and x + 1 equal
+  const Line five = eq & eq.Next(1) & eq.Next(2) & eq.Next(3);
+  const Line first = five & ~five.Prev(1);
+  return five.Count() + 2 * first.Count();
+}
+
+// Dark, light, dark, dark, dark, light, dark with a light (or no) module on either side:
+// the line is shifted by one so that bit 0 stands for the light module before it.
+int FinderPenalty(const Line& line, const Line& starts) {
+  static constexpr std::array<bool, 9> kPattern = {false, true, false, true, true, true, false, true, false};
+  const Line padded = line.Prev(1);
+  Line match = starts;
+  for (int k = 0; k < 9; ++k) match = match & (kPattern[k] ? padded.Next(k) : ~padded.Next(k));
+  return 40 * match.Count();
+}
+
+// The QR penalty of lines of colours: runs and finder-like sequences in rows and
+// columns, 2x2 blocks of one colour, and the distance of the dark share from half.
+int LinesPenalty(const std::vector<Line>& rows, const std::vector<Line>& columns, int size) {
+  const Line pairs = FirstBits(size - 1);
+  const Line starts = FirstBits(size >= 7 ? size - 6 : 0);
+  int penalty = 0;
+  int darkCount = 0;
+  for (int i = 0; i < size; ++i) {
+    penalty += RunPenalty(rows[i], pairs) + RunPenalty(columns[i], pairs);
+    penalty += FinderPenalty(rows[i], starts) + FinderPenalty(columns[i], starts);
+    darkCount += rows[i].Count();
+  }
+  for (int y = 0; y + 1 < size; ++y) {
+    const Line& r = rows[y];
+    const Line vertical = ~(r ^ rows[y + 1]);
+    const Line blocks = ~(r ^ r.Next(1)) & vertical & vertical.Next(1) & pairs;
+    penalty += 3 * blocks.Count();
+  }
+  const int pct = MulDiv(darkCount, 100, size * size);
+  penalty += 10 * (std::abs(pct - 50) / 5);
+  return penalty;
+}
+
+// Micro QR: the smaller of the dark counts of the right column and the bottom row (the
+// timing patterns excluded) times 16 plus the larger, negated so that lower is better.
+int MicroLinesPenalty(const std::vector<Line>& rows, int size) {
+  int s1 = 0;
+  for (int y = 1; y < size; ++y) s1 += rows[y].Get(size - 1) ? 1 : 0;
+  const int s2 = (rows[size - 1] & ~FirstBits(1)).Count();
+  return -(std::min(s1, s2) * 16 + std::max(s1, s2));
+}
 
 }  // namespace
 
@@ -284,22 +462,33 @@ TksQrMode TksQRCode::ResolveMode(const std::string& text) const {
   return FUsedMode;
 }
 
-std::string TksQRCode::SegmentBits(const std::string& text, TksQrMode mode) const {
-  const int ver = FUsedVersion;
-  const int countBits = CountBits(mode, ver, FMicroQR);
-  if (countBits == 0) return {};
+bool TksQRCode::SegmentData(const std::string& text, TksQrMode mode, const std::string*& bits, int& count) const {
+  const bool fnc1 = Fnc1Active();
+  if (!segment_.valid || segment_.mode != mode || segment_.fnc1 != fnc1 || segment_.text != text) {
+    segment_.valid = true;
+    segment_.mode = mode;
+    segment_.fnc1 = fnc1;
+    segment_.text = text;
+    segment_.fits = MakeSegmentData(text, mode, fnc1, segment_.bits, segment_.count);
+  }
+  bits = &segment_.bits;
+  count = segment_.count;
+  return segment_.fits;
+}
 
-  int count = static_cast<int>(text.size());
-  std::string data;
+bool TksQRCode::MakeSegmentData(const std::string& text, TksQrMode mode, bool fnc1, std::string& data,
+                                int& count) {
+  count = static_cast<int>(text.size());
+  data.clear();
   switch (mode) {
     case QrNumeric:
-      if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) return {};
+      if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
       data = NumericBits(text);
-      break;
+      return true;
     case QrAlphanumeric: {
       // With FNC1 the group separator is written as "%" and a literal "%" as "%%".
       std::vector<int> values;
-      const bool fnc1 = Fnc1Active();
+      values.reserve(text.size());
       for (char c : text) {
         if (fnc1 && c == kGS) {
           values.push_back(kPercentValue);
@@ -308,29 +497,29 @@ std::string TksQRCode::SegmentBits(const std::string& text, TksQrMode mode) cons
           values.push_back(kPercentValue);
         } else {
           int v = AlphanumericValue(c);
-          if (v < 0) return {};
+          if (v < 0) return false;
           values.push_back(v);
         }
       }
       count = static_cast<int>(values.size());
       data = AlphanumericBits(values);
-      break;
+      return true;
     }
     case QrBytes:
-      for (char c : text) data += ByteToBits(static_cast<uint8_t>(c));
-      break;
+      data.reserve(text.size() * 8);
+      for (char c : text) AppendBits(data, static_cast<uint8_t>(c), 8);
+      return true;
     case QrKanji: {
       std::vector<uint16_t> codes;
       int pos = 0;
-      if (!KanjiCodes(text, codes, pos)) return {};
+      if (!KanjiCodes(text, codes, pos)) return false;
       count = static_cast<int>(codes.size());
       data = KanjiBits(codes);
-      break;
+      return true;
     }
     default:
-      return {};
+      return false;
   }
-  return ModeIndicator(mode, ver, FMicroQR) + IntToBits(count, countBits) + data;
 }
 
 std::string TksQRCode::EncodeData(const std::string& toEncode) const {
@@ -339,28 +528,44 @@ std::string TksQRCode::EncodeData(const std::string& toEncode) const {
   if (total <= 0) return {};
 
   TksQrMode mode = FUsedMode == QrAutomatic ? ResolveMode(toEncode) : FUsedMode;
-  std::string segment = SegmentBits(toEncode, mode);
-  if (segment.empty()) return {};
+  const int countBits = CountBits(mode, ver, FMicroQR);
+  if (countBits == 0) return {};
+  const std::string* data = nullptr;
+  int count = 0;
+  if (!SegmentData(toEncode, mode, data, count)) return {};
 
   std::string s;
   // Structured append header: 1-based position and count in one byte, then the parity.
   const int segCount = Params.SegmentCount();
   const int segIndex = Params.SegmentIndex();
-  if (segCount > 1 && !FMicroQR && segCount <= 16 && segIndex >= 1 && segIndex <= segCount)
-    s += "0011" + IntToBits((segIndex - 1) * 16 + (segCount - 1), 8) +
-         IntToBits(Params.QRCode().Checksum() & 0xFF, 8);
+  if (segCount > 1 && !FMicroQR && segCount <= 16 && segIndex >= 1 && segIndex <= segCount) {
+    s += "0011";
+    AppendBits(s, (segIndex - 1) * 16 + (segCount - 1), 8);
+    AppendBits(s, Params.QRCode().Checksum() & 0xFF, 8);
+  }
   if (Fnc1Active()) s += FNC1 == fnc1SecondPosition ? "1001" : "0101";
   const int eci = Params.ECI();
   if (eci != 3 && !FMicroQR && eci >= 0 && eci <= 999999) {
     s += "0111";
-    if (eci < 128)
-      s += "0" + IntToBits(eci, 7);
-    else if (eci <= 16383)
-      s += "10" + IntToBits(eci, 14);
-    else
-      s += "110" + IntToBits(eci, 21);
+    if (eci < 128) {
+      s += '0';
+      AppendBits(s, eci, 7);
+    } else if (eci <= 16383) {
+      s += "10";
+      AppendBits(s, eci, 14);
+    } else {
+      s += "110";
+      AppendBits(s, eci, 21);
+    }
   }
-  s += segment;
+  const std::string indicator = ModeIndicator(mode, ver, FMicroQR);
+  // A stream already longer than the capacity never fits: what follows only adds to it.
+  if (s.size() + indicator.size() + static_cast<size_t>(countBits) + data->size() > static_cast<size_t>(total))
+    return {};
+  s.reserve(static_cast<size_t>(total) + 8);
+  s += indicator;
+  AppendBits(s, count, countBits);
+  s += *data;
 
   // Terminator; where it does not fit whole it is cut short at the capacity. Leaving it
   // out would let a pad codeword follow the data, which a reader takes for another mode
@@ -398,44 +603,49 @@ std::string TksQRCode::EncodeData(const std::string& toEncode) const {
 std::string TksQRCode::EncodeECC(const std::string& data) const {
   const int ver = FUsedVersion;
   const int dataCodewords = GetDataCodeWords(ver, FMicroQR, FUsedECC);
-  // Codewords as bytes; the 4-bit last codeword of M1/M3 is padded with zero bits.
-  std::vector<std::string> codewords(dataCodewords);
-  for (int i = 0; i < dataCodewords; ++i) {
-    std::string cw = data.substr(std::min<size_t>(data.size(), i * 8), 8);
-    codewords[i] = cw + Zeros(8 - cw.size());
+  // Codewords as bytes; bits missing at the end (the 4-bit last codeword of M1/M3) are 0.
+  std::vector<uint8_t> codewords(static_cast<size_t>(std::max(dataCodewords, 0)), 0);
+  for (size_t i = 0; i < codewords.size(); ++i) {
+    uint8_t b = 0;
+    for (size_t k = 0; k < 8; ++k) {
+      const size_t at = i * 8 + k;
+      b = static_cast<uint8_t>((b << 1) | (at < data.size() && data[at] == '1' ? 1 : 0));
+    }
+    codewords[i] = b;
   }
 
   if (FMicroQR) {
     const auto& row = qr::kMicro[ver][FUsedECC];
-    std::string block;
-    for (const auto& cw : codewords) block += cw;
-    return data.substr(0, row.dataBits) + QrBlockEcc(block, row.ecCodewords);
+    std::vector<uint8_t> check(static_cast<size_t>(row.ecCodewords));
+    QrBlockEccBytes(codewords.data(), dataCodewords, row.ecCodewords, check.data());
+    std::string out = data.substr(0, row.dataBits);
+    for (uint8_t b : check) AppendBits(out, b, 8);
+    return out;
   }
 
+  // Blocks of the first group, then of the second; each block's check codewords follow
+  // all data codewords, both read column by column across the blocks.
   const auto& row = qr::kEcBlocks[ver][FUsedECC];
-  std::vector<std::vector<std::string>> dataBlocks;
-  std::vector<std::string> checkBlocks;
+  const int blocks = row.g1Blocks + row.g2Blocks;
+  std::vector<int> start(static_cast<size_t>(blocks)), length(static_cast<size_t>(blocks));
+  std::vector<uint8_t> check(static_cast<size_t>(blocks) * row.ecPerBlock);
   int next = 0;
-  auto addBlocks = [&](int count, int perBlock) {
-    for (int b = 0; b < count; ++b) {
-      std::vector<std::string> block(codewords.begin() + next, codewords.begin() + next + perBlock);
-      next += perBlock;
-      std::string bits;
-      for (const auto& cw : block) bits += cw;
-      checkBlocks.push_back(QrBlockEcc(bits, row.ecPerBlock));
-      dataBlocks.push_back(std::move(block));
-    }
-  };
-  addBlocks(row.g1Blocks, row.g1Data);
-  addBlocks(row.g2Blocks, row.g2Data);
+  for (int b = 0; b < blocks; ++b) {
+    start[b] = next;
+    length[b] = b < row.g1Blocks ? row.g1Data : row.g2Data;
+    next += length[b];
+    QrBlockEccBytes(codewords.data() + start[b], length[b], row.ecPerBlock,
+                    check.data() + static_cast<size_t>(b) * row.ecPerBlock);
+  }
 
   std::string out;
-  const size_t longest = static_cast<size_t>(std::max(row.g1Data, row.g2Data));
-  for (size_t i = 0; i < longest; ++i)
-    for (const auto& block : dataBlocks)
-      if (i < block.size()) out += block[i];
+  out.reserve(static_cast<size_t>(next + blocks * row.ecPerBlock) * 8 + 8);
+  const int longest = std::max(row.g1Data, row.g2Data);
+  for (int i = 0; i < longest; ++i)
+    for (int b = 0; b < blocks; ++b)
+      if (i < length[b]) AppendBits(out, codewords[static_cast<size_t>(start[b] + i)], 8);
   for (int i = 0; i < row.ecPerBlock; ++i)
-    for (const auto& check : checkBlocks) out += check.substr(static_cast<size_t>(i) * 8, 8);
+    for (int b = 0; b < blocks; ++b) AppendBits(out, check[static_cast<size_t>(b) * row.ecPerBlock + i], 8);
   return out;
 }
 
@@ -458,7 +668,8 @@ bool TksQRCode::Encode(const std::string& toEncode) {
     if (s.empty()) throw ksBarcodeException("Max. QR code capacity exceded.");
   }
 
-  EncodedData = EncodeECC(s) + Zeros(RemainderBits(FMicroQR, FUsedVersion));
+  EncodedData = EncodeECC(s);
+  EncodedData.append(static_cast<size_t>(RemainderBits(FMicroQR, FUsedVersion)), '0');
   return true;
 }
 
@@ -541,13 +752,25 @@ int TksQRCode::ChooseQrMask(TksMatrix& m) const {
   static constexpr std::array<int, 4> kMicroMasks = {1, 4, 6, 7};
   const int* first = FMicroQR ? kMicroMasks.data() : kAll.data();
   const int count = FMicroQR ? 4 : 8;
+  // Masking inverts the data modules where the mask's condition holds, so each
+  // candidate's colours are the unmasked colours XOR (data AND condition), line by line;
+  // the matrix itself is not touched until the chosen mask is applied.
+  m.Backup();
+  ColourLines base;
+  ReadColourLines(m, base);
+  const int size = base.size;
+  if (size <= 0 || size > kMaxSize) return first[0];
+  std::vector<Line> rows(size), columns(size);
   int best = first[0];
   int bestScore = 0;
   for (int k = 0; k < count; ++k) {
-    m.Backup();
-    ApplyMask(m, first[k]);
-    int score = QrMaskPenalty(m);
-    m.Restore();
+    const auto& maskRows = kMaskLines.rows[first[k]];
+    const auto& maskColumns = kMaskLines.columns[first[k]];
+    for (int i = 0; i < size; ++i) {
+      rows[i] = base.rows[i] ^ (base.dataRows[i] & maskRows[i % kRowPeriod]);
+      columns[i] = base.columns[i] ^ (base.dataColumns[i] & maskColumns[i % kColumnPeriod]);
+    }
+    const int score = FMicroQR ? MicroLinesPenalty(rows, size) : LinesPenalty(rows, columns, size);
     if (k == 0 || score < bestScore) {
       best = first[k];
       bestScore = score;
@@ -557,61 +780,10 @@ int TksQRCode::ChooseQrMask(TksMatrix& m) const {
 }
 
 int TksQRCode::QrMaskPenalty(const TksMatrix& m) const {
-  const int size = m.NC;
-  if (FMicroQR) {
-    int s1 = 0, s2 = 0;
-    for (int i = 1; i < size; ++i) {
-      s1 += m.IsBlack(size - 1, i) ? 1 : 0;
-      s2 += m.IsBlack(i, size - 1) ? 1 : 0;
-    }
-    return -(std::min(s1, s2) * 16 + std::max(s1, s2));
-  }
-
-  std::vector<uint8_t> dark(static_cast<size_t>(size) * size);
-  int darkCount = 0;
-  for (int y = 0; y < size; ++y)
-    for (int x = 0; x < size; ++x) {
-      dark[y * size + x] = m.IsBlack(x, y) ? 1 : 0;
-      darkCount += dark[y * size + x];
-    }
-  // at(line, i): module i of row `line` (rows) or column `line` (columns); outside = light
-  auto scoreLines = [&](bool rows) {
-    auto at = [&](int line, int i) -> int {
-      if (i < 0 || i >= size) return 0;
-      return rows ? dark[line * size + i] : dark[i * size + line];
-    };
-    static constexpr std::array<int, 7> kFinderLike = {1, 0, 1, 1, 1, 0, 1};
-    int penalty = 0;
-    for (int line = 0; line < size; ++line) {
-      int run = 1;
-      for (int i = 1; i <= size; ++i) {
-        if (i < size && at(line, i) == at(line, i - 1)) {
-          ++run;
-        } else {
-          if (run >= 5) penalty += run - 2;
-          run = 1;
-        }
-      }
-      for (int i = 0; i + 7 <= size; ++i) {
-        if (at(line, i - 1) || at(line, i + 7)) continue;
-        bool match = true;
-        for (int k = 0; k < 7 && match; ++k) match = at(line, i + k) == kFinderLike[k];
-        if (match) penalty += 40;
-      }
-    }
-    return penalty;
-  };
-
-  int penalty = scoreLines(true) + scoreLines(false);
-  for (int y = 0; y + 1 < size; ++y)
-    for (int x = 0; x + 1 < size; ++x) {
-      int c = dark[y * size + x];
-      if (dark[y * size + x + 1] == c && dark[(y + 1) * size + x] == c && dark[(y + 1) * size + x + 1] == c)
-        penalty += 3;
-    }
-  const int pct = MulDiv(darkCount, 100, size * size);
-  penalty += 10 * (std::abs(pct - 50) / 5);
-  return penalty;
+  ColourLines lines;
+  ReadColourLines(m, lines);
+  if (lines.size <= 0 || lines.size > kMaxSize) return 0;
+  return FMicroQR ? MicroLinesPenalty(lines.rows, lines.size) : LinesPenalty(lines.rows, lines.columns, lines.size);
 }
 
 // ---- Entry from the dispatch --------------------------------------------------------

@@ -71,11 +71,24 @@ class TksQRCode {
   // The mode of the single segment; raises erCharOutOfSet for an explicit mode the
   // text does not fit.
   TksQrMode ResolveMode(const std::string& text) const;
-  // Mode indicator, count and data of the segment for FUsedVersion; empty when the
-  // mode does not exist in that symbol.
-  std::string SegmentBits(const std::string& text, TksQrMode mode) const;
+  // The data bits and character count of the segment; false when the text has a
+  // character the mode cannot hold. They do not depend on the version, so they are
+  // made once per text and mode and reused while the version search tries each size.
+  bool SegmentData(const std::string& text, TksQrMode mode, const std::string*& bits, int& count) const;
+  static bool MakeSegmentData(const std::string& text, TksQrMode mode, bool fnc1, std::string& data, int& count);
 
   TksBarcodeComponent& FBarcode;
+
+  struct SegmentCache {
+    bool valid = false;
+    TksQrMode mode = QrAutomatic;
+    bool fnc1 = false;
+    std::string text;
+    bool fits = false;
+    std::string bits;
+    int count = 0;
+  };
+  mutable SegmentCache segment_;
 };
 
 // Shift JIS code of a character for QR Kanji mode, or 0 when it has none in the

@@ -1,5 +1,6 @@
 #include "engine/matrix/reedsolomon.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -136,27 +137,34 @@ std::vector<int> QrGeneratorExponents(int n) {
   return std::vector<int>(g->exponents.begin(), g->exponents.begin() + n);
 }
 
-std::string QrBlockEcc(const std::string& blockBits, int ecCount) {
-  std::array<uint8_t, 256> buf{};
-  int dataCount = static_cast<int>(blockBits.size() / 8);
-  for (int i = 0; i < dataCount && i < 256; ++i)
-    buf[i] = static_cast<uint8_t>(BitsToInt(blockBits, i * 8 + 1, 8));
-
+void QrBlockEccBytes(const uint8_t* data, int count, int ecCount, uint8_t* check) {
   const QrGenerator* g = FindQrGenerator(ecCount);
   if (!g) throw ksBarcodeException("Error : No RS koeficients found for ECW count " + std::to_string(ecCount));
-
-  for (int step = 0; step < dataCount; ++step) {
-    uint8_t lead = buf[0];
-    for (int i = 0; i < 255; ++i) buf[i] = buf[i + 1];
-    buf[255] = 0;
+  // Long division by the generator, one data codeword at a time: `check` holds the
+  // running remainder, its first byte the coefficient of the highest power.
+  for (int i = 0; i < ecCount; ++i) check[i] = 0;
+  for (int step = 0; step < count; ++step) {
+    const uint8_t lead = static_cast<uint8_t>(data[step] ^ check[0]);
+    for (int i = 0; i + 1 < ecCount; ++i) check[i] = check[i + 1];
+    check[ecCount - 1] = 0;
     if (lead == 0) continue;
-    int t = kQrField.log[lead];
-    for (int i = 0; i < ecCount; ++i) buf[i] ^= kQrField.antilog[(g->exponents[i] + t) % 255];
+    const int t = kQrField.log[lead];
+    for (int i = 0; i < ecCount; ++i) check[i] ^= kQrField.antilog[(g->exponents[i] + t) % 255];
   }
+}
+
+std::string QrBlockEcc(const std::string& blockBits, int ecCount) {
+  // Whole bytes of the bit string; a block is at most 256 codewords long and anything
+  // past that is read as zeros.
+  const int dataCount = static_cast<int>(blockBits.size() / 8);
+  std::vector<uint8_t> bytes(static_cast<size_t>(dataCount), 0);
+  for (int i = 0; i < dataCount && i < 256; ++i) bytes[i] = static_cast<uint8_t>(BitsToInt(blockBits, i * 8 + 1, 8));
+  std::vector<uint8_t> check(static_cast<size_t>(std::max(ecCount, 0)));
+  QrBlockEccBytes(bytes.data(), dataCount, ecCount, check.data());
 
   std::string out;
   out.reserve(static_cast<size_t>(ecCount) * 8);
-  for (int i = 0; i < ecCount; ++i) out += ByteToBits(buf[i]);
+  for (uint8_t b : check) out += ByteToBits(b);
   return out;
 }
 

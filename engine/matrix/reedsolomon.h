@@ -49,6 +49,9 @@ class TksReedSolomon {
 // bit string, first codeword first. Throws ksBarcodeException
 // "Error : No RS koeficients found for ECW count <n>" for a count without generator.
 std::string QrBlockEcc(const std::string& blockBits, int ecCount);
+// The same on bytes: the ecCount check codewords of data[0..count-1] into check[],
+// first codeword first.
+void QrBlockEccBytes(const uint8_t* data, int count, int ecCount, uint8_t* check);
 
 // Exponents of the QR generator polynomial for n check codewords, from x^(n-1) down to
 // x^0 (the leading x^n coefficient is 1 and not listed); empty for a count not in the
