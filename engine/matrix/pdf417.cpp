@@ -285,8 +285,10 @@ std::vector<int> MacroText(const std::u16string& field) {
 // The 17 modules of a codeword in the cluster of row class 0, 1 or 2 (clusters 0, 3, 6).
 void AppendCodeword(std::string& row, int rowClass, int codeword) {
   const uint16_t bits = kClusters[rowClass][codeword];
-  row += '1';
-  for (int b = 15; b >= 0; --b) row += (bits >> b) & 1 ? '1' : '0';
+  char modules[17];
+  modules[0] = '1';
+  for (int b = 15; b >= 0; --b) modules[16 - b] = (bits >> b) & 1 ? '1' : '0';
+  row.append(modules, sizeof modules);
 }
 
 // Check codewords of `cw`, appended in transmission order.
@@ -361,7 +363,9 @@ Pdf417Symbol BuildStandard(const std::vector<int>& data, const std::vector<int>&
     const int left = rowClass == 0 ? rowsPart : rowClass == 1 ? levelPart : colsPart;
     const int right = rowClass == 0 ? colsPart : rowClass == 1 ? rowsPart : levelPart;
 
-    std::string row = kStartPattern;
+    std::string row;
+    row.reserve(static_cast<size_t>(17 * (w + 4) + 1));  // start, indicators, data, stop
+    row = kStartPattern;
     AppendCodeword(row, rowClass, left);
     for (int j = 0; j < w; ++j) AppendCodeword(row, rowClass, cw[i * w + j]);
     if (layout.kind == pkTruncated) {

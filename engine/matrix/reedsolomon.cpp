@@ -232,13 +232,21 @@ void Pdf417Ecc(const TksArray& codewords, int k, TksArray& ec) {
 
   int n = codewords.count < static_cast<int>(codewords.data.size()) ? codewords.count
                                                                     : static_cast<int>(codewords.data.size());
+  // The remainder is kept unreduced: a value enters at index 0 and moves up one place
+  // per codeword, losing one product a[j]*t (< 929^2) at each, so it stays within
+  // k * 929^2 (under 2^31 for k <= 512) until it is read at index k-1, where it is
+  // reduced. Only that one value needs a division per codeword.
+  auto reduce = [](int32_t v) { return (v % 929 + 929) % 929; };
+  int32_t* r = ec.data.data();
   for (int i = 0; i < n; ++i) {
-    int t = (codewords.data[i] + ec.data[k - 1]) % 929;
-    for (int j = k - 1; j >= 1; --j) ec.data[j] = (ec.data[j - 1] + 929 - a[j] * t % 929) % 929;
-    ec.data[0] = (929 - a[0] * t % 929) % 929;
+    const int32_t t = (codewords.data[i] + reduce(r[k - 1])) % 929;
+    for (int j = k - 1; j >= 1; --j) r[j] = r[j - 1] - a[j] * t;
+    r[0] = -a[0] * t;
   }
-  for (int j = 0; j < k; ++j)
-    if (ec.data[j] != 0) ec.data[j] = 929 - ec.data[j];
+  for (int j = 0; j < k; ++j) {
+    r[j] = reduce(r[j]);
+    if (r[j] != 0) r[j] = 929 - r[j];
+  }
 }
 
 }  // namespace ks
