@@ -2,6 +2,7 @@
 // patterns. Both symbologies share the same encoder; UCC/EAN 128 differs only in the
 // characters its catalogue row admits, and those are ordinary data here (no FNC1).
 #include "engine/linear/code128.h"
+#include "engine/gs1/gs1.h"
 
 #include <array>
 #include <cassert>
@@ -213,8 +214,33 @@ std::vector<int> Compress128(TksBarcodeComponent& bc, const std::u16string& text
   return Compressor(text).Run();
 }
 
+namespace {
+
+// Character 134 carries the FNC1 value through Compress128.
+constexpr char16_t kFnc1Char = 134;
+
+// UCC/EAN 128 (GS1-128): FNC1 right after the start, the element string of the text
+// (classic "(AI)value" notation is resolved, so the parentheses are not encoded) and FNC1
+// wherever a group separator ends a variable-length value. Without that FNC1 a reader
+// sees plain Code 128 and no GS1 data at all.
+std::u16string Gs1Data(TksBarcodeComponent& bc, const std::u16string& text) {
+  std::u16string elements = text;
+  if (!text.empty() && text.front() == u'(') {
+    TksErrRecord err;
+    elements = TksGS1::Prepare(text, err);
+    if (err.Err != erOK) bc.BarcodeRaise(err);
+  }
+  while (!elements.empty() && elements.back() == kGroupSeparator) elements.pop_back();
+  std::u16string data(1, kFnc1Char);
+  for (char16_t c : elements) data.push_back(c == kGroupSeparator ? kFnc1Char : c);
+  return data;
+}
+
+}  // namespace
+
 std::string EncodeCode128(TksBarcodeComponent& bc, const std::u16string& text) {
-  std::vector<int> values = Compress128(bc, text);
+  std::vector<int> values =
+      Compress128(bc, bc.BarcodeSymbology() == bcUccEan128 && !text.empty() ? Gs1Data(bc, text) : text);
   if (values.empty()) return {};
   if (bc.HasOption(boAutoCheckDigit)) values.push_back(CheckValue(values));
 

@@ -142,7 +142,7 @@ const CompressRow kCompressRows[] = {
     {u"1234\x01" u"abc", {STC, 12, 34, CA, 65, SB, 65, SB, 66, SB, 67}, "control, lower after set C goes to A with a shift"},
     {u"1234A", {STC, 12, 34, CB, 33}, "other characters after set C latch to B"},
     {u"\x01\x7F", {STB, CA, 65, CB, 95}, "DEL in set A latches to B"},
-    {u"(01)12345678901231", {STB, 8, 16, 17, 9, CC, 12, 34, 56, 78, 90, 12, 31}, "UCC/EAN text as plain data, no FNC1"},
+    {u"(01)12345678901231", {STB, 8, 16, 17, 9, CC, 12, 34, 56, 78, 90, 12, 31}, "parentheses are plain data here"},
     {u"\x80\x81\x86", {STB, 96, 97, 102}, "characters 128..134 carry function values"},
 };
 
@@ -259,21 +259,48 @@ TEST_F(Code128Test, AgreesWithReferenceEncoder) {
 
 // ---- through the dispatch ----
 
-TEST_F(Code128Test, BothSymbologiesEncodeThroughDispatch) {
-  for (TksBarcodeSymbology s : {bcCode128, bcUccEan128}) {
-    bc.SetBarcodeSymbology(s);
-    bc.SetBarCode(u"(01)12345678901231");
+TEST_F(Code128Test, Code128EncodesTheTextAsItStands) {
+  bc.SetBarcodeSymbology(bcCode128);
+  bc.SetBarCode(u"(01)12345678901231");
+  const std::string p = bc.EncodeBars(bc.BarCode());
+  ASSERT_EQ(bc.Bars().size(), 1u);
+  const auto values = DecodeValues(PlainModules(p));
+  ASSERT_TRUE(values);
+  std::vector<int> v = *values;
+  v.pop_back();  // check value (on by default)
+  EXPECT_EQ(Interpret(v), u"(01)12345678901231");
+  EXPECT_EQ(std::count(v.begin(), v.end(), 102), 0) << "no FNC1 in plain Code 128";
+  EXPECT_EQ(bc.TextSlot[0], 12);
+  EXPECT_EQ(bc.TextSlot[1], 11 * 14 - 1);  // start, 12 values, check
+}
+
+// UCC/EAN 128 is GS1-128: FNC1 after the start, AIs without their parentheses, FNC1
+// after a variable-length value that another element follows.
+TEST_F(Code128Test, UccEan128WritesGs1ElementStrings) {
+  struct Row {
+    const char16_t* text;
+    std::vector<int> values;  // without the check value
+    const char* note;
+  } rows[] = {
+      {u"(01)12345678901231", {STB, 102, CC, 1, 12, 34, 56, 78, 90, 12, 31}, "fixed-length AI"},
+      {u"(10)123(17)261231", {STB, 102, 17, CC, 01, 23, CB, 102, CC, 17, 26, 12, 31},
+       "variable-length (10) ends with FNC1"},
+      {u"0112345678901231", {STB, 102, CC, 1, 12, 34, 56, 78, 90, 12, 31}, "element string typed without parentheses"},
+  };
+  bc.SetBarcodeSymbology(bcUccEan128);
+  for (const Row& row : rows) {
+    bc.SetBarCode(row.text);
     const std::string p = bc.EncodeBars(bc.BarCode());
-    ASSERT_EQ(bc.Bars().size(), 1u);
     const auto values = DecodeValues(PlainModules(p));
-    ASSERT_TRUE(values);
+    ASSERT_TRUE(values) << row.note;
     std::vector<int> v = *values;
-    v.pop_back();  // check value (on by default)
-    EXPECT_EQ(Interpret(v), u"(01)12345678901231");
-    EXPECT_EQ(std::count(v.begin(), v.end(), 102), 0) << "no FNC1 is inserted";
-    EXPECT_EQ(bc.TextSlot[0], 12);
-    EXPECT_EQ(bc.TextSlot[1], 11 * 14 - 1);  // start, 12 values, check
+    v.pop_back();
+    EXPECT_EQ(v, row.values) << row.note;
   }
+  // A bad AI value is a GS1 error, raised before any bar.
+  bc.SetBarCode(u"(01)123");
+  EXPECT_THROW(bc.EncodeBars(bc.BarCode()), ksBarcodeException);
+  EXPECT_EQ(bc.ErrorInfo().Code(), erGS1_BadValueLength);
 }
 
 // ---- robustness ----

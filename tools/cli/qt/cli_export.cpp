@@ -101,6 +101,11 @@ int WriteImageFile(const CliOptions& o, TksBarcodeComponent& bc) {
   }
   if (int rc = EncodeForOutput(bc)) return rc;
   Layout l = DefaultLayout(bc);
+  if ((bc.Angle() / 90) % 2 != 0) {
+    // A quarter turn stands the symbol up: the image is the unrotated layout transposed.
+    std::swap(l.w, l.h);
+    l.paint = {l.paint.Top, l.paint.Left, l.paint.Bottom, l.paint.Right};
+  }
   if (o.width > 0 || o.height > 0) {
     if (o.width > 0) l.w = o.width;
     if (o.height > 0) l.h = o.height;
