@@ -141,11 +141,13 @@ TksPrintParamsFmt::TksPrintParamsFmt(TksPrinter& printer, bool showPreview, QWid
   labelsPerPage_->setObjectName("lb_labelsPerPage");
   bottom->addWidget(labelsPerPage_);
   bottom->addStretch(1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
   auto button = [&](const QString& text, const char* name) {
     auto* b = new QPushButton(text);
     b->setObjectName(name);
     b->setAutoDefault(false);
-    bottom->addWidget(b);
+    buttons->addWidget(b);
     return b;
   };
   QPushButton* ok = button(QStringLiteral("OK"), "bt_ok");
@@ -159,6 +161,7 @@ TksPrintParamsFmt::TksPrintParamsFmt(TksPrinter& printer, bool showPreview, QWid
   auto* main = new QVBoxLayout(this);
   main->addLayout(top, 1);
   main->addLayout(bottom);
+  main->addLayout(buttons);
 
   // Leaving an edit applies everything; the unit converts.
   for (QLineEdit* e : {labelWidth_, labelHeight_, marginLeft_, marginTop_, marginRight_, marginBottom_, spaceX_,
@@ -278,6 +281,8 @@ void TksPrintParamsFmt::UpdateInfo() {
   const int pages = printer_.PagesCount();
   while (pageTabs_->count() > pages) pageTabs_->removeTab(pageTabs_->count() - 1);
   while (pageTabs_->count() < pages) pageTabs_->addTab(QString::number(pageTabs_->count() + 1));
+  // A tab bar made while hidden measures itself only when asked.
+  pageTabs_->setMinimumHeight(pageTabs_->sizeHint().height());
   pageTabs_->setCurrentIndex(std::clamp(printer_.PageIndex(), 1, pages) - 1);
   pageSpin_->setRange(1, pages);
   pageSpin_->setValue(printer_.PageIndex());
