@@ -9,8 +9,8 @@ PACKAGES=(
   zlib1g-dev libjpeg-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev
   zxing-cpp-tools imagemagick poppler-utils
-  emf2svg libwmf-bin
-  fonts-liberation2 fonts-dejavu-core
+  emf2svg libwmf-bin librsvg2-bin
+  fonts-liberation2 fonts-dejavu-core fonts-urw-base35
   xvfb xauth
 )
 

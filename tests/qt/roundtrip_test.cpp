@@ -86,6 +86,38 @@ TEST_P(RoundTrip, OtherRasterTypes) {
   }
 }
 
+// Metafiles through independent readers: emf2svg-conv (EMF) and wmf2svg (WMF) make SVG,
+// rsvg-convert rasterises it and ZXingReader must read the symbol.
+TEST(MetafileRoundTrip, ReadersRenderDecodableSymbols) {
+  std::string out;
+  if (!HaveReader() || RunCommand("command -v emf2svg-conv wmf2svg rsvg-convert", out) != 0)
+    GTEST_SKIP() << "metafile readers are not installed";
+  const Case cases[] = {
+      {"bcQRCode", "Metafile QR", "QRCode", "Metafile QR", ""},
+      {"bcDataMatrix", "Metafile DM", "DataMatrix", "Metafile DM", ""},
+      {"bcCode128", "Meta 128", "Code128", "Meta 128", "-W 1200 -H 300"},
+      {"bcEan13", "400638133393", "EAN-13", "4006381333931", "-W 824 -H 300"},
+      {"bcPDF417", "Metafile PDF417", "PDF417", "Metafile PDF417",
+       "-W 900 -H 200 --set QuietZone.Visible=True --set QuietZone.Style=qzNone"},
+  };
+  for (const Case& c : cases) {
+    for (const std::string ext : {".emf", ".wmf"}) {
+      const std::string base = ::testing::TempDir() + "meta_" + std::to_string(getpid()) + "_" + c.symbology;
+      const std::string file = base + ext, svg = base + ext + ".svg", png = base + ext + ".png";
+      ASSERT_EQ(RunCommand(std::string(BARVELLO_CLI) + " -s " + c.symbology + " -d " + Quote(c.data) + " " + c.extra +
+                               " -o " + Quote(file) + " 2>&1",
+                           out),
+                0)
+          << out;
+      const std::string convert = ext == ".emf" ? "emf2svg-conv -i " + Quote(file) + " -o " + Quote(svg)
+                                                : "wmf2svg -o " + Quote(svg) + " " + Quote(file);
+      ASSERT_EQ(RunCommand(convert + " 2>&1", out), 0) << c.symbology << ext << ": " << out;
+      ASSERT_EQ(RunCommand("rsvg-convert -b white " + Quote(svg) + " -o " + Quote(png) + " 2>&1", out), 0) << out;
+      EXPECT_EQ(Decode(png, c.format), c.expected) << c.symbology << ext;
+    }
+  }
+}
+
 // Data texts, and what a reader reports for them.
 const Case kCases[] = {
     {"bcEan13", "400638133393", "EAN-13", "4006381333931", ""},
