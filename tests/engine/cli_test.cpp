@@ -66,6 +66,44 @@ TEST(Cli, EngineErrorsExitOneWithIdentifierAndMessage) {
   }
 }
 
+// Errors of the encoders and parameters: raised codes, silent rejections and direct
+// raises all end in exit 1 with an identifier on stderr and nothing on stdout.
+TEST(Cli, EncoderErrorsExitOneWithIdentifier) {
+  const std::string longText(3000, 'a');
+  struct Case {
+    std::string args;
+    const char* identifier;
+    const char* message;
+  } cases[] = {
+      {"-s bcCode39Standard -d abc --pattern", "erCharOutOfSet", ""},
+      {"-s bcEan13 -d 4006381333931x12 --pattern", "erCharMustBeSpace", "14. char must be space."},
+      {"-s bcPostNet -d 123456 --pattern", "erErrorInBarCode", ""},
+      {"-s bcITF -d 12A4 --pattern", "erCharOutOfSet", ""},
+      {"-s bcOPC -d 12345678A --pattern", "erCharOutOfSet", ""},
+      {"-s bcAustraliaPost -d 1239987520 --pattern", "ksBarcodeException",
+       "Invalid FCC, must be one from 11, 87, 45, 92, 59, 62, 44"},
+      {"-s bcAustraliaPost -d 113998752 --pattern", "ksBarcodeException", "Invalid Sort code, must be 8 digits lenght"},
+      {"-s bcPostbarCPC4State -d 'B K1A 4S2 1234' --pattern", "erNotSupported", ""},
+      {"-s bcUccEan128 -d '(01)123' --pattern", "erGS1_BadValueLength", "Value length must be between 14 and 14"},
+      {"-s bcUccEan128 -d '(9999)12' --pattern", "erGS1_AI_NotFound", "GS1 unknown Application identifier"},
+      {"-s bcQRCode -d '(01)123' --set Params.GS1.FNC1Type=fnc1GS1 --set Params.GS1.FNC1InputType=gs1Classic --pattern",
+       "erGS1_BadValueLength", ""},
+      {"-s bcDataMatrix -d " + longText + " --pattern", "erOutOfMaxCapacity", "overcome."},
+      {"-s bcDataMatrix -d " + longText + " --set Params.DataMatrix.Version=ksDM10x10 --pattern", "erOutOfMaxCapacity", ""},
+      {"-s bcQRCode -d " + longText + " --set Params.QRCode.MicroQR=True --pattern", "", "capacity"},
+      {"-s bcPDF417 -d " + longText + longText + " --pattern", "ksBarcodeException", "PDF417"},
+      {"-s bcPDF417 -d x --set Params.PDF417.Rows=95 --pattern", "ksBarcodeException", "PDF417"},
+  };
+  for (const auto& c : cases) {
+    CliRun r = Cli(c.args);
+    const std::string shown = c.args.substr(0, 60);
+    EXPECT_EQ(r.rc, 1) << shown << ": " << r.err;
+    EXPECT_NE(r.err.find(c.identifier), std::string::npos) << shown << ": " << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << shown << ": " << r.err;
+    EXPECT_EQ(r.out, "") << shown;
+  }
+}
+
 TEST(Cli, UsageErrorsExitTwo) {
   struct Case {
     const char* args;

@@ -10,13 +10,17 @@ using namespace ks;
 
 void ReportEngineError(TksBarcodeComponent& bc, const std::exception& e) {
   const TksBarcodeError& err = bc.ErrorInfo();
-  std::string id;
-  std::string msg = e.what();
-  if (dynamic_cast<const ksBarcodeException*>(&e) && err.Code() != erOK) {
+  std::string id, msg = e.what();
+  if (err.Code() != erOK) {
+    // Raised through the error channel: the code's identifier and its short text.
     id = ErrorCodeIdentifier(err.Code());
     msg = err.ExceptionString();
   } else if (dynamic_cast<const ksBarcodeException*>(&e)) {
+    id = "ksBarcodeException";  // raised directly with a message of its own
+  } else if (size_t cut = msg.find("\r\n\r\n"); cut != std::string::npos && msg.find(" : ") < cut) {
+    // The paint boundary's long text "Name( id ) : CR LF CR LF message" of a direct raise.
     id = "ksBarcodeException";
+    msg = msg.substr(cut + 4);
   } else {
     id = "error";
   }
@@ -72,8 +76,19 @@ int EncodeForOutput(TksBarcodeComponent& bc) {
 
 namespace {
 
+int PrintEncoded(TksBarcodeComponent& bc);
+
 int PrintPattern(TksBarcodeComponent& bc) {
   if (int rc = EncodeForOutput(bc)) return rc;
+  try {
+    return PrintEncoded(bc);
+  } catch (const std::exception& e) {
+    ReportEngineError(bc, e);
+    return 1;
+  }
+}
+
+int PrintEncoded(TksBarcodeComponent& bc) {
   const TksBarCodeInfo info = bc.GetBarcodeInfo();
   if (info.SymbolType == stMatrix) {
     const TksMatrix& m = bc.Pixels();
