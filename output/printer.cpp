@@ -694,6 +694,8 @@ void TksPrinter::PageProgress(TksPrintProgress* progress) {
 }
 
 bool TksPrinter::Print() {
+  // Pending events run while printing; a second print from one of them is refused.
+  if (FPrinting) return false;
   FAbortPrint = false;
   SetPageIndex(1);
   std::string pdf = FOutputFileName;
@@ -701,10 +703,20 @@ bool TksPrinter::Print() {
     if (!FileDialog || !FileDialog(pdf) || pdf.empty()) return false;
   }
   std::unique_ptr<TksPrintJob> job;
-  if (pdf.empty()) job = std::make_unique<PrinterJob>(CurrentPrinter());
-  else job = std::make_unique<PdfJob>(pdf, FPaperParams->Record());
+  if (pdf.empty()) {
+    QPrinter* printer = CurrentPrinter();
+    if (!printer) throw Exception("Printer selected is not valid");
+    job = std::make_unique<PrinterJob>(printer);
+  } else {
+    job = std::make_unique<PdfJob>(pdf, FPaperParams->Record());
+  }
   if (FPaperParams->Style() == ksSingle) SetCount(1);
 
+  FPrinting = true;
+  struct PrintingScope {
+    bool& flag;
+    ~PrintingScope() { flag = false; }
+  } printingScope{FPrinting};
   ProgressScope progress(*this, FShowProgress, static_cast<bool>(OnPrintProgress));
   CurrentCanvasScope canvasScope(FCurrCanvas);
   job->Begin(FPaperParams->DocumentTitle());

@@ -329,6 +329,7 @@ class TksPrinter : public TksComponent, public TksPersistent {
   int FPrintPageIndex = 0;
   int FPrintPagesCount = 0;
   bool FAbortPrint = false;
+  bool FPrinting = false;
   QPointer<QWidget> FViewControl;
 };
 
