@@ -8,7 +8,7 @@
 
 using namespace ks;
 
-void ReportEngineError(TksBarcodeComponent& bc, const std::exception& e) {
+std::string EngineErrorText(TksBarcodeComponent& bc, const std::exception& e) {
   const TksBarcodeError& err = bc.ErrorInfo();
   std::string id, msg = e.what();
   if (err.Code() != erOK) {
@@ -24,7 +24,11 @@ void ReportEngineError(TksBarcodeComponent& bc, const std::exception& e) {
   } else {
     id = "error";
   }
-  std::cerr << "barvello-cli: " << id << ": " << msg << "\n";
+  return id + ": " + msg;
+}
+
+void ReportEngineError(TksBarcodeComponent& bc, const std::exception& e) {
+  std::cerr << "barvello-cli: " << EngineErrorText(bc, e) << "\n";
 }
 
 int ConfigureBarcode(const CliOptions& o, TksBarcodeComponent& bc) {
@@ -60,7 +64,7 @@ int ConfigureBarcode(const CliOptions& o, TksBarcodeComponent& bc) {
   return 0;
 }
 
-int EncodeForOutput(TksBarcodeComponent& bc) {
+bool EncodeChecked(TksBarcodeComponent& bc, std::string& error) {
   bc.ErrorInfo().Init();
   try {
     if (bc.BarCode().empty()) bc.BarcodeRaiseStr(erEmptyCode, u"");
@@ -68,10 +72,17 @@ int EncodeForOutput(TksBarcodeComponent& bc) {
     bc.EncodeBars(bc.BarCode());
     if (bc.Bars().empty()) bc.BarcodeRaiseStr(erErrorInBarCode, u"");
   } catch (const std::exception& e) {
-    ReportEngineError(bc, e);
-    return 1;
+    error = EngineErrorText(bc, e);
+    return false;
   }
-  return 0;
+  return true;
+}
+
+int EncodeForOutput(TksBarcodeComponent& bc) {
+  std::string error;
+  if (EncodeChecked(bc, error)) return 0;
+  std::cerr << "barvello-cli: " << error << "\n";
+  return 1;
 }
 
 namespace {

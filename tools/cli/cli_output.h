@@ -35,12 +35,24 @@ int ConfigureBarcode(const CliOptions& o, ks::TksBarcodeComponent& bc);
 
 // Encodes as painting would and reports failures on stderr; returns 0 or 1.
 int EncodeForOutput(ks::TksBarcodeComponent& bc);
+// The same without printing: false with `error` = "<identifier>: <message>".
+bool EncodeChecked(ks::TksBarcodeComponent& bc, std::string& error);
 
 // Prints an engine failure as "barvello-cli: <identifier>: <message>".
 void ReportEngineError(ks::TksBarcodeComponent& bc, const std::exception& e);
+// "<identifier>: <message>" of an engine failure.
+std::string EngineErrorText(ks::TksBarcodeComponent& bc, const std::exception& e);
 
 // Image, batch and label output; implemented where the rendering layer is available.
 int WriteImageFile(const CliOptions& o, ks::TksBarcodeComponent& bc);
+// Encodes the barcode and renders the image file -o would write (type from the
+// extension of `o.output`, size from -W/-H or the default layout) as bytes. Returns 0,
+// 1 when the barcode cannot be encoded or rendered, 2 when the type or size cannot be
+// written; `error` then holds the message (without the "barvello-cli: " prefix).
+int RenderImageBytes(const CliOptions& o, ks::TksBarcodeComponent& bc, std::string& bytes, std::string& error);
+// Creates the Qt application object that fonts and painting need, once; the first call
+// must come from the main thread.
+void EnsureGuiApplication();
 int RunBatch(const CliOptions& o);
 int RunLabels(const CliOptions& o, ks::TksBarcodeComponent& bc);
 // Loads an INI section into the barcode; false with a message when it cannot.

@@ -20,6 +20,8 @@ namespace {
 // The largest image the tool renders: 20000 x 20000 would need 1.6 GB as RGB32.
 constexpr long long kMaxPixels = 100'000'000;
 
+}  // namespace
+
 // Fonts and painting need a Qt application object; the tool never opens a window. The
 // object lives until the process ends (destroying it during static destruction would
 // run after Qt's own globals are gone).
@@ -37,6 +39,8 @@ void EnsureGuiApplication() {
   static QGuiApplication* app = new QGuiApplication(argc, argv);
   (void)app;
 }
+
+namespace {
 
 struct Layout {
   int w = 0, h = 0;
@@ -80,26 +84,27 @@ Layout DefaultLayout(TksBarcodeComponent& bc) {
 
 }  // namespace
 
-int WriteImageFile(const CliOptions& o, TksBarcodeComponent& bc) {
+namespace {
+
+bool IsImageType(TksFileType type) {
+  return type == ftBMP || type == ftPNG || type == ftJPEG || type == ftGIF || type == ftWMF || type == ftEMF ||
+         type == ftSVG || type == ftPDF;
+}
+
+std::string UnknownTypeMessage(const std::string& name) {
+  return "cannot tell the file type of '" + name + "': use .png .jpg .jpeg .gif .bmp .emf .wmf .svg .pdf or .ini";
+}
+
+}  // namespace
+
+int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& bytes, std::string& error) {
   const TksFileType type = FileTypeFromName(o.output);
-  const bool image = type == ftBMP || type == ftPNG || type == ftJPEG || type == ftGIF || type == ftWMF ||
-                     type == ftEMF || type == ftSVG || type == ftPDF;
-  if (!image && type != ftINI) {
-    std::cerr << "barvello-cli: cannot tell the file type of '" << o.output
-              << "': use .png .jpg .jpeg .gif .bmp .emf .wmf .svg .pdf or .ini\n";
+  if (!IsImageType(type)) {
+    error = UnknownTypeMessage(o.output);
     return 2;
   }
   EnsureGuiApplication();
-  std::string err;
-  if (type == ftINI) {
-    IniFile ini;
-    if (!ini.Load(o.output, err) || (ini.WriteSection("ksBarcode", BarcodeIniPairs(bc)), !ini.Save(o.output, err))) {
-      std::cerr << "barvello-cli: " << err << "\n";
-      return 1;
-    }
-    return 0;
-  }
-  if (int rc = EncodeForOutput(bc)) return rc;
+  if (!EncodeChecked(bc, error)) return 1;
   Layout l = DefaultLayout(bc);
   if ((bc.Angle() / 90) % 2 != 0) {
     // A quarter turn stands the symbol up: the image is the unrotated layout transposed.
@@ -112,34 +117,68 @@ int WriteImageFile(const CliOptions& o, TksBarcodeComponent& bc) {
     l.paint = {0, 0, l.w, l.h};
   }
   if (static_cast<long long>(l.w) * l.h > kMaxPixels) {
-    std::cerr << "barvello-cli: an image of " << l.w << " x " << l.h
-              << " pixels is too large (at most 100 million pixels)\n";
+    error = "an image of " + std::to_string(l.w) + " x " + std::to_string(l.h) +
+            " pixels is too large (at most 100 million pixels)";
     return 2;
   }
   try {
-    bool ok;
     switch (type) {
       case ftWMF: case ftEMF:
-        ok = WriteFileAtomic(o.output, RenderBarcodeMetafile(&bc, l.w, l.h, l.paint, type == ftEMF), err);
+        bytes = RenderBarcodeMetafile(&bc, l.w, l.h, l.paint, type == ftEMF);
         break;
       case ftSVG:
-        ok = WriteFileAtomic(o.output, RenderBarcodeSvg(&bc, l.w, l.h, l.paint), err);
+        bytes = RenderBarcodeSvg(&bc, l.w, l.h, l.paint);
         break;
       case ftPDF:
-        ok = WriteFileAtomic(o.output, RenderBarcodePdf(&bc, l.w, l.h, l.paint), err);
+        bytes = RenderBarcodePdf(&bc, l.w, l.h, l.paint);
         break;
       default: {
-        const ImageKind kind = type == ftBMP ? ImageKind::Bmp : type == ftJPEG ? ImageKind::Jpeg
-                               : type == ftGIF ? ImageKind::Gif : ImageKind::Png;
-        ok = WriteImageFile(RenderBarcodeImage(&bc, l.w, l.h, l.paint), kind, o.output, err);
+        const QImage img = RenderBarcodeImage(&bc, l.w, l.h, l.paint);
+        bytes.clear();
+        bool encoded;
+        const char* kindName;
+        switch (type) {
+          case ftBMP: encoded = EncodeBmp(img, bytes), kindName = "BMP"; break;
+          case ftJPEG: encoded = EncodeJpeg(img, bytes), kindName = "JPEG"; break;
+          case ftGIF: encoded = EncodeGif(img, bytes), kindName = "GIF"; break;
+          default: encoded = EncodePng(img, bytes), kindName = "PNG";
+        }
+        if (!encoded) {
+          error = std::string("Cannot encode the image as ") + kindName + " for \"" + o.output + "\"";
+          return 1;
+        }
       }
     }
-    if (!ok) {
+  } catch (const std::exception& e) {
+    error = EngineErrorText(bc, e);
+    return 1;
+  }
+  return 0;
+}
+
+int WriteImageFile(const CliOptions& o, TksBarcodeComponent& bc) {
+  const TksFileType type = FileTypeFromName(o.output);
+  if (!IsImageType(type) && type != ftINI) {
+    std::cerr << "barvello-cli: " << UnknownTypeMessage(o.output) << "\n";
+    return 2;
+  }
+  EnsureGuiApplication();
+  std::string err;
+  if (type == ftINI) {
+    IniFile ini;
+    if (!ini.Load(o.output, err) || (ini.WriteSection("ksBarcode", BarcodeIniPairs(bc)), !ini.Save(o.output, err))) {
       std::cerr << "barvello-cli: " << err << "\n";
       return 1;
     }
-  } catch (const std::exception& e) {
-    ReportEngineError(bc, e);
+    return 0;
+  }
+  std::string bytes;
+  if (int rc = RenderImageBytes(o, bc, bytes, err)) {
+    std::cerr << "barvello-cli: " << err << "\n";
+    return rc;
+  }
+  if (!WriteFileAtomic(o.output, bytes, err)) {
+    std::cerr << "barvello-cli: " << err << "\n";
     return 1;
   }
   return 0;
@@ -163,11 +202,6 @@ bool LoadIniInto(const std::string& file, const std::string& section, TksBarcode
     return false;
   }
   return true;
-}
-
-int RunBatch(const CliOptions&) {
-  std::cerr << "barvello-cli: --batch is not available in this build yet\n";
-  return 2;
 }
 
 int RunLabels(const CliOptions&, TksBarcodeComponent&) {

@@ -1,0 +1,400 @@
+// barvello-cli --batch: one data text per line of a file, one image per line, on as many
+// threads as asked. Every worker owns its barcode object (configured the same way), so
+// the files are the same whatever the number of threads; errors are reported in line
+// order. The input is read as it goes and at most a fixed window of lines is in flight,
+// so memory does not grow with the length of the file.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <iostream>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/ustring.h"
+#include "output/export.h"
+#include "tools/cli/cli_output.h"
+
+using namespace ks;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The output name: fixed text around one printf-style decimal conversion (%d, %5d,
+// %05d); "%%" stands for a percent sign.
+struct NamePattern {
+  std::string prefix, suffix;
+  bool zeroPad = false;
+  int width = 0;
+};
+
+bool ParseNamePattern(const std::string& s, NamePattern& out, std::string& error) {
+  bool found = false;
+  std::string* part = &out.prefix;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != '%') {
+      *part += s[i];
+      continue;
+    }
+    if (i + 1 < s.size() && s[i + 1] == '%') {
+      *part += '%';
+      ++i;
+      continue;
+    }
+    size_t j = i + 1;
+    bool zero = false;
+    if (j < s.size() && s[j] == '0') {
+      zero = true;
+      ++j;
+    }
+    int width = 0;
+    while (j < s.size() && s[j] >= '0' && s[j] <= '9' && width < 100) width = width * 10 + (s[j++] - '0');
+    if (j >= s.size() || s[j] != 'd' || found || width > 18) {
+      error = "the output name '" + s + "' must hold one counter such as %05d (and %% for a percent sign)";
+      return false;
+    }
+    found = true;
+    out.zeroPad = zero;
+    out.width = width;
+    part = &out.suffix;
+    i = j;
+  }
+  if (!found) {
+    error = "the output name '" + s + "' needs a counter such as %05d, else every line would overwrite one file";
+    return false;
+  }
+  return true;
+}
+
+std::string FormatName(const NamePattern& p, long long n) {
+  std::string digits = std::to_string(n);
+  if (static_cast<int>(digits.size()) < p.width) digits.insert(0, p.width - digits.size(), p.zeroPad ? '0' : ' ');
+  return p.prefix + digits + p.suffix;
+}
+
+// Writes the whole file with one write call (a barcode image fits one easily; the loop
+// only continues after a short write). A failure removes what was written.
+bool WriteWhole(const std::string& path, const std::string& bytes, std::string& error) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    error = "cannot write \"" + path + "\": " + std::strerror(errno);
+    return false;
+  }
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error = "cannot write \"" + path + "\": " + std::strerror(n < 0 ? errno : ENOSPC);
+      ::close(fd);
+      ::unlink(path.c_str());
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  if (::close(fd) != 0) {
+    error = "cannot write \"" + path + "\": " + std::strerror(errno);
+    ::unlink(path.c_str());
+    return false;
+  }
+  return true;
+}
+
+// Lines of the input file (or standard input for "-"), without the line end; a final
+// line without a newline counts, an empty file has none.
+class LineReader {
+ public:
+  explicit LineReader(const std::string& name) {
+    if (name == "-") {
+      in_ = &std::cin;
+    } else {
+      file_.open(name, std::ios::binary);
+      in_ = &file_;
+    }
+  }
+  bool Ok() const { return in_ == &std::cin || file_.is_open(); }
+  bool Next(std::string& line) {
+    if (!std::getline(*in_, line)) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+  }
+
+ private:
+  std::ifstream file_;
+  std::istream* in_;
+};
+
+// Number of lines, for the progress bar's percentage; -1 when unknown (standard input).
+long long CountLines(const std::string& name) {
+  if (name == "-") return -1;
+  std::ifstream f(name, std::ios::binary);
+  if (!f) return -1;
+  long long lines = 0;
+  char last = '\n';
+  std::vector<char> buf(1 << 16);
+  while (f) {
+    f.read(buf.data(), static_cast<std::streamsize>(buf.size()));
+    const std::streamsize n = f.gcount();
+    if (n <= 0) break;
+    lines += std::count(buf.data(), buf.data() + n, '\n');
+    last = buf[static_cast<size_t>(n - 1)];
+  }
+  return last == '\n' ? lines : lines + 1;
+}
+
+std::string Duration(double seconds) {
+  const long s = static_cast<long>(seconds + 0.5);
+  char buf[32];
+  if (s >= 3600)
+    std::snprintf(buf, sizeof buf, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+  else
+    std::snprintf(buf, sizeof buf, "%ld:%02ld", s / 60, s % 60);
+  return buf;
+}
+
+// The progress line on a terminal: bar, percentage, count, rate and time left.
+class Progress {
+ public:
+  Progress(bool enabled, long long total) : enabled_(enabled), total_(total), start_(Clock::now()) {}
+
+  void Update(long long done, bool force = false) {
+    if (!enabled_) return;
+    const auto now = Clock::now();
+    if (!force && now - last_ < std::chrono::milliseconds(100)) return;
+    last_ = now;
+    const double elapsed = std::chrono::duration<double>(now - start_).count();
+    const double rate = elapsed > 0 ? done / elapsed : 0;
+    char line[160];
+    if (total_ > 0) {
+      const double f = std::min(1.0, static_cast<double>(done) / total_);
+      constexpr int kBar = 30;
+      const int filled = static_cast<int>(f * kBar);
+      std::string bar = std::string(filled, '#') + std::string(kBar - filled, '.');
+      const std::string left = rate > 0 ? Duration((total_ - done) / rate) : "?";
+      std::snprintf(line, sizeof line, "\r[%s] %3d%%  %lld/%lld  %.0f/s  %s left\033[K", bar.c_str(),
+                    static_cast<int>(f * 100), done, total_, rate, left.c_str());
+    } else {
+      std::snprintf(line, sizeof line, "\r%lld lines  %.0f/s\033[K", done, rate);
+    }
+    std::fputs(line, stderr);
+    std::fflush(stderr);
+    shown_ = true;
+  }
+  // Clears the progress line so that a message can take its place.
+  void Clear() {
+    if (enabled_ && shown_) std::fputs("\r\033[K", stderr);
+    shown_ = false;
+  }
+  double Elapsed() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+
+ private:
+  bool enabled_;
+  long long total_;
+  Clock::time_point start_;
+  Clock::time_point last_{};
+  bool shown_ = false;
+};
+
+struct Job {
+  long long line = 0;
+  std::string text;
+};
+
+struct Outcome {
+  long long line = 0;  // 0: not done yet
+  bool ok = false;
+  std::string error;
+};
+
+// Jobs go out through a bounded queue; outcomes come back into a ring indexed by line
+// number, which the reading thread reports in order. The reader never runs more than
+// the ring's size ahead of the oldest unreported line.
+class Pipeline {
+ public:
+  explicit Pipeline(size_t window) : ring_(window) {}
+
+  // Blocks while the window is full, then queues the job. Outcomes that became ready
+  // meanwhile are moved to `ready`.
+  void Push(Job job, std::vector<Outcome>& ready) {
+    std::unique_lock<std::mutex> lock(m_);
+    Collect(ready);
+    while (job.line - nextReport_ >= static_cast<long long>(ring_.size())) {
+      done_.wait(lock);
+      Collect(ready);
+    }
+    queue_.push_back(std::move(job));
+    work_.notify_one();
+  }
+
+  // For workers: the next job, or false when the input is exhausted.
+  bool Pop(Job& job) {
+    std::unique_lock<std::mutex> lock(m_);
+    work_.wait(lock, [&] { return !queue_.empty() || closed_; });
+    if (queue_.empty()) return false;
+    job = std::move(queue_.front());
+    queue_.pop_front();
+    return true;
+  }
+
+  void Finish(Outcome o) {
+    std::lock_guard<std::mutex> lock(m_);
+    ring_[static_cast<size_t>(o.line % static_cast<long long>(ring_.size()))] = std::move(o);
+    done_.notify_one();
+  }
+
+  void Close() {
+    std::lock_guard<std::mutex> lock(m_);
+    closed_ = true;
+    work_.notify_all();
+  }
+
+  // Waits for outcomes up to line `last` in order; returns those now ready. Empty with
+  // everything reported.
+  void Drain(long long last, std::vector<Outcome>& ready) {
+    std::unique_lock<std::mutex> lock(m_);
+    for (;;) {
+      Collect(ready);
+      if (!ready.empty() || nextReport_ > last) return;
+      done_.wait_for(lock, std::chrono::milliseconds(100));
+    }
+  }
+
+  long long Reported() {
+    std::lock_guard<std::mutex> lock(m_);
+    return nextReport_ - 1;
+  }
+
+ private:
+  // Moves the outcomes that continue the reported sequence into `ready` (lock held).
+  void Collect(std::vector<Outcome>& ready) {
+    for (;;) {
+      Outcome& slot = ring_[static_cast<size_t>(nextReport_ % static_cast<long long>(ring_.size()))];
+      if (slot.line != nextReport_) return;
+      ready.push_back(std::move(slot));
+      slot.line = 0;
+      ++nextReport_;
+    }
+  }
+
+  std::mutex m_;
+  std::condition_variable work_, done_;
+  std::deque<Job> queue_;
+  bool closed_ = false;
+  std::vector<Outcome> ring_;
+  long long nextReport_ = 1;
+};
+
+// One worker: its own barcode object, configured once, then one line after another.
+void Work(const CliOptions& o, const NamePattern& name, Pipeline& pipe) {
+  TksBarcodeComponent bc;
+  bc.ErrorInfo().SetMode(emStandardRaise);
+  const bool configured = ConfigureBarcode(o, bc) == 0;  // checked on the main thread
+  std::string bytes, error;
+  Job job;
+  while (pipe.Pop(job)) {
+    Outcome out;
+    out.line = job.line;
+    error.clear();
+    if (configured) {
+      // Each line starts from the empty text, so that what a line gives never depends
+      // on the line the same object had before.
+      bc.SetBarCode(u"");
+      bc.SetBarCode(FromUtf8(job.text));
+      const int rc = RenderImageBytes(o, bc, bytes, error);
+      out.ok = rc == 0 && WriteWhole(FormatName(name, job.line), bytes, error);
+    } else {
+      error = "the barcode settings cannot be applied";
+    }
+    out.error = std::move(error);
+    pipe.Finish(std::move(out));
+  }
+}
+
+}  // namespace
+
+int RunBatch(const CliOptions& o) {
+  NamePattern name;
+  std::string error;
+  if (o.output.empty()) {
+    std::cerr << "barvello-cli: --batch needs -o NAME with a counter, e.g. -o out/code%05d.png\n";
+    return 2;
+  }
+  if (!ParseNamePattern(o.output, name, error)) {
+    std::cerr << "barvello-cli: " << error << "\n";
+    return 2;
+  }
+  const TksFileType type = FileTypeFromName(o.output);
+  if (type == ftINI || type == ftUnknown || type == ftDFM || type == ftXML || type == ftJSon) {
+    std::cerr << "barvello-cli: --batch writes images: use .png .jpg .jpeg .gif .bmp .emf .wmf .svg .pdf\n";
+    return 2;
+  }
+  LineReader reader(o.batch);
+  if (!reader.Ok()) {
+    std::cerr << "barvello-cli: cannot read '" << o.batch << "'\n";
+    return 2;
+  }
+  {
+    // Settings errors are usage errors: report them once, before any work starts.
+    TksBarcodeComponent probe;
+    probe.ErrorInfo().SetMode(emStandardRaise);
+    if (int rc = ConfigureBarcode(o, probe)) return rc;
+  }
+
+  EnsureGuiApplication();  // on this thread, before any worker paints
+
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const int threads = std::clamp(o.threads > 0 ? o.threads : static_cast<int>(cores), 1, 256);
+  const bool terminal = ::isatty(STDERR_FILENO) == 1;
+  Progress progress(terminal, terminal ? CountLines(o.batch) : -1);
+
+  Pipeline pipe(static_cast<size_t>(threads) * 256);
+  std::vector<std::thread> workers;
+  for (int i = 0; i < threads; ++i) workers.emplace_back(Work, std::cref(o), std::cref(name), std::ref(pipe));
+
+  long long lines = 0, failed = 0;
+  std::vector<Outcome> ready;
+  auto report = [&] {
+    for (const Outcome& r : ready) {
+      if (r.ok) continue;
+      ++failed;
+      progress.Clear();
+      std::cerr << "barvello-cli: line " << r.line << ": " << r.error << "\n";
+    }
+    ready.clear();
+    progress.Update(pipe.Reported());
+  };
+
+  Job job;
+  while (reader.Next(job.text)) {
+    job.line = ++lines;
+    pipe.Push(std::move(job), ready);
+    job = Job{};
+    report();
+  }
+  pipe.Close();
+  while (pipe.Reported() < lines) {
+    pipe.Drain(lines, ready);
+    report();
+  }
+  for (auto& t : workers) t.join();
+
+  progress.Update(lines, true);
+  progress.Clear();
+  const double seconds = progress.Elapsed();
+  char summary[200];
+  std::snprintf(summary, sizeof summary, "barvello-cli: batch: %lld lines, %lld files written, %lld failed, %.2f s (%.0f files/s, %d threads)\n",
+                lines, lines - failed, failed, seconds, seconds > 0 ? (lines - failed) / seconds : 0.0, threads);
+  std::fputs(summary, stderr);
+  return failed > 0 ? 1 : 0;
+}
