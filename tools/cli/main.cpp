@@ -54,10 +54,16 @@ Options:
       --batch FILE       one data text per line, one file per line; the output name
                          holds a counter such as %05d
       --threads N        worker threads for --batch (default: all cores)
-      --labels FILE.pdf  print the barcode as sheets of labels into a PDF
-      --count N          number of labels (with --labels)
+      --labels FILE.pdf  print the barcode as sheets of labels into a PDF: A4 at
+                         600 dpi, labels 50 x 30 mm in 3 columns and 6 rows
+                         (margins left 15, top 20, right 20, bottom 20 mm, spaces
+                         10 mm), filled row by row, page after page
+      --count N          number of labels (with --labels; default 1)
       --start-from K     label positions left empty on the first page
-      --sheet NAME       a named label-sheet definition
+      --sheet NAME       another A4 label sheet: A4-2x4 (105 x 74 mm), A4-2x8
+                         (105 x 37), A4-3x7 (70 x 42), A4-3x8 (70 x 37), A4-3x11
+                         (70 x 25), or a definition NAME|WIDTH|HEIGHT|LEFT|TOP|
+                         RIGHT|BOTTOM|SPACEX|SPACEY in mm
       --list-symbologies print every symbology identifier with its name
   -h, --help             this text
       --version          the program's version
