@@ -1,6 +1,8 @@
 #include "engine/persistent.h"
 
 #include <cerrno>
+#include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -83,10 +85,18 @@ bool TextToBool(std::string_view s, bool& out) {
   return false;
 }
 
+// Numbers are written with the user's decimal separator and read with either '.' or ','.
+// The conversions themselves are locale-independent (a Qt application switches the C
+// locale to the user's, under which strtod would no longer accept '.').
 std::string FloatToText(double v) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.15g", v);
-  return buf;
+  auto res = std::to_chars(buf, buf + sizeof buf, v);
+  std::string s(buf, res.ptr);
+  const char* point = std::localeconv()->decimal_point;
+  if (point && point[0] && point[0] != '.')
+    for (auto& c : s)
+      if (c == '.') c = point[0];
+  return s;
 }
 
 bool TextToFloat(std::string_view s, double& out) {
@@ -95,10 +105,11 @@ bool TextToFloat(std::string_view s, double& out) {
   std::string t(s);
   for (auto& c : t)
     if (c == ',') c = '.';
-  char* end = nullptr;
-  errno = 0;
-  double v = std::strtod(t.c_str(), &end);
-  if (end != t.c_str() + t.size() || errno == ERANGE || !std::isfinite(v)) return false;
+  const char* first = t.c_str();
+  if (*first == '+') ++first;
+  double v = 0;
+  auto res = std::from_chars(first, t.c_str() + t.size(), v);
+  if (res.ec != std::errc() || res.ptr != t.c_str() + t.size() || !std::isfinite(v)) return false;
   out = v;
   return true;
 }

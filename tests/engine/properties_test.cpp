@@ -190,3 +190,18 @@ TEST(Properties, AssignAndPathsAgreeAcrossObjects) {
     EXPECT_EQ(la[i].value, lb[i].value) << la[i].path;
   }
 }
+
+TEST(Properties, FloatTextIgnoresTheCLocale) {
+  double v = 0;
+  EXPECT_TRUE(TextToFloat("52.5", v));
+  EXPECT_DOUBLE_EQ(v, 52.5);
+  EXPECT_TRUE(TextToFloat("52,5", v));
+  EXPECT_DOUBLE_EQ(v, 52.5);
+  EXPECT_TRUE(TextToFloat("-1e3", v));
+  EXPECT_DOUBLE_EQ(v, -1000);
+  EXPECT_FALSE(TextToFloat("5x", v));
+  EXPECT_FALSE(TextToFloat("", v));
+  EXPECT_FALSE(TextToFloat("inf", v));
+  EXPECT_EQ(FloatToText(1.9685), "1.9685");
+  EXPECT_EQ(FloatToText(50), "50");
+}
