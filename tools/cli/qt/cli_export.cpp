@@ -203,8 +203,3 @@ bool LoadIniInto(const std::string& file, const std::string& section, TksBarcode
   }
   return true;
 }
-
-int RunLabels(const CliOptions&, TksBarcodeComponent&) {
-  std::cerr << "barvello-cli: --labels is not available in this build yet\n";
-  return 2;
-}

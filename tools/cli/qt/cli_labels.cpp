@@ -84,9 +84,7 @@ int PrintLabels(const CliOptions& o, TksBarcodeComponent& bc, const std::string&
 
 }  // namespace
 
-// Weak while the stand-in of the export runner still defines RunLabels; drop the
-// attribute together with that stand-in.
-__attribute__((weak)) int RunLabels(const CliOptions& o, TksBarcodeComponent& bc) {
+int RunLabels(const CliOptions& o, TksBarcodeComponent& bc) {
   if (!EndsWithPdf(o.labels)) {
     std::cerr << "barvello-cli: --labels writes a PDF file; give a name ending in .pdf, got '" << o.labels << "'\n";
     return 2;
