@@ -4,6 +4,9 @@
 
 #include "app/logo.h"
 #include "app/main_window.h"
+#include "output/editor_dialog.h"
+#include "output/export.h"
+#include "render/qt/barcode_control.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -11,6 +14,14 @@ int main(int argc, char** argv) {
   QApplication::setApplicationDisplayName(QStringLiteral("Barvello"));
   QApplication::setDesktopFileName(QStringLiteral("barvello"));
   QApplication::setWindowIcon(ks::LogoIcon());
+
+  // Barcode controls open the editor on a double-click (with boEnableEditor) and copy
+  // themselves to the clipboard as metafiles through the export's writer.
+  ks::InstallBarcodeEditor();
+  ks::EnhancedMetafileRenderer() = [](ks::TksBarcodeComponent& bc, int w, int h, const ks::TRect& r) {
+    return ks::RenderBarcodeMetafile(&bc, w, h, r, true);
+  };
+
   ks::Tfrm_main frm_main;
   frm_main.show();
   return app.exec();

@@ -405,12 +405,6 @@ void Tfrm_main::InitComponents() {
   ksPrinter1.SetBarcodeObject(&ksBarcodeComponent1);
   ksPrinter1.PaperParams().SetStyle(ksSheetSymbologies);
   ksPrinter1.PaperParams().SetDocumentTitle("tavrix  Barvello");
-
-  // The preview's metafile copy to the clipboard uses the export's metafile writer.
-  if (!EnhancedMetafileRenderer())
-    EnhancedMetafileRenderer() = [](TksBarcodeComponent& bc, int w, int h, const TRect& r) {
-      return RenderBarcodeMetafile(&bc, w, h, r, true);
-    };
 }
 
 void Tfrm_main::ConnectHandlers() {
