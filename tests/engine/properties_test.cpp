@@ -68,8 +68,9 @@ TEST(Properties, EveryPublishedPropertyReadsItsDefault) {
     EXPECT_EQ(got, pv.value) << pv.path;
     TksPersistent* owner = nullptr;
     if (const PropInfo* p = FindPropertyPath(bc, pv.path, &owner); p && p->type != PropType::StringList &&
-                                                                   !p->readOnly && p->name != "Size")
+                                                                   !p->readOnly && p->name != "Size") {
       EXPECT_EQ(p->defaultText, pv.value) << pv.path;
+    }
   }
 }
 
