@@ -50,6 +50,11 @@ class Canvas {
   virtual int AverageCharWidth() { return TextWidth(u"x"); }
   // Dots per inch of the device: 96 for images and the screen, the printer's own else.
   virtual int PixelsPerInch() const { return kScreenPixelsPerInch; }
+  // True when fills become device pixels at once (a bitmap): adjacent rectangles of one
+  // colour then give the same pixels as one rectangle covering both, and painters may
+  // draw them so. Canvases that record their calls (metafiles, tests) answer false and
+  // receive every call as the painting rules describe it.
+  virtual bool PixelExact() const { return false; }
 };
 
 // Saves pen, brush, font and background mode and restores them on scope exit.

@@ -17,23 +17,49 @@ void Paint(TksMatrix& m, Canvas& c, const TRect& r, TPoint rc, const TksBarcodeC
   c.Pen.SetStyle(psClear);
   c.Brush.Style = bsSolid;
 
+  auto fill = [&](const TRect& cell, TColor color) {
+    c.Brush.Color = color;
+    if (angle == 0)
+      c.FillRect(cell);
+    else
+      FillRotatedRect(c, cell, rc, true, angle);
+  };
+  // On a canvas that turns fills into pixels, the cells of one colour that follow each
+  // other down a column are filled as one rectangle: the same pixels in far fewer fills.
+  const bool merge = c.PixelExact();
   for (int col = 0; col < m.NC; ++col) {
+    const int left = MulDiv(col, m.Zoom1, m.Zoom2) + r.Left;
+    const int right = MulDiv(col + 1, m.Zoom1, m.Zoom2) + r.Left;
+    bool pending = false;
+    TRect run{};
+    TColor runColor = 0;
     for (int row = 0; row < m.NR; ++row) {
       const int x = flipH ? m.NC - 1 - col : col;
       const int y = flipV ? m.NR - 1 - row : row;
       const int parity = (static_cast<int>(m.GetPoint2D(x, y)) - '0') % 2;
       // Codes below '0' (never written by an encoder) show up in red.
       const TColor color = parity == 0 ? light : parity == 1 ? dark : clRed;
-      if (transparent && color == light) continue;
+      if (transparent && color == light) {
+        if (pending) fill(run, runColor);
+        pending = false;
+        continue;
+      }
 
-      const TRect cell{MulDiv(col, m.Zoom1, m.Zoom2) + r.Left, MulDiv(row, m.Zoom1, m.Zoom2) + r.Top,
-                       MulDiv(col + 1, m.Zoom1, m.Zoom2) + r.Left, MulDiv(row + 1, m.Zoom1, m.Zoom2) + r.Top};
-      c.Brush.Color = color;
-      if (angle == 0)
-        c.FillRect(cell);
-      else
-        FillRotatedRect(c, cell, rc, true, angle);
+      const TRect cell{left, MulDiv(row, m.Zoom1, m.Zoom2) + r.Top, right, MulDiv(row + 1, m.Zoom1, m.Zoom2) + r.Top};
+      if (!merge) {
+        fill(cell, color);
+        continue;
+      }
+      if (pending && color == runColor && cell.Top == run.Bottom) {
+        run.Bottom = cell.Bottom;
+        continue;
+      }
+      if (pending) fill(run, runColor);
+      run = cell;
+      runColor = color;
+      pending = true;
     }
+    if (pending) fill(run, runColor);
   }
 }
 

@@ -70,6 +70,40 @@ void SetFontSize(Canvas& c, int size) {
 
 int FontSize(Canvas& c) { return -MulDiv(c.Font.Height(), 72, c.PixelsPerInch()); }
 
+// Draws the bars of one colour. On a canvas that turns fills into pixels, bars that
+// touch and share top and bottom are drawn as one rectangle (the same pixels in far
+// fewer fills); elsewhere every bar is drawn as it comes.
+class BarFiller {
+ public:
+  BarFiller(Canvas& c, TPoint centre, double angle) : c_(c), centre_(centre), angle_(angle), merge_(c.PixelExact()) {}
+
+  void Add(const TRect& r) {
+    if (!merge_) {
+      FillRotatedRect(c_, r, centre_, true, angle_);
+      return;
+    }
+    if (pending_ && r.Left == run_.Right && r.Top == run_.Top && r.Bottom == run_.Bottom) {
+      run_.Right = r.Right;
+      return;
+    }
+    Flush();
+    run_ = r;
+    pending_ = true;
+  }
+  void Flush() {
+    if (pending_) FillRotatedRect(c_, run_, centre_, true, angle_);
+    pending_ = false;
+  }
+
+ private:
+  Canvas& c_;
+  TPoint centre_;
+  double angle_;
+  bool merge_;
+  bool pending_ = false;
+  TRect run_{};
+};
+
 struct LinearLayout {
   TksBarcodeComponent& bc;
   Canvas& c;
@@ -220,6 +254,7 @@ void PaintLinear(TksBarcodeComponent& bc, Canvas& c, const TRect& r, TPoint cent
     char q = '0';
     bool x = false;
     const bool postal = IsPostal(sym);
+    BarFiller bars(c, centre, angle);
     for (int i = 1; i <= static_cast<int>(p.size()); ++i) {
       const char ch = p[i - 1];
       if (!x && q == 'X') x = true;
@@ -241,7 +276,7 @@ void PaintLinear(TksBarcodeComponent& bc, Canvas& c, const TRect& r, TPoint cent
           if (x && bc.HasOption(boAddOnUp)) T = th;
         }
         if (q != '0') {
-          FillRotatedRect(c, {r.Left + i - n - 1, r.Top + T, r.Left + i - 1, r.Bottom - B}, centre, true, angle);
+          bars.Add({r.Left + i - n - 1, r.Top + T, r.Left + i - 1, r.Bottom - B});
           lastB = B;
         }
         if (f == 0) f = n;
@@ -250,6 +285,7 @@ void PaintLinear(TksBarcodeComponent& bc, Canvas& c, const TRect& r, TPoint cent
       if (IsDark(ch)) ++n;
       q = ch;
     }
+    bars.Flush();
   }
 
   if (sym == bcITF && !p.empty()) {

@@ -7,6 +7,17 @@
 namespace ks {
 
 TPoint RotatePoint(TPoint p, TPoint centre, double angle) {
+  const int dx = p.X - centre.X, dy = p.Y - centre.Y;
+  // Right angles, the only ones a barcode takes, turn exactly in integers (cosine and
+  // sine are 0 or +-1); every painted rectangle comes through here.
+  if (std::fmod(angle, 90.0) == 0.0 && std::abs(angle) < 1e9) {
+    switch (((static_cast<long long>(angle) / 90) % 4 + 4) % 4) {
+      case 0: return {centre.X + dx, centre.Y + dy};
+      case 1: return {centre.X + dy, centre.Y - dx};
+      case 2: return {centre.X - dx, centre.Y - dy};
+      default: return {centre.X - dy, centre.Y + dx};
+    }
+  }
   // Exact values for right angles keep rectangles on whole pixels.
   double a = angle * std::numbers::pi / 180.0;
   double c = std::cos(a), s = std::sin(a);
@@ -15,15 +26,17 @@ TPoint RotatePoint(TPoint p, TPoint centre, double angle) {
     c = std::round(c);
     s = std::round(s);
   }
-  const double dx = p.X - centre.X, dy = p.Y - centre.Y;
   return {centre.X + Round(dx * c + dy * s), centre.Y + Round(-dx * s + dy * c)};
 }
 
 void FillRotatedRect(Canvas& c, const TRect& r, TPoint centre, bool fill, double angle) {
-  std::vector<TPoint> pts = {RotatePoint({r.Left, r.Top}, centre, angle),
-                             RotatePoint({r.Right, r.Top}, centre, angle),
-                             RotatePoint({r.Right, r.Bottom}, centre, angle),
-                             RotatePoint({r.Left, r.Bottom}, centre, angle)};
+  // Painters call this once per bar: the corner list is reused instead of allocated.
+  thread_local std::vector<TPoint> pts(4);
+  pts.resize(4);
+  pts[0] = RotatePoint({r.Left, r.Top}, centre, angle);
+  pts[1] = RotatePoint({r.Right, r.Top}, centre, angle);
+  pts[2] = RotatePoint({r.Right, r.Bottom}, centre, angle);
+  pts[3] = RotatePoint({r.Left, r.Bottom}, centre, angle);
   if (fill) {
     c.Pen.SetStyle(psClear);
   } else {

@@ -1,6 +1,7 @@
 #include "render/qt/qt_canvas.h"
 
 #include <QFontMetrics>
+#include <QPaintEngine>
 #include <QPainterPath>
 #include <QPolygon>
 #include <QString>
@@ -77,10 +78,76 @@ QPen QtCanvas::CurrentPen() const {
   return pen;
 }
 
-QFont QtCanvas::CurrentFont() const { return ToQFont(Font); }
+const QFont& QtCanvas::CurrentFont() {
+  FontKey key{Font.Name(), Font.Height(), Font.Style(), Font.CharWidth};
+  if (!haveFont_ || !(key == fontKey_)) {
+    font_ = ToQFont(Font);
+    metrics_.reset();
+    fontKey_ = std::move(key);
+    haveFont_ = true;
+  }
+  return font_;
+}
+
+const QFontMetrics& QtCanvas::CurrentMetrics() {
+  const QFont& f = CurrentFont();
+  if (!metrics_) metrics_.emplace(f);
+  return *metrics_;
+}
+
+bool QtCanvas::PixelExact() const {
+  const QPaintEngine* engine = p_->paintEngine();
+  return engine && engine->type() == QPaintEngine::Raster && p_->worldTransform().isIdentity();
+}
+
+bool QtCanvas::FillDirect(const TRect& r) {
+  if (Brush.Style != bsSolid || Brush.Color == clNone) return false;
+  QPaintDevice* device = p_->device();
+  if (!device || device->devType() != QInternal::Image) return false;
+  auto* img = static_cast<QImage*>(device);
+  const QImage::Format format = img->format();
+  if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+      format != QImage::Format_ARGB32_Premultiplied)
+    return false;
+  // Anything that changes where or how a fill lands leaves it to QPainter.
+  if (!img->isDetached() || p_->hasClipping() || !p_->worldTransform().isIdentity() || p_->opacity() != 1.0 ||
+      p_->compositionMode() != QPainter::CompositionMode_SourceOver)
+    return false;
+  const int left = std::max(r.Left, 0), right = std::min(r.Right, img->width());
+  const int top = std::max(r.Top, 0), bottom = std::min(r.Bottom, img->height());
+  if (left >= right || top >= bottom) return true;
+  const QRgb pixel = 0xFF000000u | qRgb(GetRValue(Brush.Color), GetGValue(Brush.Color), GetBValue(Brush.Color));
+  uchar* bits = img->bits();
+  const qsizetype stride = img->bytesPerLine();
+  for (int y = top; y < bottom; ++y) {
+    QRgb* row = reinterpret_cast<QRgb*>(bits + y * stride);
+    std::fill(row + left, row + right, pixel);
+  }
+  return true;
+}
+
+// True when the four corners span an axis-parallel rectangle, which is returned.
+static bool AsRectangle(const std::vector<TPoint>& pts, TRect& r) {
+  if (pts.size() != 4) return false;
+  const int l = std::min({pts[0].X, pts[1].X, pts[2].X, pts[3].X});
+  const int t = std::min({pts[0].Y, pts[1].Y, pts[2].Y, pts[3].Y});
+  const int rt = std::max({pts[0].X, pts[1].X, pts[2].X, pts[3].X});
+  const int b = std::max({pts[0].Y, pts[1].Y, pts[2].Y, pts[3].Y});
+  for (size_t i = 0; i < 4; ++i) {
+    const TPoint& p = pts[i];
+    const TPoint& q = pts[(i + 1) % 4];
+    if (p.X != q.X && p.Y != q.Y) return false;  // an edge that is not axis-parallel
+    if ((p.X != l && p.X != rt) || (p.Y != t && p.Y != b)) return false;
+  }
+  r = {l, t, rt, b};
+  return true;
+}
 
 void QtCanvas::Polygon(const std::vector<TPoint>& pts) {
   if (pts.empty()) return;
+  // The bars of every symbol arrive here as rectangles without outline.
+  TRect rect;
+  if ((Pen.Style() == psClear || Pen.Color() == clNone) && AsRectangle(pts, rect) && FillDirect(rect)) return;
   QPolygon poly;
   for (const auto& pt : pts) poly << QPoint(pt.X, pt.Y);
   p_->setRenderHint(QPainter::Antialiasing, false);
@@ -116,6 +183,7 @@ void QtCanvas::Rectangle(const TRect& r) {
 
 void QtCanvas::FillRect(const TRect& r) {
   if (r.Right <= r.Left || r.Bottom <= r.Top) return;
+  if (FillDirect(r)) return;
   QBrush brush = CurrentBrush();
   if (brush.style() == Qt::NoBrush) return;
   p_->setRenderHint(QPainter::Antialiasing, false);
@@ -150,8 +218,8 @@ void QtCanvas::Polyline(const std::vector<TPoint>& pts) {
 void QtCanvas::TextOut(int x, int y, const std::u16string& text) {
   if (text.empty() || Font.Color() == clNone) return;
   const QString s = ToQString(text);
-  const QFont font = CurrentFont();
-  const QFontMetrics fm(font);
+  const QFont& font = CurrentFont();
+  const QFontMetrics& fm = CurrentMetrics();
   p_->save();
   p_->translate(x, y);
   if (Font.Escapement != 0) p_->rotate(-Font.Escapement / 10.0);
@@ -164,11 +232,9 @@ void QtCanvas::TextOut(int x, int y, const std::u16string& text) {
   p_->restore();
 }
 
-int QtCanvas::TextWidth(const std::u16string& text) {
-  return QFontMetrics(CurrentFont()).horizontalAdvance(ToQString(text));
-}
+int QtCanvas::TextWidth(const std::u16string& text) { return CurrentMetrics().horizontalAdvance(ToQString(text)); }
 
-int QtCanvas::TextHeight(const std::u16string&) { return QFontMetrics(CurrentFont()).height(); }
+int QtCanvas::TextHeight(const std::u16string&) { return CurrentMetrics().height(); }
 
 int QtCanvas::AverageCharWidth() {
   TksFont natural(Font);

@@ -4,7 +4,10 @@
 #pragma once
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
+#include <optional>
+#include <string>
 
 #include "render/canvas.h"
 
@@ -30,15 +33,37 @@ class QtCanvas : public Canvas {
   int TextHeight(const std::u16string& text) override;
   int AverageCharWidth() override;
   int PixelsPerInch() const override { return ppi_; }
+  // Raster devices painted without a transform.
+  bool PixelExact() const override;
 
   QPainter* Painter() const { return p_; }
 
  private:
   QBrush CurrentBrush() const;
   QPen CurrentPen() const;
-  QFont CurrentFont() const;
+  // The QFont and metrics of the canvas font; the last one is kept, since painting
+  // measures and writes with one font many times in a row.
+  const QFont& CurrentFont();
+  const QFontMetrics& CurrentMetrics();
+  // Fills r (right/bottom exclusive) with the solid brush straight into the image's
+  // pixels when that gives exactly what QPainter would (an unshared 32-bit image, no
+  // transform, clip or composition mode); false when QPainter has to do it.
+  bool FillDirect(const TRect& r);
+
   QPainter* p_;
   int ppi_;
+
+  struct FontKey {
+    std::string name;
+    int height = 0;
+    TFontStyles style = 0;
+    int charWidth = 0;
+    bool operator==(const FontKey&) const = default;
+  };
+  bool haveFont_ = false;
+  FontKey fontKey_;
+  QFont font_;
+  std::optional<QFontMetrics> metrics_;
 };
 
 }  // namespace ks
