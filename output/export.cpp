@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 
 #include "engine/errors.h"
+#include "engine/params.h"
 #include "engine/ustring.h"
 #include "output/image_writers.h"
 #include "output/ini_file.h"
@@ -172,23 +173,57 @@ std::vector<std::pair<std::string, std::string>> BarcodeIniPairs(TksBarcodeCompo
   return pairs;
 }
 
+namespace {
+
+// One pair; false when the key names no writable property or the value is refused, by
+// conversion or by a setter that raises (a QR mask outside the allowed ones, say).
+bool ApplyIniPair(TksBarcodeComponent& bc, const std::string& key, const std::string& value) {
+  try {
+    return SetPropertyText(bc, key, UnescapeIniValue(value)) == SetResult::Ok;
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
 bool ApplyBarcodeIniPairs(TksBarcodeComponent& bc, const std::vector<std::pair<std::string, std::string>>& pairs,
                           std::string* failedKey) {
+  auto fail = [&](const std::string& key) {
+    if (failedKey) *failedKey = key;
+    return false;
+  };
   // The symbology goes first: setting it replaces the data text with its sample.
   for (const auto& [k, v] : pairs) {
     if (EqualsNoCase(k, "BarcodeSymbology")) {
-      if (SetPropertyText(bc, k, UnescapeIniValue(v)) != SetResult::Ok) {
-        if (failedKey) *failedKey = k;
-        return false;
-      }
+      if (!ApplyIniPair(bc, k, v)) return fail(k);
       break;
     }
   }
-  for (const auto& [k, v] : pairs) {
-    if (SetPropertyText(bc, k, UnescapeIniValue(v)) != SetResult::Ok) {
-      if (failedKey) *failedKey = k;
-      return false;
+  // Micro QR narrows the masks and versions the QR parameters accept, and a section
+  // holds it before them: a Micro QR symbol keeps the default mask 0, which the mask
+  // setter refuses while Micro QR is on. So Micro QR is off while the other pairs are
+  // applied and takes its value from the section after them (switching it on keeps
+  // the mask and a version up to 4, which is all a Micro QR section can hold).
+  constexpr const char* kMicroQR = "Params.QRCode.MicroQR";
+  size_t micro = pairs.size();
+  for (size_t i = 0; i < pairs.size(); ++i)
+    if (EqualsNoCase(pairs[i].first, kMicroQR)) micro = i;
+  const bool microBefore = bc.Params().QRCode().MicroQR();
+  if (micro < pairs.size()) bc.Params().QRCode().SetMicroQR(false);
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    const auto& [k, v] = pairs[i];
+    if (EqualsNoCase(k, kMicroQR)) continue;
+    if (!ApplyIniPair(bc, k, v)) {
+      // Pairs before the failing one stay applied, Micro QR among them.
+      if (micro < i) ApplyIniPair(bc, pairs[micro].first, pairs[micro].second);
+      else bc.Params().QRCode().SetMicroQR(microBefore);
+      return fail(k);
     }
+  }
+  if (micro < pairs.size() && !ApplyIniPair(bc, pairs[micro].first, pairs[micro].second)) {
+    bc.Params().QRCode().SetMicroQR(microBefore);
+    return fail(pairs[micro].first);
   }
   return true;
 }
@@ -227,10 +262,14 @@ void TksExportImport::Notification(TksComponent* c) {
   if (c == FBarcode) FBarcode = nullptr;
 }
 
-bool TksExportImport::Prepare(std::string& name, TksFileTypes dialogTypes, int& w, int& h) {
+bool TksExportImport::Prepare(std::string& name, TksFileTypes dialogTypes, int& w, int& h, bool needSize) {
   if (!FBarcode) return false;
-  if (w == 0) w = FBarcode->MinWidth();
-  if (h == 0) h = w;
+  // Settings files need no image size: their saving must not depend on whether the
+  // data text encodes.
+  if (needSize) {
+    if (w == 0) w = FBarcode->MinWidth();
+    if (h == 0) h = w;
+  }
   if (!name.empty()) return true;
   std::string chosen;
   if (!FileDialog || !FileDialog(true, FileDialogFilter(dialogTypes), chosen) || chosen.empty()) return false;
@@ -243,7 +282,12 @@ void TksExportImport::Save() { SaveToFile(FFileName, FWidth, FHeight); }
 void TksExportImport::SaveToFile(const std::string& m, int w, int h) {
   std::string name = m;
   TksFileTypes types = m == FFileName ? FFilter : 0;
-  if (!Prepare(name, types, w, h)) return;
+  const bool named = !name.empty();
+  if (!Prepare(name, types, w, h, named && FileTypeFromName(name) != ftINI)) return;
+  if (!named && FileTypeFromName(name) != ftINI) {
+    if (w == 0) w = FBarcode->MinWidth();
+    if (h == 0) h = w;
+  }
   WriteType(FileTypeFromName(name), name, w, h, "ksBarcode");
 }
 
@@ -297,7 +341,7 @@ void TksExportImport::SaveWith(TksFileTypes dialogTypes,
                                const std::function<void(const std::string&, int, int)>& write) {
   std::string name = FFileName;
   int w = FWidth, h = FHeight;
-  if (Prepare(name, dialogTypes, w, h)) write(name, w, h);
+  if (Prepare(name, dialogTypes, w, h, true)) write(name, w, h);
 }
 
 void TksExportImport::SaveAsBMP() {
@@ -328,7 +372,7 @@ void TksExportImport::SaveAsPDF() {
 void TksExportImport::SaveAsINI() {
   std::string name = FFileName;
   int w = FWidth, h = FHeight;
-  if (!Prepare(name, FileTypeBit(ftINI), w, h)) return;
+  if (!Prepare(name, FileTypeBit(ftINI), w, h, false)) return;
   WriteIni(name, FIniSection.empty() ? FBarcode->Name() : FIniSection);
 }
 

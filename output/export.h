@@ -98,7 +98,7 @@ class TksExportImport : public TksComponent, public TksPersistent {
 
  private:
   // Preparation shared by the writers: false when there is nothing to do.
-  bool Prepare(std::string& name, TksFileTypes dialogTypes, int& w, int& h);
+  bool Prepare(std::string& name, TksFileTypes dialogTypes, int& w, int& h, bool needSize);
   void SaveWith(TksFileTypes dialogTypes, const std::function<void(const std::string&, int, int)>& write);
   void WriteType(TksFileType type, const std::string& name, int w, int h, const std::string& iniSection);
   void WriteRaster(int kind, const std::string& name, int w, int h);
