@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -341,21 +343,405 @@ void PutPngChunk(std::string& out, const char* type, const std::string& data) {
 // The sum of the filtered bytes read as signed values, the usual estimate of how well a
 // row compresses.
 int64_t FilterCost(const std::vector<uint8_t>& filtered) {
-  int64_t sum = 0;
-  for (uint8_t b : filtered) sum += b < 128 ? b : 256 - b;
+  // Without a branch, so that the compiler can do many bytes at once.
+  uint32_t sum = 0;
+  for (uint8_t b : filtered) sum += static_cast<uint32_t>(std::min<int>(b, 256 - b));
   return sum;
 }
 
-// Filters every row with Up, Sub or None, whichever gives the smallest cost; Up wins
-// ties, so a row repeating the one above becomes all zeros.
-std::string FilterRows(const QImage& img) {
-  const size_t rowBytes = static_cast<size_t>(img.width()) * 3;
-  std::string out;
-  out.reserve((rowBytes + 1) * img.height());
-  std::vector<uint8_t> prev(rowBytes), cur(rowBytes), up(rowBytes), sub(rowBytes);
-  for (int y = 0; y < img.height(); ++y) {
+// Bits of a deflate stream (RFC 1951), least significant first.
+class DeflateBits {
+ public:
+  explicit DeflateBits(std::string& out) : out_(out) {}
+
+  // count <= 32
+  void Put(uint32_t bits, int count) {
+    acc_ |= static_cast<uint64_t>(bits) << used_;
+    used_ += count;
+    if (used_ >= 32) {
+      const char bytes[4] = {static_cast<char>(acc_), static_cast<char>(acc_ >> 8), static_cast<char>(acc_ >> 16),
+                             static_cast<char>(acc_ >> 24)};
+      out_.append(bytes, 4);
+      acc_ >>= 32;
+      used_ -= 32;
+    }
+  }
+  void AlignToByte() {
+    if (used_ % 8 != 0) Put(0, 8 - used_ % 8);
+    for (; used_ > 0; used_ -= 8) {
+      out_ += static_cast<char>(acc_ & 0xFF);
+      acc_ >>= 8;
+    }
+  }
+
+ private:
+  std::string& out_;
+  uint64_t acc_ = 0;
+  int used_ = 0;
+};
+
+// Lengths and distances of deflate matches (RFC 1951 3.2.5).
+constexpr std::array<uint16_t, 29> kLengthBase = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                                  31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr std::array<uint8_t, 29> kLengthExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                                  2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr std::array<uint16_t, 30> kDistanceBase = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                                    33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                                    1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr std::array<uint8_t, 30> kDistanceExtra = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                                    6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+// Order in which the code lengths of the code-length alphabet are sent (RFC 1951 3.2.7).
+constexpr std::array<uint8_t, 19> kCodeLengthOrder = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+constexpr int kMinMatch = 3;
+constexpr int kMaxMatch = 258;
+constexpr int kMaxDistance = 32768;
+
+// Code lengths of a Huffman code for the frequencies, none longer than `limit`. Symbols
+// with frequency 0 get no code. Frequencies are halved until the code fits the limit.
+std::vector<uint8_t> HuffmanLengths(std::vector<uint32_t> freq, int limit) {
+  const size_t n = freq.size();
+  std::vector<uint8_t> lengths(n, 0);
+  for (;;) {
+    struct Node {
+      uint64_t weight;
+      int left, right;  // children, -1 for a leaf
+      int symbol;
+    };
+    std::vector<Node> nodes;
+    using Item = std::pair<uint64_t, int>;  // weight, node index
+    std::vector<Item> heap;
+    for (size_t i = 0; i < n; ++i)
+      if (freq[i] > 0) {
+        nodes.push_back({freq[i], -1, -1, static_cast<int>(i)});
+        heap.emplace_back(freq[i], static_cast<int>(nodes.size()) - 1);
+      }
+    if (nodes.size() == 1) {
+      lengths[static_cast<size_t>(nodes[0].symbol)] = 1;
+      return lengths;
+    }
+    auto greater = [](const Item& a, const Item& b) { return a.first != b.first ? a.first > b.first : a.second > b.second; };
+    std::make_heap(heap.begin(), heap.end(), greater);
+    while (heap.size() > 1) {
+      std::pop_heap(heap.begin(), heap.end(), greater);
+      const Item a = heap.back();
+      heap.pop_back();
+      std::pop_heap(heap.begin(), heap.end(), greater);
+      const Item b = heap.back();
+      heap.pop_back();
+      nodes.push_back({a.first + b.first, a.second, b.second, -1});
+      heap.emplace_back(a.first + b.first, static_cast<int>(nodes.size()) - 1);
+      std::push_heap(heap.begin(), heap.end(), greater);
+    }
+    // Depth of every leaf, walking down from the root.
+    int deepest = 0;
+    std::vector<std::pair<int, int>> stack = {{static_cast<int>(nodes.size()) - 1, 0}};
+    std::fill(lengths.begin(), lengths.end(), 0);
+    while (!stack.empty()) {
+      const auto [index, depth] = stack.back();
+      stack.pop_back();
+      const Node& node = nodes[static_cast<size_t>(index)];
+      if (node.left < 0) {
+        lengths[static_cast<size_t>(node.symbol)] = static_cast<uint8_t>(depth);
+        deepest = std::max(deepest, depth);
+      } else {
+        stack.emplace_back(node.left, depth + 1);
+        stack.emplace_back(node.right, depth + 1);
+      }
+    }
+    if (deepest <= limit) return lengths;
+    for (auto& f : freq)
+      if (f > 0) f = std::max<uint32_t>(1, f / 2);
+  }
+}
+
+// Canonical codes of the lengths (RFC 1951 3.2.2), bit-reversed for the LSB-first stream.
+std::vector<uint16_t> CanonicalCodes(const std::vector<uint8_t>& lengths) {
+  std::array<uint16_t, 16> count{}, next{};
+  for (uint8_t l : lengths)
+    if (l > 0) ++count[l];
+  uint16_t code = 0;
+  for (int bits = 1; bits < 16; ++bits) {
+    code = static_cast<uint16_t>((code + count[bits - 1]) << 1);
+    next[bits] = code;
+  }
+  std::vector<uint16_t> codes(lengths.size(), 0);
+  for (size_t i = 0; i < lengths.size(); ++i) {
+    const int l = lengths[i];
+    if (l == 0) continue;
+    const uint16_t c = next[l]++;
+    uint16_t reversed = 0;
+    for (int b = 0; b < l; ++b) reversed = static_cast<uint16_t>(reversed | (((c >> b) & 1) << (l - 1 - b)));
+    codes[i] = reversed;
+  }
+  return codes;
+}
+
+// Slot of every match length 0..258.
+constexpr std::array<uint8_t, kMaxMatch + 1> MakeLengthSlots() {
+  std::array<uint8_t, kMaxMatch + 1> t{};
+  for (int len = 0; len <= kMaxMatch; ++len) {
+    int l = 28;
+    while (l > 0 && kLengthBase[l] > len) --l;
+    t[len] = static_cast<uint8_t>(l);
+  }
+  return t;
+}
+
+constexpr std::array<uint8_t, kMaxMatch + 1> kLengthSlots = MakeLengthSlots();
+
+int LengthSlot(int length) { return kLengthSlots[length]; }
+
+// Distances 1..4 have a slot each; above, every power of two is split into two slots.
+constexpr int DistanceSlot(int distance) {
+  if (distance <= 4) return distance - 1;
+  const unsigned x = static_cast<unsigned>(distance - 1);
+  const int log = std::bit_width(x) - 1;
+  return 2 * log + static_cast<int>((x >> (log - 1)) & 1);
+}
+
+constexpr bool DistanceSlotsAgree() {
+  for (int d = 1; d <= kMaxDistance; ++d) {
+    const int k = DistanceSlot(d);
+    if (kDistanceBase[k] > d || (k < 29 && kDistanceBase[k + 1] <= d)) return false;
+  }
+  return true;
+}
+static_assert(DistanceSlotsAgree());
+
+// How many bytes from a and b agree, at most `limit`; eight at a time.
+size_t CommonLength(const uint8_t* a, const uint8_t* b, size_t limit) {
+  size_t k = 0;
+  while (k + 8 <= limit) {
+    uint64_t x, y;
+    std::memcpy(&x, a + k, 8);
+    std::memcpy(&y, b + k, 8);
+    if (x != y) return k + static_cast<size_t>(std::countr_zero(x ^ y) / 8);
+    k += 8;
+  }
+  while (k < limit && a[k] == b[k]) ++k;
+  return k;
+}
+
+// The zlib stream of a PNG's filtered rows. Rows are turned into deflate tokens by a
+// matcher made for barcodes: a row that repeats the row above (nearly every row of a
+// symbol) is a copy of the row before, and the bytes of other rows are matched against
+// the byte before (runs), the pixel before and the row above; the tokens are then coded
+// in blocks with Huffman codes made for them. This is much faster than a general
+// compressor and gives files of about the same size for barcode images.
+class PngData {
+ public:
+  PngData(std::string& out, size_t rowLength) : out_(out), bits_(out), rowLength_(rowLength) {
+    out_ += '\x78';  // deflate, 32 KiB window
+    out_ += '\x01';  // no dictionary; check bits
+    prev_.assign(rowLength, 0);
+  }
+
+  // A row that differs from the one above: filter byte and filtered bytes.
+  void AddRow(const uint8_t* row) {
+    adler_ = adler32(adler_, row, static_cast<uInt>(rowLength_));
+    const size_t n = rowLength_;
+    const bool above = havePrev_ && n <= static_cast<size_t>(kMaxDistance);
+    size_t i = 0;
+    while (i < n) {
+      const size_t limit = std::min(n - i, static_cast<size_t>(kMaxMatch));
+      size_t best = 0;
+      int distance = 0;
+      if (above) {
+        best = CommonLength(row + i, prev_.data() + i, limit);
+        distance = static_cast<int>(n);
+      }
+      for (int d : {1, 3}) {
+        if (i < static_cast<size_t>(d) || best == limit) continue;
+        const size_t k = CommonLength(row + i, row + i - d, limit);
+        if (k > best) best = k, distance = d;
+      }
+      if (best >= static_cast<size_t>(kMinMatch)) {
+        Match(static_cast<int>(best), distance);
+        i += best;
+      } else {
+        Literal(row[i++]);
+      }
+    }
+    std::copy(row, row + n, prev_.begin());
+    havePrev_ = true;
+    prevIsZeroRow_ = false;
+  }
+
+  // A row equal to the one above, which filter Up turns into a 2 and zeros.
+  void AddRepeat() {
+    const size_t n = rowLength_;
+    if (zeroRowAdler_ == 0) {
+      std::vector<uint8_t> zero(n, 0);
+      zero[0] = 2;
+      zeroRowAdler_ = adler32(adler32(0, nullptr, 0), zero.data(), static_cast<uInt>(n));
+    }
+    adler_ = adler32_combine(adler_, zeroRowAdler_, static_cast<z_off_t>(n));
+    // The filter byte and a zero as literals, the other zeros as copies of the byte
+    // before: copies from one byte back need no extra bits, which makes these rows
+    // cheaper than copies of the whole row above.
+    Literal(2);
+    if (n > 1) Literal(0);
+    if (n > 2) Copy(n - 2, 1);
+    if (!prevIsZeroRow_) {
+      std::fill(prev_.begin(), prev_.end(), 0);
+      prev_[0] = 2;
+      havePrev_ = true;
+      prevIsZeroRow_ = true;
+    }
+  }
+
+  void Finish() {
+    WriteBlock(true);
+    bits_.AlignToByte();
+    for (int shift = 24; shift >= 0; shift -= 8) out_ += static_cast<char>((adler_ >> shift) & 0xFF);
+  }
+
+ private:
+  // A token is a literal byte (below 256) or a match: length << 16 | distance, with bit
+  // 31 set.
+  static constexpr uint32_t kMatchFlag = 0x80000000u;
+  static constexpr size_t kBlockTokens = size_t{1} << 16;
+
+  void Literal(uint8_t b) {
+    tokens_.push_back(b);
+    ++litFreq_[b];
+    if (tokens_.size() >= kBlockTokens) WriteBlock(false);
+  }
+  void Match(int length, int distance) {
+    tokens_.push_back(kMatchFlag | static_cast<uint32_t>(length) << 16 | static_cast<uint32_t>(distance));
+    ++litFreq_[257 + LengthSlot(length)];
+    ++distFreq_[DistanceSlot(distance)];
+    if (tokens_.size() >= kBlockTokens) WriteBlock(false);
+  }
+  // `length` bytes from `distance` back, in matches of 3..258 bytes (a copy never ends
+  // in a piece too short for a match, except a copy that is that short itself).
+  void Copy(size_t length, int distance) {
+    while (length > 0) {
+      size_t m = std::min<size_t>(length, kMaxMatch);
+      if (length > kMaxMatch && length - kMaxMatch < static_cast<size_t>(kMinMatch)) m = length - kMinMatch;
+      if (m < static_cast<size_t>(kMinMatch)) {
+        for (size_t i = 0; i < m; ++i) Literal(0);  // only zero runs are this short
+      } else {
+        Match(static_cast<int>(m), distance);
+      }
+      length -= m;
+    }
+  }
+
+  // Writes the tokens so far as one block with dynamic Huffman codes.
+  void WriteBlock(bool last) {
+    litFreq_[256] = 1;  // end of block
+    // Two codes at least in each alphabet keep both codes complete.
+    if (std::count_if(litFreq_.begin(), litFreq_.end(), [](uint32_t f) { return f > 0; }) < 2) ++litFreq_[0];
+    for (int d = 0; std::count_if(distFreq_.begin(), distFreq_.end(), [](uint32_t f) { return f > 0; }) < 2; ++d)
+      if (distFreq_[d] == 0) distFreq_[d] = 1;
+    const std::vector<uint8_t> litLengths = HuffmanLengths(std::vector<uint32_t>(litFreq_.begin(), litFreq_.end()), 15);
+    const std::vector<uint8_t> distLengths = HuffmanLengths(std::vector<uint32_t>(distFreq_.begin(), distFreq_.end()), 15);
+    int hlit = 286, hdist = 30;
+    while (hlit > 257 && litLengths[hlit - 1] == 0) --hlit;
+    while (hdist > 1 && distLengths[hdist - 1] == 0) --hdist;
+
+    // The code lengths of both alphabets in one sequence, run-length coded with the
+    // symbols 16 (repeat the previous 3..6 times), 17 (3..10 zeros) and 18 (11..138 zeros).
+    std::vector<uint8_t> all(litLengths.begin(), litLengths.begin() + hlit);
+    all.insert(all.end(), distLengths.begin(), distLengths.begin() + hdist);
+    std::vector<std::pair<uint8_t, uint8_t>> runs;  // symbol, extra value
+    std::vector<uint32_t> clFreq(19, 0);
+    for (size_t i = 0; i < all.size();) {
+      size_t j = i;
+      while (j < all.size() && all[j] == all[i]) ++j;
+      size_t run = j - i;
+      if (all[i] == 0) {
+        while (run >= 11) {
+          const size_t m = std::min<size_t>(run, 138);
+          runs.emplace_back(18, static_cast<uint8_t>(m - 11));
+          run -= m;
+        }
+        if (run >= 3) {
+          runs.emplace_back(17, static_cast<uint8_t>(run - 3));
+          run = 0;
+        }
+      } else {
+        runs.emplace_back(all[i], 0);
+        --run;
+        while (run >= 3) {
+          const size_t m = std::min<size_t>(run, 6);
+          runs.emplace_back(16, static_cast<uint8_t>(m - 3));
+          run -= m;
+        }
+      }
+      for (; run > 0; --run) runs.emplace_back(all[i], 0);
+      i = j;
+    }
+    for (const auto& r : runs) ++clFreq[r.first];
+    const std::vector<uint8_t> clLengths = HuffmanLengths(clFreq, 7);
+    const std::vector<uint16_t> clCodes = CanonicalCodes(clLengths);
+    int hclen = 19;
+    while (hclen > 4 && clLengths[kCodeLengthOrder[hclen - 1]] == 0) --hclen;
+
+    bits_.Put(last ? 1 : 0, 1);
+    bits_.Put(2, 2);  // dynamic Huffman codes
+    bits_.Put(static_cast<uint32_t>(hlit - 257), 5);
+    bits_.Put(static_cast<uint32_t>(hdist - 1), 5);
+    bits_.Put(static_cast<uint32_t>(hclen - 4), 4);
+    for (int i = 0; i < hclen; ++i) bits_.Put(clLengths[kCodeLengthOrder[i]], 3);
+    for (const auto& [symbol, extra] : runs) {
+      bits_.Put(clCodes[symbol], clLengths[symbol]);
+      if (symbol == 16) bits_.Put(extra, 2);
+      if (symbol == 17) bits_.Put(extra, 3);
+      if (symbol == 18) bits_.Put(extra, 7);
+    }
+
+    const std::vector<uint16_t> litCodes = CanonicalCodes(litLengths);
+    const std::vector<uint16_t> distCodes = CanonicalCodes(distLengths);
+    for (uint32_t t : tokens_) {
+      if (!(t & kMatchFlag)) {
+        bits_.Put(litCodes[t], litLengths[t]);
+        continue;
+      }
+      const int length = static_cast<int>((t >> 16) & 0x1FF);
+      const int distance = static_cast<int>(t & 0xFFFF);
+      const int l = LengthSlot(length);
+      bits_.Put(litCodes[257 + l], litLengths[257 + l]);
+      bits_.Put(static_cast<uint32_t>(length - kLengthBase[l]), kLengthExtra[l]);
+      const int d = DistanceSlot(distance);
+      bits_.Put(distCodes[d], distLengths[d]);
+      bits_.Put(static_cast<uint32_t>(distance - kDistanceBase[d]), kDistanceExtra[d]);
+    }
+    bits_.Put(litCodes[256], litLengths[256]);
+    tokens_.clear();
+    litFreq_.fill(0);
+    distFreq_.fill(0);
+  }
+
+  std::string& out_;
+  DeflateBits bits_;
+  size_t rowLength_;
+  std::vector<uint8_t> prev_;  // the filtered row above
+  bool havePrev_ = false;
+  bool prevIsZeroRow_ = false;
+  uLong zeroRowAdler_ = 0;
+  uLong adler_ = 1;
+  std::vector<uint32_t> tokens_;
+  std::array<uint32_t, 286> litFreq_{};
+  std::array<uint32_t, 30> distFreq_{};
+};
+
+// Filters every row and compresses the image data. A row equal to the row above is
+// filtered with Up (all zeros); any other row with Up, Sub or None, whichever gives the
+// smallest cost (Up wins ties).
+bool CompressRows(const QImage& img, std::string& out) {
+  const int w = img.width(), h = img.height();
+  const size_t rowBytes = static_cast<size_t>(w) * 3;
+  PngData data(out, rowBytes + 1);
+  std::vector<uint8_t> prev(rowBytes), cur(rowBytes), up(rowBytes), sub(rowBytes), line(rowBytes + 1);
+  for (int y = 0; y < h; ++y) {
     const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-    for (int x = 0; x < img.width(); ++x) {
+    if (y > 0 && std::memcmp(row, img.constScanLine(y - 1), static_cast<size_t>(w) * sizeof(QRgb)) == 0) {
+      data.AddRepeat();
+      continue;  // `prev` already holds this row's colours
+    }
+    for (int x = 0; x < w; ++x) {
       cur[3 * x] = static_cast<uint8_t>(qRed(row[x]));
       cur[3 * x + 1] = static_cast<uint8_t>(qGreen(row[x]));
       cur[3 * x + 2] = static_cast<uint8_t>(qBlue(row[x]));
@@ -364,30 +750,18 @@ std::string FilterRows(const QImage& img) {
       up[i] = static_cast<uint8_t>(cur[i] - prev[i]);
       sub[i] = static_cast<uint8_t>(cur[i] - (i >= 3 ? cur[i - 3] : 0));
     }
-    char filter = 0;
+    uint8_t filter = 0;
     const std::vector<uint8_t>* best = &cur;
     int64_t bestCost = FilterCost(cur);
     if (const int64_t c = FilterCost(up); y > 0 && c <= bestCost) filter = 2, best = &up, bestCost = c;
     if (const int64_t c = FilterCost(sub); c < bestCost) filter = 1, best = &sub;
-    out += filter;
-    out.append(reinterpret_cast<const char*>(best->data()), rowBytes);
+    line[0] = filter;
+    std::copy(best->begin(), best->end(), line.begin() + 1);
+    data.AddRow(line.data());
     std::swap(prev, cur);
   }
-  return out;
-}
-
-bool Deflate(const std::string& in, std::string& out) {
-  z_stream z{};
-  if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK) return false;
-  out.resize(deflateBound(&z, static_cast<uLong>(in.size())));
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
-  z.avail_in = static_cast<uInt>(in.size());
-  z.next_out = reinterpret_cast<Bytef*>(out.data());
-  z.avail_out = static_cast<uInt>(out.size());
-  const int rc = deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return rc == Z_STREAM_END;
+  data.Finish();
+  return true;
 }
 
 // ---- JPEG ---------------------------------------------------------------------------
@@ -533,7 +907,7 @@ bool EncodePng(const QImage& src, std::string& out) {
   if (src.isNull()) return false;
   const QImage img = AsRgb32(src);
   std::string compressed;
-  if (!Deflate(FilterRows(img), compressed)) return false;
+  if (!CompressRows(img, compressed)) return false;
 
   std::string ihdr;
   PutBe32(ihdr, static_cast<uint32_t>(img.width()));

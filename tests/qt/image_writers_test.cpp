@@ -536,6 +536,45 @@ TEST(PngWriter, RowFilterFollowsTheContent) {
   }
 }
 
+TEST(PngWriter, RepeatedRowsReadBackExactlyAndCostLittle) {
+  // Barcode-shaped images: long runs of rows that repeat the row above between rows that
+  // do not, rows wider than the 32 KiB the compressed data may look back, a single row.
+  auto stack = [](const std::vector<std::pair<QImage, int>>& parts) {
+    int w = parts.front().first.width(), h = 0;
+    for (const auto& [img, times] : parts) h += img.height() * times;
+    QImage out(w, h, QImage::Format_RGB32);
+    QPainter p(&out);
+    int y = 0;
+    for (const auto& [img, times] : parts)
+      for (int i = 0; i < times; ++i, y += img.height()) p.drawImage(0, y, img);
+    return out;
+  };
+  const QImage bars = Bars(qRgb(0, 0, 0), qRgb(255, 255, 255));
+  const QImage barRow = bars.copy(0, 10, bars.width(), 1);
+  struct Case {
+    std::string name;
+    QImage image;
+    size_t maxBytes;  // 0: no limit; a deflate copy covers 258 bytes at most
+  };
+  const std::vector<Case> cases = {
+      {"one bar row 3000 times", stack({{barRow, 3000}}), 3000 * (3 * static_cast<size_t>(barRow.width()) / 258 + 1)},
+      {"runs between noise rows",
+       stack({{Noise(bars.width(), 2, 256, 8), 1}, {barRow, 700}, {Noise(bars.width(), 3, 5, 9), 1}, {barRow, 2}}), 0},
+      {"rows wider than the window", stack({{Noise(12000, 1, 2, 10), 1}, {Noise(12000, 1, 2, 10), 40}}), 0},
+      {"a single row", Noise(77, 1, 256, 11), 0},
+      {"a single pixel", Solid(1, 1, qRgb(9, 8, 7)), 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string png;
+    ASSERT_TRUE(EncodePng(c.image, png));
+    QImage back;
+    ASSERT_TRUE(back.loadFromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()), "PNG"));
+    EXPECT_EQ(MaxChannelDifference(c.image, back), 0);
+    if (c.maxBytes > 0) EXPECT_LE(png.size(), c.maxBytes);
+  }
+}
+
 // ---- encoder refusals ----------------------------------------------------------------------
 
 TEST(ImageWriters, NullImageIsRefusedAndWritesNothing) {

@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# Runs the benchmark workloads through zint (the peer) and through Barvello side by side
+# on this machine and prints the figures with their ratios:
+#   - PNG files per second: `zint --batch` and `barvello-cli --batch` (one thread, and
+#     two threads), same data, same pixel sizes, files written to a RAM disk;
+#   - encodings per second without an image: libzint against the engine, when the
+#     libzint benchmark was built;
+#   - the largest symbols painted into the preview of the main window.
+# Every figure is the median of REPEAT runs.
+#
+# It installs nothing. zint comes from Debian:  apt-get install zint libzint-dev
+# (libzint-dev only for the encode-only comparison; configure again after installing).
+#
+# Usage: bench/compare-peers.sh [BUILD_DIR]      (default build/perf, configured with
+#        cmake -S . -B build/perf -G Ninja -DCMAKE_BUILD_TYPE=Release)
+# Environment: SCALE (lines per batch, times the workload's count; default 1),
+#              REPEAT (runs per figure; default 3), OUT (work folder; default a folder
+#              in /dev/shm).
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$here/build/perf}
+scale=${SCALE:-1}
+repeat=${REPEAT:-3}
+out=${OUT:-/dev/shm/barvello-compare-$$}
+
+cli=$build/barvello-cli
+inputs=$build/bench/bench_inputs
+bench=$build/bench/barvello_encode_bench
+ibench=$build/bench/barvello_image_bench
+zbench=$build/bench/zint_encode_bench
+
+if ! command -v zint >/dev/null 2>&1; then
+  echo "zint is not installed. On Debian: apt-get install zint libzint-dev" >&2
+  exit 2
+fi
+for f in "$cli" "$inputs" "$bench" "$ibench"; do
+  if [[ ! -x $f ]]; then
+    echo "missing $f: build it first, e.g." >&2
+    echo "  cmake -S $here -B $build -G Ninja -DCMAKE_BUILD_TYPE=Release && ninja -C $build barvello-cli bench_inputs barvello_encode_bench barvello_image_bench zint_encode_bench" >&2
+    exit 2
+  fi
+done
+
+mkdir -p "$out/in"
+trap 'rm -rf "$out"' EXIT
+"$inputs" "$out/in" "$scale"
+
+# Seconds taken by a command (wall clock), its output discarded.
+seconds() {
+  local start end
+  start=$(date +%s.%N)
+  "$@" >/dev/null 2>&1 || true
+  end=$(date +%s.%N)
+  echo "$end - $start" | bc -l
+}
+
+median() { sort -g | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+
+echo "Machine: $(nproc) cores, $(uname -m); load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "zint: $(zint --version 2>&1 | head -1)"
+echo
+echo "PNG files per second (median of $repeat runs; files on $(df --output=fstype "$out" | tail -1))"
+printf '%-12s %6s %10s %10s %8s %10s %8s\n' workload lines zint "ours 1T" "1T/zint" "ours 2T" "2T/1T"
+while IFS=$'\t' read -r name lines symbology sets width height zargs; do
+  input=$out/in/$name.txt
+  [[ $sets == - ]] && sets=
+  zt=() o1=() o2=()
+  for ((r = 0; r < repeat; r++)); do
+    rm -rf "$out/z" "$out/b1" "$out/b2"
+    mkdir -p "$out/z" "$out/b1" "$out/b2"
+    # shellcheck disable=SC2086  # the option lists are split on purpose
+    zt+=("$(seconds zint $zargs --batch --filetype=PNG -i "$input" -o "$out/z/~~~~~.png")")
+    # shellcheck disable=SC2086
+    o1+=("$(seconds "$cli" -s "$symbology" $sets -W "$width" -H "$height" --batch "$input" -o "$out/b1/%05d.png" --threads 1)")
+    # shellcheck disable=SC2086
+    o2+=("$(seconds "$cli" -s "$symbology" $sets -W "$width" -H "$height" --batch "$input" -o "$out/b2/%05d.png" --threads 2)")
+  done
+  written=$(find "$out/b1" -name '*.png' | wc -l)
+  zwritten=$(find "$out/z" -name '*.png' | wc -l)
+  if [[ $written -ne $lines || $zwritten -ne $lines ]]; then
+    echo "$name: expected $lines files, zint wrote $zwritten and barvello-cli $written" >&2
+  fi
+  zr=$(printf '%s\n' "${zt[@]}" | median)
+  r1=$(printf '%s\n' "${o1[@]}" | median)
+  r2=$(printf '%s\n' "${o2[@]}" | median)
+  zf=$(echo "$lines / $zr" | bc -l)
+  f1=$(echo "$lines / $r1" | bc -l)
+  f2=$(echo "$lines / $r2" | bc -l)
+  printf '%-12s %6d %10.0f %10.0f %7.2fx %10.0f %7.2fx\n' "$name" "$lines" "$zf" "$f1" "$(echo "$f1 / $zf" | bc -l)" \
+    "$f2" "$(echo "$f2 / $f1" | bc -l)"
+done <"$out/in/workloads.tsv"
+
+# Items per second of a Google Benchmark run, by benchmark name (median aggregate).
+rates() {
+  "$@" --benchmark_repetitions="$((repeat < 2 ? 2 : repeat))" --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null |
+    awk -F, '$1 ~ /_median"?$/ {gsub(/"/, "", $1); sub(/_median$/, "", $1); sub(/^[^\/]*\//, "", $1); print $1, $7}'
+}
+
+echo
+if [[ -x $zbench ]]; then
+  echo "Encodings per second without an image (median of $repeat repetitions)"
+  printf '%-14s %12s %12s %8s\n' workload libzint ours ratio
+  join <(rates "$zbench" --benchmark_filter='^ZintEncode/' | sort) <(rates "$bench" --benchmark_filter='^Encode/' | sort) |
+    while read -r name z ours; do
+      printf '%-14s %12.0f %12.0f %7.2fx\n' "$name" "$z" "$ours" "$(echo "$ours / $z" | bc -l)"
+    done
+else
+  echo "Encode-only comparison skipped: $zbench not built (needs libzint-dev when configuring)."
+fi
+
+echo
+echo "Largest symbols painted into the preview (251 x 178) and the largest preview (1000 x 500)"
+"$ibench" --benchmark_filter="^Preview" --benchmark_repetitions="$((repeat < 2 ? 2 : repeat))" --benchmark_report_aggregates_only=true 2>/dev/null |
+  awk '/_median/ {printf "%-34s %8.2f ms\n", $1, $2}'
