@@ -1,0 +1,222 @@
+// barvello-cli --batch: one file per line, the same files whatever the number of
+// threads, failed lines reported by number in order while the run goes on, the exit
+// status, usage errors, and memory that does not grow with the number of lines.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CliRun {
+  int status = -1;
+  std::string err;
+  long maxRssKb = 0;
+};
+
+// Runs barvello-cli with the arguments; stdout is discarded, stderr kept.
+CliRun RunCli(const std::vector<std::string>& args, const fs::path& errFile) {
+  CliRun r;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    FILE* err = std::freopen(errFile.c_str(), "w", stderr);
+    FILE* out = std::freopen("/dev/null", "w", stdout);
+    (void)err;
+    (void)out;
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(BARVELLO_CLI));
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(BARVELLO_CLI, argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.maxRssKb = usage.ru_maxrss;
+  std::ifstream in(errFile);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  r.err = ss.str();
+  return r;
+}
+
+class Folder {
+ public:
+  Folder() {
+    char name[] = "/tmp/barvello-batch-XXXXXX";
+    path_ = mkdtemp(name);
+  }
+  ~Folder() { fs::remove_all(path_); }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+void WriteLines(const fs::path& file, const std::vector<std::string>& lines) {
+  std::ofstream out(file, std::ios::binary);
+  for (const auto& l : lines) out << l << '\n';
+}
+
+std::map<std::string, std::string> ReadAll(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    std::ifstream in(e.path(), std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    files[e.path().filename().string()] = ss.str();
+  }
+  return files;
+}
+
+struct Symbology {
+  std::string name;
+  std::vector<std::string> options;
+  std::vector<std::string> lines;
+};
+
+}  // namespace
+
+TEST(Batch, TwoThreadsWriteTheSameFilesAsOne) {
+  std::vector<std::string> qr, ean, pdf;
+  for (int i = 0; i < 40; ++i) {
+    qr.push_back("https://example.com/item/" + std::to_string(i * 7919) + "?q=" + std::string(i % 13, 'x'));
+    ean.push_back(std::to_string(400638133390LL + i * 37));
+    pdf.push_back("PDF417 line " + std::to_string(i) + std::string(i, 'A'));
+  }
+  const std::vector<Symbology> cases = {
+      {"bcQRCode", {"--set", "Params.QRCode.Mask=-1"}, qr},
+      {"bcEan13", {"-W", "339", "-H", "174"}, ean},
+      {"bcPDF417", {}, pdf},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Folder dir;
+    WriteLines(dir.path() / "in.txt", c.lines);
+    std::map<std::string, std::string> results[2];
+    for (int threads : {1, 2}) {
+      const fs::path out = dir.path() / (std::string("threads") + std::to_string(threads));
+      fs::create_directory(out);
+      std::vector<std::string> args = {"-s", c.name};
+      args.insert(args.end(), c.options.begin(), c.options.end());
+      args.insert(args.end(), {"--batch", (dir.path() / "in.txt").string(), "-o", (out / "code%03d.png").string(),
+                               "--threads", std::to_string(threads)});
+      const CliRun r = RunCli(args, dir.path() / "err.txt");
+      EXPECT_EQ(r.status, 0) << r.err;
+      results[threads - 1] = ReadAll(out);
+    }
+    ASSERT_EQ(results[0].size(), c.lines.size());
+    EXPECT_TRUE(results[0].count("code001.png") && results[0].count("code040.png"));
+    EXPECT_TRUE(results[0] == results[1]) << "a file differs between one and two threads";
+    // Each file is what the single-image command writes for that line.
+    const fs::path single = dir.path() / "single.png";
+    std::vector<std::string> args = {"-s", c.name};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.insert(args.end(), {"-d", c.lines[16], "-o", single.string()});
+    ASSERT_EQ(RunCli(args, dir.path() / "err.txt").status, 0);
+    std::ifstream in(single, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    EXPECT_EQ(ss.str(), results[0]["code017.png"]);
+  }
+}
+
+TEST(Batch, FailedLinesAreReportedInOrderAndTheRunGoesOn) {
+  Folder dir;
+  WriteLines(dir.path() / "in.txt", {"400638133393", "12A", "", "978020137962", "1234567890123456", "590123412345"});
+  const CliRun r = RunCli({"-s", "bcEan13", "--batch", (dir.path() / "in.txt").string(), "-o",
+                        (dir.path() / "%d.png").string(), "--threads", "2"},
+                       dir.path() / "err.txt");
+  EXPECT_EQ(r.status, 1);
+  for (const char* name : {"1.png", "4.png", "6.png"}) EXPECT_TRUE(fs::exists(dir.path() / name)) << name;
+  for (const char* name : {"2.png", "3.png", "5.png"}) EXPECT_FALSE(fs::exists(dir.path() / name)) << name;
+  const size_t l2 = r.err.find("barvello-cli: line 2: erBarcodeLengthInvalid");
+  const size_t l3 = r.err.find("barvello-cli: line 3: erEmptyCode");
+  const size_t l5 = r.err.find("barvello-cli: line 5: erCharMustBeSpace");
+  ASSERT_NE(l2, std::string::npos) << r.err;
+  ASSERT_NE(l3, std::string::npos) << r.err;
+  ASSERT_NE(l5, std::string::npos) << r.err;
+  EXPECT_LT(l2, l3);
+  EXPECT_LT(l3, l5);
+  // Not a terminal: no progress bar, but the summary line.
+  EXPECT_EQ(r.err.find('\r'), std::string::npos);
+  EXPECT_NE(r.err.find("barvello-cli: batch: 6 lines, 3 files written, 3 failed"), std::string::npos) << r.err;
+}
+
+TEST(Batch, UsageErrors) {
+  Folder dir;
+  WriteLines(dir.path() / "in.txt", {"400638133393"});
+  const std::string in = (dir.path() / "in.txt").string();
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{"-s", "bcEan13", "--batch", in, "-o", (dir.path() / "same.png").string()}, "needs a counter"},
+      {{"-s", "bcEan13", "--batch", in, "-o", (dir.path() / "%d-%d.png").string()}, "must hold one counter"},
+      {{"-s", "bcEan13", "--batch", in, "-o", (dir.path() / "%s.png").string()}, "must hold one counter"},
+      {{"-s", "bcEan13", "--batch", in, "-o", (dir.path() / "%d.ini").string()}, "--batch writes images"},
+      {{"-s", "bcEan13", "--batch", (dir.path() / "missing.txt").string(), "-o", (dir.path() / "%d.png").string()},
+       "cannot read"},
+      {{"-s", "bcEan13", "--set", "NoSuchProperty=1", "--batch", in, "-o", (dir.path() / "%d.png").string()},
+       "unknown property"},
+  };
+  for (const auto& c : cases) {
+    const CliRun r = RunCli(c.args, dir.path() / "err.txt");
+    EXPECT_EQ(r.status, 2) << c.message;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);  // in.txt, err.txt
+}
+
+TEST(Batch, NameCounterFormatsLikePrintf) {
+  Folder dir;
+  WriteLines(dir.path() / "in.txt", {"1", "2"});
+  const CliRun r = RunCli({"-s", "bcCode128", "--batch", (dir.path() / "in.txt").string(), "-o",
+                        (dir.path() / "a%%b%4d.png").string()},
+                       dir.path() / "err.txt");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::exists(dir.path() / "a%b   1.png"));
+  EXPECT_TRUE(fs::exists(dir.path() / "a%b   2.png"));
+}
+
+TEST(Batch, MemoryDoesNotGrowWithTheNumberOfLines) {
+  // Ten times the lines, about the same peak memory: lines are read as they are needed
+  // and only a fixed window of them is in flight.
+  Folder dir;
+  long rss[2] = {0, 0};
+  const int counts[2] = {2000, 20000};
+  for (int k = 0; k < 2; ++k) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < counts[k]; ++i) lines.push_back(std::string("Line") + std::to_string(i));
+    WriteLines(dir.path() / "in.txt", lines);
+    fs::create_directory(dir.path() / "out");
+    const CliRun r = RunCli({"-s", "bcCode128", "-W", "120", "-H", "16", "--batch", (dir.path() / "in.txt").string(), "-o",
+                          (dir.path() / "out" / "%06d.bmp").string(), "--threads", "2"},
+                         dir.path() / "err.txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    rss[k] = r.maxRssKb;
+    fs::remove_all(dir.path() / "out");
+  }
+  EXPECT_LT(rss[1], rss[0] + 4096) << rss[0] << " kB for " << counts[0] << " lines, " << rss[1] << " kB for "
+                                   << counts[1];
+}
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
