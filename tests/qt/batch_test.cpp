@@ -200,7 +200,7 @@ TEST(Batch, MemoryDoesNotGrowWithTheNumberOfLines) {
   const int counts[2] = {2000, 20000};
   for (int k = 0; k < 2; ++k) {
     std::vector<std::string> lines;
-    for (int i = 0; i < counts[k]; ++i) lines.push_back(std::string("Line") + std::to_string(i));
+    for (int i = 0; i < counts[k]; ++i) lines.push_back(std::string("L") + std::to_string(i));
     WriteLines(dir.path() / "in.txt", lines);
     fs::create_directory(dir.path() / "out");
     const CliRun r = RunCli({"-s", "bcCode128", "-W", "120", "-H", "16", "--batch", (dir.path() / "in.txt").string(), "-o",
