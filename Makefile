@@ -30,3 +30,15 @@ samples: build
 
 clean:
 	rm -rf build
+
+# Benchmarks (Google Benchmark) in a Release build of their own: encoding alone, then
+# painting, PNG and the preview. bench/compare-peers.sh runs the same workloads through
+# zint beside barvello-cli; the figures are in bench/RESULTS.md.
+.PHONY: bench
+bench: deps
+	@cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DBARVELLO_BUILD_BENCH=ON >/dev/null
+	@cmake --build build/bench -j $(JOBS) --target barvello_encode_bench bench_inputs barvello-cli
+	@build/bench/bench/barvello_encode_bench
+	@if ninja -C build/bench -t targets all | grep -q '^barvello_image_bench:'; then \
+	  cmake --build build/bench -j $(JOBS) --target barvello_image_bench && \
+	  QT_QPA_PLATFORM=offscreen build/bench/bench/barvello_image_bench; fi
