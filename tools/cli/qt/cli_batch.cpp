@@ -219,10 +219,12 @@ struct Outcome {
 
 // Jobs go out through a bounded queue; outcomes come back into a ring indexed by line
 // number, which the reading thread reports in order. The reader never runs more than
-// the ring's size ahead of the oldest unreported line.
+// the ring's size ahead of the oldest unreported line. A waiting reader is woken once
+// per batch of finished lines rather than for each (a wake-up costs more than a small
+// image), and looks by itself every few milliseconds.
 class Pipeline {
  public:
-  explicit Pipeline(size_t window) : ring_(window) {}
+  explicit Pipeline(size_t window) : ring_(window), wakeEvery_(std::max<size_t>(1, window / 8)) {}
 
   // Blocks while the window is full, then queues the job. Outcomes that became ready
   // meanwhile are moved to `ready`.
@@ -230,7 +232,7 @@ class Pipeline {
     std::unique_lock<std::mutex> lock(m_);
     Collect(ready);
     while (job.line - nextReport_ >= static_cast<long long>(ring_.size())) {
-      done_.wait(lock);
+      Wait(lock);
       Collect(ready);
     }
     queue_.push_back(std::move(job));
@@ -250,7 +252,11 @@ class Pipeline {
   void Finish(Outcome o) {
     std::lock_guard<std::mutex> lock(m_);
     ring_[static_cast<size_t>(o.line % static_cast<long long>(ring_.size()))] = std::move(o);
-    done_.notify_one();
+    // Near the end (input closed) every line counts: the reader is waiting to finish.
+    if (waiting_ && (++finishedSinceWake_ >= wakeEvery_ || closed_)) {
+      finishedSinceWake_ = 0;
+      done_.notify_one();
+    }
   }
 
   void Close() {
@@ -266,7 +272,7 @@ class Pipeline {
     for (;;) {
       Collect(ready);
       if (!ready.empty() || nextReport_ > last) return;
-      done_.wait_for(lock, std::chrono::milliseconds(100));
+      Wait(lock);
     }
   }
 
@@ -276,6 +282,11 @@ class Pipeline {
   }
 
  private:
+  void Wait(std::unique_lock<std::mutex>& lock) {
+    waiting_ = true;
+    done_.wait_for(lock, std::chrono::milliseconds(5));
+    waiting_ = false;
+  }
   // Moves the outcomes that continue the reported sequence into `ready` (lock held).
   void Collect(std::vector<Outcome>& ready) {
     for (;;) {
@@ -293,6 +304,9 @@ class Pipeline {
   bool closed_ = false;
   std::vector<Outcome> ring_;
   long long nextReport_ = 1;
+  bool waiting_ = false;
+  size_t finishedSinceWake_ = 0;
+  const size_t wakeEvery_;
 };
 
 // One worker: its own barcode object, configured once, then one line after another.
