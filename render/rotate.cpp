@@ -10,8 +10,9 @@ TPoint RotatePoint(TPoint p, TPoint centre, double angle) {
   const int dx = p.X - centre.X, dy = p.Y - centre.Y;
   // Right angles, the only ones a barcode takes, turn exactly in integers (cosine and
   // sine are 0 or +-1); every painted rectangle comes through here.
-  if (std::fmod(angle, 90.0) == 0.0 && std::abs(angle) < 1e9) {
-    switch (((static_cast<long long>(angle) / 90) % 4 + 4) % 4) {
+  const long long whole = std::abs(angle) < 1e9 ? static_cast<long long>(angle) : 0;
+  if (static_cast<double>(whole) == angle && whole % 90 == 0) {
+    switch ((whole / 90 % 4 + 4) % 4) {
       case 0: return {centre.X + dx, centre.Y + dy};
       case 1: return {centre.X + dy, centre.Y - dx};
       case 2: return {centre.X - dx, centre.Y - dy};

@@ -103,24 +103,36 @@ bool QtCanvas::PixelExact() const {
 bool QtCanvas::FillDirect(const TRect& r) {
   if (Brush.Style != bsSolid || Brush.Color == clNone) return false;
   QPaintDevice* device = p_->device();
-  if (!device || device->devType() != QInternal::Image) return false;
-  auto* img = static_cast<QImage*>(device);
-  const QImage::Format format = img->format();
-  if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
-      format != QImage::Format_ARGB32_Premultiplied)
-    return false;
+  const bool sameImage = device == target_.device &&
+                         (!target_.bits || static_cast<const QImage*>(device)->constBits() == target_.bits);
+  if (!sameImage) {
+    // The image is looked at once per device: a 32-bit image nobody else shares.
+    target_ = Target{};
+    target_.device = device;
+    if (device && device->devType() == QInternal::Image) {
+      auto* img = static_cast<QImage*>(device);
+      const QImage::Format format = img->format();
+      if ((format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+           format == QImage::Format_ARGB32_Premultiplied) &&
+          img->isDetached()) {
+        target_.bits = img->bits();
+        target_.stride = img->bytesPerLine();
+        target_.width = img->width();
+        target_.height = img->height();
+      }
+    }
+  }
+  if (!target_.bits) return false;
   // Anything that changes where or how a fill lands leaves it to QPainter.
-  if (!img->isDetached() || p_->hasClipping() || !p_->worldTransform().isIdentity() || p_->opacity() != 1.0 ||
+  if (p_->hasClipping() || !p_->worldTransform().isIdentity() || p_->opacity() != 1.0 ||
       p_->compositionMode() != QPainter::CompositionMode_SourceOver)
     return false;
-  const int left = std::max(r.Left, 0), right = std::min(r.Right, img->width());
-  const int top = std::max(r.Top, 0), bottom = std::min(r.Bottom, img->height());
+  const int left = std::max(r.Left, 0), right = std::min(r.Right, target_.width);
+  const int top = std::max(r.Top, 0), bottom = std::min(r.Bottom, target_.height);
   if (left >= right || top >= bottom) return true;
   const QRgb pixel = 0xFF000000u | qRgb(GetRValue(Brush.Color), GetGValue(Brush.Color), GetBValue(Brush.Color));
-  uchar* bits = img->bits();
-  const qsizetype stride = img->bytesPerLine();
   for (int y = top; y < bottom; ++y) {
-    QRgb* row = reinterpret_cast<QRgb*>(bits + y * stride);
+    QRgb* row = reinterpret_cast<QRgb*>(target_.bits + y * target_.stride);
     std::fill(row + left, row + right, pixel);
   }
   return true;

@@ -53,6 +53,15 @@ class QtCanvas : public Canvas {
   QPainter* p_;
   int ppi_;
 
+  // The pixels FillDirect writes to, found once per paint device.
+  struct Target {
+    QPaintDevice* device = nullptr;
+    uchar* bits = nullptr;  // null: not an image that can be written directly
+    qsizetype stride = 0;
+    int width = 0, height = 0;
+  };
+  Target target_;
+
   struct FontKey {
     std::string name;
     int height = 0;
