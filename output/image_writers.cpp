@@ -397,60 +397,60 @@ constexpr int kMaxMatch = 258;
 constexpr int kMaxDistance = 32768;
 
 // Code lengths of a Huffman code for the frequencies, none longer than `limit`. Symbols
-// with frequency 0 get no code. Frequencies are halved until the code fits the limit.
+// with frequency 0 get no code; a single symbol gets a 1-bit code.
 std::vector<uint8_t> HuffmanLengths(std::vector<uint32_t> freq, int limit) {
   const size_t n = freq.size();
   std::vector<uint8_t> lengths(n, 0);
+  // A symbol whose share is at least 1/F(limit + 2) (F the Fibonacci numbers) gets a
+  // code of at most `limit` bits; raising rare symbols to that share first makes the
+  // halving below an exception.
+  uint64_t total = 0;
+  for (uint32_t f : freq) total += f;
+  uint64_t fib[2] = {1, 1};
+  for (int i = 2; i < limit + 2; ++i) fib[i % 2] = fib[0] + fib[1];
+  const uint64_t floor = total / std::max(fib[0], fib[1]) + 1;
+  for (auto& f : freq)
+    if (f > 0 && f < floor) f = static_cast<uint32_t>(floor);
+
+  std::vector<int> leaves;
+  for (size_t i = 0; i < n; ++i)
+    if (freq[i] > 0) leaves.push_back(static_cast<int>(i));
+  if (leaves.empty()) return lengths;
+  if (leaves.size() == 1) {
+    lengths[static_cast<size_t>(leaves[0])] = 1;
+    return lengths;
+  }
   for (;;) {
-    struct Node {
-      uint64_t weight;
-      int left, right;  // children, -1 for a leaf
-      int symbol;
+    std::sort(leaves.begin(), leaves.end(), [&](int a, int b) { return freq[a] != freq[b] ? freq[a] < freq[b] : a < b; });
+    // Two queues: the leaves in order of weight and the merged nodes, which come out in
+    // order of weight by themselves. Node k < m is leaf k; merged nodes follow.
+    const size_t m = leaves.size();
+    std::vector<uint64_t> weight(2 * m - 1);
+    std::vector<int> parent(2 * m - 1, -1);
+    for (size_t k = 0; k < m; ++k) weight[k] = freq[static_cast<size_t>(leaves[k])];
+    size_t nextLeaf = 0, nextNode = m, made = m;
+    auto take = [&]() {
+      if (nextLeaf < m && (nextNode >= made || weight[nextLeaf] <= weight[nextNode])) return nextLeaf++;
+      return nextNode++;
     };
-    std::vector<Node> nodes;
-    using Item = std::pair<uint64_t, int>;  // weight, node index
-    std::vector<Item> heap;
-    for (size_t i = 0; i < n; ++i)
-      if (freq[i] > 0) {
-        nodes.push_back({freq[i], -1, -1, static_cast<int>(i)});
-        heap.emplace_back(freq[i], static_cast<int>(nodes.size()) - 1);
-      }
-    if (nodes.size() == 1) {
-      lengths[static_cast<size_t>(nodes[0].symbol)] = 1;
+    while (made < 2 * m - 1) {
+      const size_t a = take(), b = take();
+      weight[made] = weight[a] + weight[b];
+      parent[a] = parent[b] = static_cast<int>(made);
+      ++made;
+    }
+    // Depths from the root (the last node) down; parents come after their children.
+    std::vector<int> depth(2 * m - 1, 0);
+    int deepest = 0;
+    for (size_t k = 2 * m - 1; k-- > 0;) {
+      if (parent[k] >= 0) depth[k] = depth[static_cast<size_t>(parent[k])] + 1;
+      if (k < m) deepest = std::max(deepest, depth[k]);
+    }
+    if (deepest <= limit) {
+      for (size_t k = 0; k < m; ++k) lengths[static_cast<size_t>(leaves[k])] = static_cast<uint8_t>(depth[k]);
       return lengths;
     }
-    auto greater = [](const Item& a, const Item& b) { return a.first != b.first ? a.first > b.first : a.second > b.second; };
-    std::make_heap(heap.begin(), heap.end(), greater);
-    while (heap.size() > 1) {
-      std::pop_heap(heap.begin(), heap.end(), greater);
-      const Item a = heap.back();
-      heap.pop_back();
-      std::pop_heap(heap.begin(), heap.end(), greater);
-      const Item b = heap.back();
-      heap.pop_back();
-      nodes.push_back({a.first + b.first, a.second, b.second, -1});
-      heap.emplace_back(a.first + b.first, static_cast<int>(nodes.size()) - 1);
-      std::push_heap(heap.begin(), heap.end(), greater);
-    }
-    // Depth of every leaf, walking down from the root.
-    int deepest = 0;
-    std::vector<std::pair<int, int>> stack = {{static_cast<int>(nodes.size()) - 1, 0}};
-    std::fill(lengths.begin(), lengths.end(), 0);
-    while (!stack.empty()) {
-      const auto [index, depth] = stack.back();
-      stack.pop_back();
-      const Node& node = nodes[static_cast<size_t>(index)];
-      if (node.left < 0) {
-        lengths[static_cast<size_t>(node.symbol)] = static_cast<uint8_t>(depth);
-        deepest = std::max(deepest, depth);
-      } else {
-        stack.emplace_back(node.left, depth + 1);
-        stack.emplace_back(node.right, depth + 1);
-      }
-    }
-    if (deepest <= limit) return lengths;
-    for (auto& f : freq)
-      if (f > 0) f = std::max<uint32_t>(1, f / 2);
+    for (int leaf : leaves) freq[static_cast<size_t>(leaf)] = std::max<uint32_t>(1, freq[static_cast<size_t>(leaf)] / 2);
   }
 }
 
@@ -546,12 +546,16 @@ class PngData {
       const size_t limit = std::min(n - i, static_cast<size_t>(kMaxMatch));
       size_t best = 0;
       int distance = 0;
-      if (above) {
+      // A match needs three equal bytes; most literal positions fail at the first.
+      auto starts = [&](const uint8_t* ref) {
+        return limit >= static_cast<size_t>(kMinMatch) && row[i] == ref[0] && row[i + 1] == ref[1] && row[i + 2] == ref[2];
+      };
+      if (above && starts(prev_.data() + i)) {
         best = CommonLength(row + i, prev_.data() + i, limit);
         distance = static_cast<int>(n);
       }
       for (int d : {1, 3}) {
-        if (i < static_cast<size_t>(d) || best == limit) continue;
+        if (i < static_cast<size_t>(d) || best == limit || !starts(row + i - d)) continue;
         const size_t k = CommonLength(row + i, row + i - d, limit);
         if (k > best) best = k, distance = d;
       }
