@@ -340,14 +340,9 @@ void PutPngChunk(std::string& out, const char* type, const std::string& data) {
   PutBe32(out, static_cast<uint32_t>(crc));
 }
 
-// The sum of the filtered bytes read as signed values, the usual estimate of how well a
-// row compresses.
-int64_t FilterCost(const std::vector<uint8_t>& filtered) {
-  // Without a branch, so that the compiler can do many bytes at once.
-  uint32_t sum = 0;
-  for (uint8_t b : filtered) sum += static_cast<uint32_t>(std::min<int>(b, 256 - b));
-  return sum;
-}
+// A filtered byte read as a signed value, its magnitude: the sum over a row is the usual
+// estimate of how well the row compresses. min(b, -b) in bytes is |b| (128 for 128).
+inline uint32_t ByteCost(uint8_t b) { return std::min<uint8_t>(b, static_cast<uint8_t>(-b)); }
 
 // Bits of a deflate stream (RFC 1951), least significant first.
 class DeflateBits {
@@ -750,15 +745,23 @@ bool CompressRows(const QImage& img, std::string& out) {
       cur[3 * x + 1] = static_cast<uint8_t>(qGreen(row[x]));
       cur[3 * x + 2] = static_cast<uint8_t>(qBlue(row[x]));
     }
+    // The three filters and their costs in one pass over the row.
+    uint32_t costNone = 0, costUp = 0, costSub = 0;
     for (size_t i = 0; i < rowBytes; ++i) {
-      up[i] = static_cast<uint8_t>(cur[i] - prev[i]);
-      sub[i] = static_cast<uint8_t>(cur[i] - (i >= 3 ? cur[i - 3] : 0));
+      const uint8_t c = cur[i];
+      const uint8_t u = static_cast<uint8_t>(c - prev[i]);
+      const uint8_t d = static_cast<uint8_t>(c - (i >= 3 ? cur[i - 3] : 0));
+      up[i] = u;
+      sub[i] = d;
+      costNone += ByteCost(c);
+      costUp += ByteCost(u);
+      costSub += ByteCost(d);
     }
     uint8_t filter = 0;
     const std::vector<uint8_t>* best = &cur;
-    int64_t bestCost = FilterCost(cur);
-    if (const int64_t c = FilterCost(up); y > 0 && c <= bestCost) filter = 2, best = &up, bestCost = c;
-    if (const int64_t c = FilterCost(sub); c < bestCost) filter = 1, best = &sub;
+    uint32_t bestCost = costNone;
+    if (y > 0 && costUp <= bestCost) filter = 2, best = &up, bestCost = costUp;
+    if (costSub < bestCost) filter = 1, best = &sub;
     line[0] = filter;
     std::copy(best->begin(), best->end(), line.begin() + 1);
     data.AddRow(line.data());
