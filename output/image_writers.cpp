@@ -596,8 +596,9 @@ class PngData {
   }
 
  private:
-  // A token is a literal byte (below 256) or a match: length << 16 | distance, with bit
-  // 31 set.
+  // A token is a literal byte (below 256) or a match with bit 31 set, holding the slots
+  // and extra-bit values of its length and distance: length slot in bits 26..30, its
+  // extra value in 21..25, distance slot in 16..20, its extra value in 0..12.
   static constexpr uint32_t kMatchFlag = 0x80000000u;
   static constexpr size_t kBlockTokens = size_t{1} << 16;
 
@@ -607,9 +608,12 @@ class PngData {
     if (tokens_.size() >= kBlockTokens) WriteBlock(false);
   }
   void Match(int length, int distance) {
-    tokens_.push_back(kMatchFlag | static_cast<uint32_t>(length) << 16 | static_cast<uint32_t>(distance));
-    ++litFreq_[257 + LengthSlot(length)];
-    ++distFreq_[DistanceSlot(distance)];
+    const int l = LengthSlot(length), d = DistanceSlot(distance);
+    tokens_.push_back(kMatchFlag | static_cast<uint32_t>(l) << 26 |
+                      static_cast<uint32_t>(length - kLengthBase[l]) << 21 | static_cast<uint32_t>(d) << 16 |
+                      static_cast<uint32_t>(distance - kDistanceBase[d]));
+    ++litFreq_[257 + l];
+    ++distFreq_[d];
     if (tokens_.size() >= kBlockTokens) WriteBlock(false);
   }
   // `length` bytes from `distance` back, in matches of 3..258 bytes (a copy never ends
@@ -698,14 +702,11 @@ class PngData {
         bits_.Put(litCodes[t], litLengths[t]);
         continue;
       }
-      const int length = static_cast<int>((t >> 16) & 0x1FF);
-      const int distance = static_cast<int>(t & 0xFFFF);
-      const int l = LengthSlot(length);
-      bits_.Put(litCodes[257 + l], litLengths[257 + l]);
-      bits_.Put(static_cast<uint32_t>(length - kLengthBase[l]), kLengthExtra[l]);
-      const int d = DistanceSlot(distance);
-      bits_.Put(distCodes[d], distLengths[d]);
-      bits_.Put(static_cast<uint32_t>(distance - kDistanceBase[d]), kDistanceExtra[d]);
+      // Each code with its extra bits in one go: at most 15 + 5 and 15 + 13 bits.
+      const uint32_t l = (t >> 26) & 0x1F, d = (t >> 16) & 0x1F;
+      const int ll = litLengths[257 + l], dl = distLengths[d];
+      bits_.Put(litCodes[257 + l] | ((t >> 21) & 0x1F) << ll, ll + kLengthExtra[l]);
+      bits_.Put(distCodes[d] | (t & 0x1FFF) << dl, dl + kDistanceExtra[d]);
     }
     bits_.Put(litCodes[256], litLengths[256]);
     tokens_.clear();
