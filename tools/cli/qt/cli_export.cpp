@@ -1,5 +1,7 @@
 // barvello-cli output through the export layer: images, settings files and INI input.
 #include <QGuiApplication>
+#include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <cstdio>
@@ -11,6 +13,8 @@
 #include "output/export.h"
 #include "output/image_writers.h"
 #include "output/ini_file.h"
+#include "render/paint.h"
+#include "render/qt/qt_canvas.h"
 #include "tools/cli/cli_output.h"
 
 using namespace ks;
@@ -95,6 +99,24 @@ std::string UnknownTypeMessage(const std::string& name) {
   return "cannot tell the file type of '" + name + "': use .png .jpg .jpeg .gif .bmp .emf .wmf .svg .pdf or .ini";
 }
 
+// The image RenderBarcodeImage makes (a white RGB32 image with the barcode painted into
+// the paint rectangle), painted into an image each thread keeps while the size stays the
+// same: a batch then does not allocate, fault in and free a large image for every line.
+const QImage& RenderIntoKeptImage(TksBarcodeComponent& bc, int w, int h, const TRect& paintRect) {
+  thread_local QImage img;
+  const int iw = std::max(w, 1), ih = std::max(h, 1);
+  if (img.width() != iw || img.height() != ih) img = QImage(iw, ih, QImage::Format_RGB32);
+  if (img.isNull()) {
+    img = RenderBarcodeImage(&bc, w, h, paintRect);  // reports the failure
+    return img;
+  }
+  img.fill(Qt::white);
+  QPainter painter(&img);
+  QtCanvas canvas(&painter);
+  PaintBarcodeTo(canvas, paintRect, &bc);
+  return img;
+}
+
 }  // namespace
 
 int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& bytes, std::string& error) {
@@ -133,7 +155,7 @@ int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& 
         bytes = RenderBarcodePdf(&bc, l.w, l.h, l.paint);
         break;
       default: {
-        const QImage img = RenderBarcodeImage(&bc, l.w, l.h, l.paint);
+        const QImage& img = RenderIntoKeptImage(bc, l.w, l.h, l.paint);
         bytes.clear();
         bool encoded;
         const char* kindName;
