@@ -117,6 +117,24 @@ const QImage& RenderIntoKeptImage(TksBarcodeComponent& bc, int w, int h, const T
   return img;
 }
 
+bool IsRasterType(TksFileType type) { return type == ftBMP || type == ftPNG || type == ftJPEG || type == ftGIF; }
+
+// The image as a BMP, JPEG, GIF or PNG file; false with `error` set when it cannot be.
+bool EncodeRaster(TksFileType type, const QImage& img, const std::string& name, std::string& bytes,
+                  std::string& error) {
+  bytes.clear();
+  bool encoded;
+  const char* kindName;
+  switch (type) {
+    case ftBMP: encoded = EncodeBmp(img, bytes), kindName = "BMP"; break;
+    case ftJPEG: encoded = EncodeJpeg(img, bytes), kindName = "JPEG"; break;
+    case ftGIF: encoded = EncodeGif(img, bytes), kindName = "GIF"; break;
+    default: encoded = EncodePng(img, bytes), kindName = "PNG";
+  }
+  if (!encoded) error = std::string("Cannot encode the image as ") + kindName + " for \"" + name + "\"";
+  return encoded;
+}
+
 }  // namespace
 
 int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& bytes, std::string& error) {
@@ -126,8 +144,26 @@ int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& 
     return 2;
   }
   EnsureGuiApplication();
+  // With the size given and errors raised, painting makes every check encoding makes
+  // (and encodes): an image is painted straight away, and only a failure takes the
+  // steps below, which report it as they always have. This saves an encoding per image.
+  if (o.width > 0 && o.height > 0 && bc.ErrorInfo().Mode() == emStandardRaise && IsRasterType(type) &&
+      static_cast<long long>(o.width) * o.height <= kMaxPixels) {
+    try {
+      const QImage& img = RenderIntoKeptImage(bc, o.width, o.height, {0, 0, o.width, o.height});
+      return EncodeRaster(type, img, o.output, bytes, error) ? 0 : 1;
+    } catch (const std::exception&) {
+    }
+  }
   if (!EncodeChecked(bc, error)) return 1;
-  Layout l = DefaultLayout(bc);
+  Layout l;
+  try {
+    // A PDF417 symbol is built here, for its size, and may be refused like any encoding.
+    l = DefaultLayout(bc);
+  } catch (const std::exception& e) {
+    error = EngineErrorText(bc, e);
+    return 1;
+  }
   if ((bc.Angle() / 90) % 2 != 0) {
     // A quarter turn stands the symbol up: the image is the unrotated layout transposed.
     std::swap(l.w, l.h);
@@ -154,22 +190,8 @@ int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& 
       case ftPDF:
         bytes = RenderBarcodePdf(&bc, l.w, l.h, l.paint);
         break;
-      default: {
-        const QImage& img = RenderIntoKeptImage(bc, l.w, l.h, l.paint);
-        bytes.clear();
-        bool encoded;
-        const char* kindName;
-        switch (type) {
-          case ftBMP: encoded = EncodeBmp(img, bytes), kindName = "BMP"; break;
-          case ftJPEG: encoded = EncodeJpeg(img, bytes), kindName = "JPEG"; break;
-          case ftGIF: encoded = EncodeGif(img, bytes), kindName = "GIF"; break;
-          default: encoded = EncodePng(img, bytes), kindName = "PNG";
-        }
-        if (!encoded) {
-          error = std::string("Cannot encode the image as ") + kindName + " for \"" + o.output + "\"";
-          return 1;
-        }
-      }
+      default:
+        if (!EncodeRaster(type, RenderIntoKeptImage(bc, l.w, l.h, l.paint), o.output, bytes, error)) return 1;
     }
   } catch (const std::exception& e) {
     error = EngineErrorText(bc, e);
