@@ -596,6 +596,12 @@ class PngData {
   }
 
  private:
+  static std::vector<uint32_t>& TokenBuffer() {
+    thread_local std::vector<uint32_t> buffer;
+    buffer.clear();
+    return buffer;
+  }
+
   // A token is a literal byte (below 256) or a match with bit 31 set, holding the slots
   // and extra-bit values of its length and distance: length slot in bits 26..30, its
   // extra value in 21..25, distance slot in 16..20, its extra value in 0..12.
@@ -722,7 +728,9 @@ class PngData {
   bool prevIsZeroRow_ = false;
   uLong zeroRowAdler_ = 0;
   uLong adler_ = 1;
-  std::vector<uint32_t> tokens_;
+  // Kept by each thread between images, so that a batch does not allocate and free the
+  // token buffer (up to 256 KiB) for every file.
+  std::vector<uint32_t>& tokens_ = TokenBuffer();
   std::array<uint32_t, 286> litFreq_{};
   std::array<uint32_t, 30> distFreq_{};
 };
