@@ -31,6 +31,16 @@ samples: build
 clean:
 	rm -rf build
 
+# Runs every fuzz target for FUZZ_SECONDS each (clang, libFuzzer, ASan, UBSan); fails
+# on any crash, leak, timeout or sanitizer report. See tests/fuzz/README.md.
+FUZZ_SECONDS ?= 60
+.PHONY: fuzz
+fuzz:
+	@bash scripts/install-deps.sh --fuzz
+	@cmake --preset fuzz >/dev/null
+	@cmake --build build/fuzz -j $(JOBS) --target fuzz_encode fuzz_ini fuzz_set
+	@bash tests/fuzz/run.sh build/fuzz $(FUZZ_SECONDS) fuzz_encode fuzz_ini fuzz_set
+
 # Benchmarks (Google Benchmark) in a Release build of their own: encoding alone, then
 # painting, PNG and the preview. bench/compare-peers.sh runs the same workloads through
 # zint beside barvello-cli; the figures are in bench/RESULTS.md.

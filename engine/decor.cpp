@@ -194,6 +194,11 @@ void TksBarcodeCaption::SetText(const std::vector<std::u16string>& lines) {
   FText = lines;
   Notify();
 }
+void TksBarcodeCaption::SetLine(size_t index, const std::u16string& line) {
+  if (index >= FText.size()) return;
+  FText[index] = line;
+  Notify();
+}
 void TksBarcodeCaption::SetFont(const TksFont& f) {
   FFont.OnChange = nullptr;
   FFont.Assign(f);
@@ -275,7 +280,9 @@ const PropertyTable& TksBarcodeCaption::Properties() const {
       PropsBuilder<C>()
           .Bool("Visible", &C::Visible, &C::SetVisible, true)
           .List("Text", [](const C& c) { return LinesToUtf8(c.Text()); },
-                [](C& c, const std::vector<std::string>& v) { c.SetText(LinesFromUtf8(v)); })
+                [](C& c, const std::vector<std::string>& v) { c.SetText(LinesFromUtf8(v)); },
+                [](const C& c) { return c.Text().size(); },
+                [](C& c, size_t i, const std::string& v) { c.SetLine(i, FromUtf8(v)); })
           .Object("Font", [](C& c) { return &c.Font(); })
           .Bool("AutoSize", &C::AutoSize, &C::SetAutoSize, true)
           .Enum("Alignment", AlignmentEnum(), &C::Alignment, &C::SetAlignment, taLeftJustify)

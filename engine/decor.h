@@ -120,6 +120,8 @@ class TksBarcodeCaption : public TksPersistent {
   void SetVisible(bool v);
   const std::vector<std::u16string>& Text() const { return FText; }
   void SetText(const std::vector<std::u16string>& lines);  // copies and notifies always
+  // Replaces one existing line and notifies; an index past the end changes nothing.
+  void SetLine(size_t index, const std::u16string& line);
   TksFont& Font() { return FFont; }
   const TksFont& Font() const { return FFont; }
   void SetFont(const TksFont& f);  // copies and notifies always

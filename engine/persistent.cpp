@@ -199,12 +199,14 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
   return s.size() >= prefix.size() && EqualsNoCase(s.substr(0, prefix.size()), prefix);
 }
 
-// Up to four characters after "Line" as the index; non-numbers count as 0.
-int LineIndex(std::string_view rest) {
-  std::string_view digits = rest.substr(4, 4);
+// The characters after "Line" as the index; non-numbers count as 0. All of them, not
+// only the first four: a list of more than 10000 lines would otherwise load line 12345
+// into line 1234 and come back corrupted from its own INI section.
+size_t LineIndex(std::string_view rest) {
+  std::string_view digits = rest.substr(4);
   long long v;
   if (!TextToInt(digits, v) || v < 0) return 0;
-  return static_cast<int>(v);
+  return static_cast<size_t>(v);
 }
 
 }  // namespace
@@ -221,13 +223,14 @@ bool GetPropertyText(TksPersistent& root, std::string_view path, std::string& ou
   if (!Resolve(root, path, r)) return false;
   const PropInfo& p = *r.prop;
   if (p.type == PropType::StringList) {
-    auto lines = p.getLines(*r.owner);
     if (EqualsNoCase(r.listRest, "Count")) {
-      out = IntToText(static_cast<long long>(lines.size()));
+      const size_t n = p.lineCount ? p.lineCount(*r.owner) : p.getLines(*r.owner).size();
+      out = IntToText(static_cast<long long>(n));
       return true;
     }
+    auto lines = p.getLines(*r.owner);
     if (StartsWithNoCase(r.listRest, "Line")) {
-      size_t i = static_cast<size_t>(LineIndex(r.listRest));
+      size_t i = LineIndex(r.listRest);
       if (i >= lines.size()) return false;
       out = lines[i];
       return true;
@@ -244,7 +247,6 @@ SetResult SetPropertyText(TksPersistent& root, std::string_view path, std::strin
   if (!Resolve(root, path, r)) return SetResult::NotFound;
   const PropInfo& p = *r.prop;
   if (p.type == PropType::StringList) {
-    auto lines = p.getLines(*r.owner);
     if (EqualsNoCase(r.listRest, "Count")) {
       long long n;
       if (!TextToInt(value, n) || n < 0) n = 0;
@@ -253,7 +255,12 @@ SetResult SetPropertyText(TksPersistent& root, std::string_view path, std::strin
       return SetResult::Ok;
     }
     if (StartsWithNoCase(r.listRest, "Line")) {
-      size_t i = static_cast<size_t>(LineIndex(r.listRest));
+      const size_t i = LineIndex(r.listRest);
+      if (p.setLine && p.lineCount) {
+        if (i < p.lineCount(*r.owner)) p.setLine(*r.owner, i, std::string(value));
+        return SetResult::Ok;
+      }
+      auto lines = p.getLines(*r.owner);
       if (i < lines.size()) {
         lines[i] = std::string(value);
         p.setLines(*r.owner, lines);

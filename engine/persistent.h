@@ -46,6 +46,10 @@ struct PropInfo {
   // String lists: the lines (UTF-8) and a setter that replaces them (and notifies).
   std::function<std::vector<std::string>(const TksPersistent&)> getLines;
   std::function<void(TksPersistent&, const std::vector<std::string>&)> setLines;
+  // Optional for string lists: the number of lines and a setter of one existing line,
+  // so that loading a long list line by line does not copy it once per line.
+  std::function<size_t(const TksPersistent&)> lineCount;
+  std::function<void(TksPersistent&, size_t, const std::string&)> setLine;
 };
 
 struct PropertyTable {
@@ -77,7 +81,8 @@ enum class SetResult { Ok, NotFound, BadValue, ReadOnly };
 // Reads "CaptionUpper.Font.Name"; string lists answer "P.Count" and "P.LineN".
 bool GetPropertyText(TksPersistent& root, std::string_view path, std::string& out);
 // Writes a property by path. For string lists, "P.Count" sets the number of lines and
-// "P.LineN" replaces line N when it exists (an index past the end is ignored, Ok).
+// "P.LineN" replaces line N when it exists (an index past the end is ignored, Ok; the
+// digits after "Line" are the index, anything else counts as 0).
 SetResult SetPropertyText(TksPersistent& root, std::string_view path, std::string_view value);
 // Finds the property a path names (nullptr when none); `owner` receives its object.
 const PropInfo* FindPropertyPath(TksPersistent& root, std::string_view path, TksPersistent** owner);
@@ -223,6 +228,16 @@ class PropsBuilder {
     p.getLines = [g](const TksPersistent& o) { return std::invoke(g, Cast(o)); };
     p.setLines = [s](TksPersistent& o, const std::vector<std::string>& v) { std::invoke(s, Cast(o), v); };
     return Add(std::move(p));
+  }
+  // String list with a line count N (size_t of the object) and a setter L of one existing
+  // line (object, index, UTF-8 text), used when a path names a single line.
+  template <class G, class S, class N, class L>
+  PropsBuilder& List(const char* n, G g, S s, N count, L setLine) {
+    List(n, g, s);
+    PropInfo& p = t_.props.back();
+    p.lineCount = [count](const TksPersistent& o) { return static_cast<size_t>(std::invoke(count, Cast(o))); };
+    p.setLine = [setLine](TksPersistent& o, size_t i, const std::string& v) { std::invoke(setLine, Cast(o), i, v); };
+    return *this;
   }
   PropsBuilder& Event(const char* n) {
     PropInfo p;

@@ -168,8 +168,10 @@ std::string RenderBarcodePdf(TksBarcodeComponent* bc, int w, int h, const TRect&
 
 std::vector<std::pair<std::string, std::string>> BarcodeIniPairs(TksBarcodeComponent& bc) {
   std::vector<std::pair<std::string, std::string>> pairs;
-  // Read-only properties are left out, so a written section loads back whole.
-  for (const auto& pv : ListProperties(bc, false)) pairs.emplace_back(pv.path, EscapeIniValue(pv.value));
+  // Read-only properties are left out, so a written section loads back whole. So are the
+  // ones not stored: a font's Size is its Height in whole points, and loading it after
+  // the height would round the height to a whole point size (-30 came back as -31).
+  for (const auto& pv : ListProperties(bc, false, true)) pairs.emplace_back(pv.path, EscapeIniValue(pv.value));
   return pairs;
 }
 

@@ -1,7 +1,10 @@
 #include "output/ini_file.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sstream>
+#include <unordered_map>
 #include <sys/stat.h>
 
 #include "engine/ustring.h"
@@ -40,16 +43,17 @@ bool KeyValue(const std::string& line, std::string& key, std::string& value) {
 }  // namespace
 
 bool IniFile::Load(const std::string& path, std::string& error) {
-  lines_.clear();
+  Parse({});
   struct stat st{};
   if (stat(path.c_str(), &st) != 0) return true;  // a new file
+  // Messages in the form the atomic writer uses, since a save reads the file first.
   if (S_ISDIR(st.st_mode)) {
-    error = "'" + path + "' is a directory";
+    error = "Cannot write \"" + path + "\": the target is a folder";
     return false;
   }
   std::ifstream f(path, std::ios::binary);
   if (!f) {
-    error = "cannot read '" + path + "'";
+    error = "Cannot read \"" + path + "\": " + std::strerror(errno);
     return false;
   }
   std::ostringstream ss;
@@ -60,15 +64,22 @@ bool IniFile::Load(const std::string& path, std::string& error) {
 
 void IniFile::Parse(const std::string& text) {
   lines_.clear();
-  eol_ = text.find("\r\n") != std::string::npos || text.find('\n') == std::string::npos ? "\r\n" : "\n";
-  finalEol_ = text.empty() || text.back() == '\n';
+  bom_.clear();
   size_t pos = 0;
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) {
+    bom_ = text.substr(0, 3);
+    pos = 3;
+  }
+  // New lines follow the file: CR LF when it has any (or no line end at all), else LF.
+  eol_ = text.find("\r\n") != std::string::npos || text.find('\n') == std::string::npos ? "\r\n" : "\n";
   while (pos < text.size()) {
-    size_t nl = text.find('\n', pos);
-    std::string line = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
-    if (!line.empty() && line.back() == '\r' && eol_ == "\r\n") line.pop_back();
-    lines_.push_back(line);
-    if (nl == std::string::npos) break;
+    const size_t nl = text.find('\n', pos);
+    if (nl == std::string::npos) {
+      lines_.push_back({text.substr(pos), ""});
+      break;
+    }
+    const bool cr = nl > pos && text[nl - 1] == '\r';
+    lines_.push_back({text.substr(pos, nl - pos - (cr ? 1 : 0)), cr ? "\r\n" : "\n"});
     pos = nl + 1;
   }
 }
@@ -76,7 +87,7 @@ void IniFile::Parse(const std::string& text) {
 bool IniFile::HasSection(const std::string& section) const {
   std::string name;
   for (const auto& l : lines_)
-    if (SectionName(l, name) && EqualsNoCase(name, section)) return true;
+    if (SectionName(l.text, name) && EqualsNoCase(name, section)) return true;
   return false;
 }
 
@@ -84,7 +95,7 @@ std::vector<std::string> IniFile::Sections() const {
   std::vector<std::string> r;
   std::string name;
   for (const auto& l : lines_)
-    if (SectionName(l, name)) r.push_back(name);
+    if (SectionName(l.text, name)) r.push_back(name);
   return r;
 }
 
@@ -93,62 +104,80 @@ std::vector<std::pair<std::string, std::string>> IniFile::ReadSection(const std:
   bool in = false;
   std::string name, key, value;
   for (const auto& l : lines_) {
-    if (SectionName(l, name)) {
+    if (SectionName(l.text, name)) {
       in = EqualsNoCase(name, section);
       continue;
     }
-    if (in && KeyValue(l, key, value)) r.emplace_back(key, value);
+    if (in && KeyValue(l.text, key, value)) r.emplace_back(key, value);
   }
   return r;
 }
 
+void IniFile::Insert(size_t at, const std::vector<std::string>& texts) {
+  if (texts.empty()) return;
+  // Lines added after a last line without an end give that line one.
+  if (at == lines_.size() && !lines_.empty() && lines_.back().end.empty()) lines_.back().end = eol_;
+  std::vector<Line> added;
+  added.reserve(texts.size());
+  for (const auto& t : texts) added.push_back({t, eol_});
+  lines_.insert(lines_.begin() + static_cast<long>(at), added.begin(), added.end());
+}
+
 void IniFile::WriteSection(const std::string& section,
                            const std::vector<std::pair<std::string, std::string>>& pairs) {
-  // Locate the section's lines [begin, end).
+  // Locate the first section of that name: its lines are [begin, end).
+  bool found = false;
   size_t begin = lines_.size(), end = lines_.size();
   std::string name;
   for (size_t i = 0; i < lines_.size(); ++i) {
-    if (SectionName(lines_[i], name)) {
-      if (begin != lines_.size()) {
-        end = i;
-        break;
-      }
-      if (EqualsNoCase(name, section)) begin = i + 1;
+    if (!SectionName(lines_[i].text, name)) continue;
+    if (found) {
+      end = i;
+      break;
+    }
+    if (EqualsNoCase(name, section)) {
+      found = true;
+      begin = i + 1;
     }
   }
-  if (begin == lines_.size()) {
-    if (!lines_.empty() && !Trim(lines_.back()).empty()) lines_.push_back("");
-    lines_.push_back("[" + section + "]");
+  if (!found) {
+    std::vector<std::string> head;
+    if (!lines_.empty() && !Trim(lines_.back().text).empty()) head.push_back("");
+    head.push_back("[" + section + "]");
+    Insert(lines_.size(), head);
     begin = end = lines_.size();
-    finalEol_ = true;
   }
-  // Insert new keys after the section's last key (before trailing blank lines).
-  size_t insertAt = end;
-  while (insertAt > begin && Trim(lines_[insertAt - 1]).empty()) --insertAt;
+  // The keys already in the section, by name without case (the first of equal ones).
+  // Settings sections hold thousands of keys (a caption of many lines), so each key is
+  // looked up once rather than searched for along the section.
+  std::unordered_map<std::string, size_t> existing;
   std::string key, value;
+  for (size_t i = begin; i < end; ++i)
+    if (KeyValue(lines_[i].text, key, value)) existing.emplace(UpperAscii(key), i);
+  // Existing keys get the new value in place; new keys go, in order, after the
+  // section's last key (before trailing blank lines).
+  std::vector<std::string> added;
+  std::unordered_map<std::string, size_t> addedAt;
   for (const auto& [k, v] : pairs) {
-    bool found = false;
-    for (size_t i = begin; i < end; ++i) {
-      if (KeyValue(lines_[i], key, value) && EqualsNoCase(key, k)) {
-        lines_[i] = key + "=" + v;
-        found = true;
-        break;
-      }
-    }
-    if (!found) {
-      lines_.insert(lines_.begin() + static_cast<long>(insertAt), k + "=" + v);
-      ++insertAt;
-      ++end;
+    const std::string upper = UpperAscii(k);
+    if (auto it = existing.find(upper); it != existing.end()) {
+      KeyValue(lines_[it->second].text, key, value);
+      lines_[it->second].text = key + "=" + v;
+    } else if (auto a = addedAt.find(upper); a != addedAt.end()) {
+      added[a->second] = added[a->second].substr(0, added[a->second].find('=')) + "=" + v;
+    } else {
+      addedAt.emplace(upper, added.size());
+      added.push_back(k + "=" + v);
     }
   }
+  size_t insertAt = end;
+  while (insertAt > begin && Trim(lines_[insertAt - 1].text).empty()) --insertAt;
+  Insert(insertAt, added);
 }
 
 std::string IniFile::Text() const {
-  std::string out;
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    out += lines_[i];
-    if (i + 1 < lines_.size() || finalEol_) out += eol_;
-  }
+  std::string out = bom_;
+  for (const auto& l : lines_) out += l.text + l.end;
   return out;
 }
 

@@ -28,9 +28,17 @@ class IniFile {
   bool Save(const std::string& path, std::string& error) const;
 
  private:
-  std::vector<std::string> lines_;  // without line ends
-  std::string eol_ = "\r\n";
-  bool finalEol_ = true;
+  // A line keeps its own end ("\r\n", "\n", or "" for a last line without one), so a
+  // file with mixed line ends comes back byte for byte.
+  struct Line {
+    std::string text;
+    std::string end;
+  };
+  void Insert(size_t at, const std::vector<std::string>& texts);
+
+  std::string bom_;         // a UTF-8 byte order mark the file began with
+  std::vector<Line> lines_;
+  std::string eol_ = "\r\n";  // the end of lines this layer adds
 };
 
 }  // namespace ks

@@ -1,5 +1,7 @@
 #include "render/paint.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -23,6 +25,25 @@ std::u16string Sub(const std::u16string& s, int from, int to) {
 }
 
 std::u16string Ch(const std::u16string& s, int i) { return Sub(s, i, i); }
+
+// Settings are stored unchecked (a caption line spacing of two billion per cent, an
+// indicator a thousand times the zone), so the layout arithmetic they feed runs in 64
+// bits, and what becomes a coordinate again is kept within a range where sums and
+// differences of coordinates cannot overflow. Anything that far out is off any canvas.
+constexpr long long kCoordinateLimit = 1 << 28;
+int Coordinate(long long v) { return static_cast<int>(std::clamp(v, -kCoordinateLimit, kCoordinateLimit)); }
+
+// a*b/c rounded half away from zero like MulDiv, for 64-bit operands; c == 0 gives -1.
+long long MulDiv64(long long a, long long b, long long c) {
+  if (c == 0) return -1;
+  const __int128 p = static_cast<__int128>(a) * b;
+  const bool neg = (p < 0) != (c < 0);
+  const unsigned __int128 ap = p < 0 ? -p : p;
+  const unsigned __int128 ac = c < 0 ? -static_cast<__int128>(c) : c;
+  const unsigned __int128 q = (ap + ac / 2) / ac;
+  const __int128 r = neg ? -static_cast<__int128>(q) : static_cast<__int128>(q);
+  return static_cast<long long>(std::clamp<__int128>(r, INT64_MIN, INT64_MAX));
+}
 
 bool IsPostal(TksBarcodeSymbology s) {
   switch (s) {
@@ -373,9 +394,10 @@ void PaintCaption(const TksBarcodeCaption& cap, Canvas& c, TRect& rect, TPoint c
   c.Font.CharWidth = 0;
   const int count = static_cast<int>(lines.size());
   if (cap.MaxHeight() > 0) {
-    int h = MulDiv(c.TextHeight(u"A"), cap.LineSpacing() + 100, 100);
-    int p = MulDiv(100, count * h, L.Bottom - L.Top);
-    if (p > cap.MaxHeight()) SetFontSize(c, MulDiv(FontSize(c), cap.MaxHeight(), p));
+    const long long h = Coordinate(MulDiv64(c.TextHeight(u"A"), cap.LineSpacing() + 100LL, 100));
+    const long long p = MulDiv64(100, count * h, static_cast<long long>(L.Bottom) - L.Top);
+    if (p > cap.MaxHeight())
+      SetFontSize(c, MulDiv(FontSize(c), cap.MaxHeight(), static_cast<int>(std::min<long long>(p, INT32_MAX))));
   }
   int cw = 0;
   if (cap.AutoSize()) {
@@ -385,14 +407,14 @@ void PaintCaption(const TksBarcodeCaption& cap, Canvas& c, TRect& rect, TPoint c
     if (m > 0) cw = std::max(1, MulDiv(c.AverageCharWidth(), rect.Right - rect.Left, m));
   }
   SetRotatedFont(c.Font, angle, cw);
-  const int h = MulDiv(c.TextHeight(u"A"), cap.LineSpacing() + 100, 100);
-  const int T = count * h;
+  const long long h = Coordinate(MulDiv64(c.TextHeight(u"A"), cap.LineSpacing() + 100LL, 100));
+  const long long T = count * h;
   if (cap.Position() == cpUpper) {
-    L.Bottom = L.Top + T;
-    rect.Top = L.Bottom + 1;
+    L.Bottom = Coordinate(L.Top + T);
+    rect.Top = Coordinate(L.Bottom + 1LL);
   } else {
-    L.Top = L.Bottom - T;
-    rect.Bottom = L.Top - 1;
+    L.Top = Coordinate(L.Bottom - T);
+    rect.Bottom = Coordinate(L.Top - 1LL);
   }
   if (bc && bc->HasOption(boReflectanceReversal)) {
     c.Font.SetColor(clWhite);
@@ -401,24 +423,31 @@ void PaintCaption(const TksBarcodeCaption& cap, Canvas& c, TRect& rect, TPoint c
     c.Brush.Color = cap.BgColor();
   }
   c.Brush.Style = c.Brush.Color == clNone ? bsClear : bsSolid;
+  long long top = L.Top;
   for (const auto& line : lines) {
-    const int w = c.TextWidth(line);
-    int x = L.Left;
+    const long long w = c.TextWidth(line);
+    long long x = L.Left;
     if (cap.Alignment() == taRightJustify) x = L.Right - w;
-    else if (cap.Alignment() == taCenter) x = L.Left + (L.Right - L.Left - w) / 2;
-    TextOutRotated(c, x, L.Top, line, angle, centre);
-    L.Top += h;
+    else if (cap.Alignment() == taCenter) x = L.Left + (static_cast<long long>(L.Right) - L.Left - w) / 2;
+    TextOutRotated(c, Coordinate(x), Coordinate(top), line, angle, centre);
+    top += h;
   }
 }
 
 void PaintQuietZone(const TksQuietZone& qz, Canvas& c, TRect& R) {
   if (!qz.Visible()) return;
   const int W = R.Width(), H = R.Height();
-  if (qz.Space(0) > 0) R.Left += MulDiv(W, qz.Space(0), 100);
-  if (qz.Space(2) > 0) R.Right -= MulDiv(W, qz.Space(2), 100);
-  if (qz.Space(1) > 0) R.Top += MulDiv(H, qz.Space(1), 100);
-  if (qz.Space(3) > 0) R.Bottom -= MulDiv(H, qz.Space(3), 100);
-  const int dx = MulDiv(qz.IndicatorSize(), W, 100), dy = MulDiv(qz.IndicatorSize(), H, 100);
+  // SetZone stores sides without a range check; beyond 100 % a side only moves the box
+  // further out of the rectangle.
+  auto side = [&](int i) { return std::min(qz.Space(i), 100); };
+  if (qz.Space(0) > 0) R.Left += MulDiv(W, side(0), 100);
+  if (qz.Space(2) > 0) R.Right -= MulDiv(W, side(2), 100);
+  if (qz.Space(1) > 0) R.Top += MulDiv(H, side(1), 100);
+  if (qz.Space(3) > 0) R.Bottom -= MulDiv(H, side(3), 100);
+  // An indicator of more than the whole zone leaves nothing inside it either way; the
+  // size counts at most 100 % so that the corners stay in coordinate range.
+  const int size = std::clamp(qz.IndicatorSize(), -100, 100);
+  const int dx = MulDiv(size, W, 100), dy = MulDiv(size, H, 100);
   const TRect I{R.Left + dx, R.Top + dy, R.Right - dx, R.Bottom - dy};
   if (qz.IndicatorSize() > 0 && qz.Style() != qzNone) {
     c.Pen.Assign(qz.Pen());
@@ -459,13 +488,17 @@ void PaintHorzLines(const TksHorzLines& lines, Canvas& c, const TRect& r) {
   c.Pen.SetStyle(lines.Style());
   c.Pen.SetMode(lines.Mode());
   c.Pen.SetWidth(lines.Width());
-  const int step = (r.Bottom - r.Top) / (count + 1);
+  const int step = static_cast<int>((r.Bottom - r.Top) / (count + 1LL));
   struct Restore {
     Canvas& c;
     const TksPen& p;
     ~Restore() { c.Pen.Assign(p); }
   } restore{c, saved};
-  for (int i = 1; i <= count; ++i) c.Line({r.Left, r.Top + i * step}, {r.Right, r.Top + i * step});
+  // With more lines than pixel rows the step is 0 and every line lies on the top edge.
+  // Drawing one again changes nothing, except under the pen modes that invert, where
+  // only the count's parity counts: one or two lines give the same pixels as millions.
+  const int drawn = step != 0 ? count : 2 - count % 2;
+  for (int i = 1; i <= drawn; ++i) c.Line({r.Left, r.Top + i * step}, {r.Right, r.Top + i * step});
 }
 
 // ---- error display -------------------------------------------------------------------

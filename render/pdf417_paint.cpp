@@ -1,5 +1,8 @@
 #include "render/pdf417_paint.h"
 
+#include <array>
+#include <cstdint>
+
 #include "engine/barcode.h"
 
 namespace ks {
@@ -24,6 +27,16 @@ void PaintPdf417(Canvas& c, const TRect& r, TksBarcodeComponent& bc, TPoint cent
   const int height = r.Bottom - r.Top;
   const bool security = bc.HasOption(boSecurity);
   const double angle = bc.Angle();
+  // Zoom scales the text slots by the module width every time it runs. No text belongs
+  // to the rows of a PDF417 symbol, so every row is zoomed from the same slots and they
+  // are left as they were, rather than scaled once per row (which overflows on tall
+  // symbols).
+  const auto slots = bc.TextSlot;
+  struct RestoreSlots {
+    TksBarcodeComponent& bc;
+    const std::array<int32_t, 6>& slots;
+    ~RestoreSlots() { bc.TextSlot = slots; }
+  } restore{bc, slots};
   // Row heights: H pixels shared by N rows, at most one pixel apart, first rows taller.
   long long acc = 0;
   int top = r.Top;
@@ -35,6 +48,7 @@ void PaintPdf417(Canvas& c, const TRect& r, TksBarcodeComponent& bc, TPoint cent
       ++h;
     }
     if (h == 0) continue;  // more rows than pixels: this row gets none
+    bc.TextSlot = slots;
     const std::string pixels = bc.Zoom(row, width, security);
     const int len = static_cast<int>(pixels.size());
     for (int x = 0; x < len;) {

@@ -1,6 +1,7 @@
 #include "render/recording_canvas.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 namespace ks {
@@ -57,13 +58,25 @@ void RecordingCanvas::TextOut(int x, int y, const std::u16string& text) {
   calls.push_back(std::move(c));
 }
 
+namespace {
+
+// The metrics in 64 bits, saturated: a font height may be any 32-bit value, INT_MIN too.
+long long CharAdvance(const TksFont& f) {
+  return std::max(1LL, std::llabs(static_cast<long long>(f.Height())) * 6 / 10);
+}
+int Saturate(long long v) { return static_cast<int>(std::min<long long>(v, INT_MAX)); }
+
+}  // namespace
+
 int RecordingCanvas::TextWidth(const std::u16string& text) {
-  int per = Font.CharWidth > 0 ? Font.CharWidth : std::max(1, std::abs(Font.Height()) * 6 / 10);
-  return per * static_cast<int>(text.size());
+  const long long per = Font.CharWidth > 0 ? Font.CharWidth : CharAdvance(Font);
+  return Saturate(per * static_cast<long long>(text.size()));
 }
 
-int RecordingCanvas::AverageCharWidth() { return std::max(1, std::abs(Font.Height()) * 6 / 10); }
+int RecordingCanvas::AverageCharWidth() { return Saturate(CharAdvance(Font)); }
 
-int RecordingCanvas::TextHeight(const std::u16string&) { return std::abs(Font.Height()); }
+int RecordingCanvas::TextHeight(const std::u16string&) {
+  return Saturate(std::llabs(static_cast<long long>(Font.Height())));
+}
 
 }  // namespace ks

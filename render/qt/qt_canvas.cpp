@@ -5,6 +5,7 @@
 #include <QPainterPath>
 #include <QPolygon>
 #include <QString>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -30,7 +31,7 @@ Qt::PenStyle ToQtPenStyle(TPenStyle s) {
 // Pixel size for a font height: negative heights give the character (em) height,
 // positive ones the cell height (ascent + descent).
 int PixelSizeFor(const QFont& base, int height) {
-  if (height < 0) return -height;
+  if (height < 0) return height == INT_MIN ? INT_MAX : -height;
   if (height == 0) return 16;
   QFont probe(base);
   probe.setPixelSize(100);

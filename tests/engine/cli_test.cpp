@@ -119,6 +119,9 @@ TEST(Cli, UsageErrorsExitTwo) {
       {"-s bcEan13 -d 1 --bogus", "--bogus"},
       {"-s bcEan13 -d 1 -W -5 --pattern", "-W"},
       {"-s bcEan13 --data-file /nonexistent/file --pattern", "/nonexistent/file"},
+      // A setter that refuses by raising: a usage error with its message, not an abort.
+      {"-s bcQRCode -d 1 --set Params.QRCode.Mask=9 --pattern", "QR code bad mask value"},
+      {"-s bcQRCode -d 1 --set Params.QRCode.MicroQR=True --set Params.QRCode.Mask=0 --pattern", "Params.QRCode.Mask"},
   };
   for (const auto& c : cases) {
     CliRun r = Cli(c.args);

@@ -148,6 +148,31 @@ TEST(Properties, StringListsByCountAndLine) {
   EXPECT_EQ(v, "0");
 }
 
+// Line keys take every digit after "Line": a list of more than 10000 lines comes back
+// from its own keys unchanged, and setting it line by line does not copy the list each
+// time (100,000 lines used to take minutes).
+TEST(Properties, LongStringListsLoadLineByLine) {
+  TksBarcodeComponent bc;
+  const int n = 100000;
+  ASSERT_EQ(SetPropertyText(bc, "CaptionUpper.Text.Count", std::to_string(n)), SetResult::Ok);
+  for (int i = 0; i < n; ++i)
+    ASSERT_EQ(SetPropertyText(bc, "CaptionUpper.Text.Line" + std::to_string(i), "line " + std::to_string(i)),
+              SetResult::Ok);
+  const auto& text = bc.CaptionUpper().Text();
+  ASSERT_EQ(text.size(), static_cast<size_t>(n));
+  for (int i : {0, 1234, 9999, 10000, 12345, 99999}) EXPECT_EQ(text[i], FromUtf8("line " + std::to_string(i))) << i;
+  std::string v;
+  EXPECT_TRUE(GetPropertyText(bc, "CaptionUpper.Text.Line12345", v));
+  EXPECT_EQ(v, "line 12345");
+  EXPECT_TRUE(GetPropertyText(bc, "CaptionUpper.Text.Count", v));
+  EXPECT_EQ(v, "100000");
+  // A key past the end is still ignored, and a non-number still means line 0.
+  EXPECT_EQ(SetPropertyText(bc, "CaptionUpper.Text.Line100000", "past"), SetResult::Ok);
+  EXPECT_EQ(SetPropertyText(bc, "CaptionUpper.Text.Linex", "first"), SetResult::Ok);
+  EXPECT_EQ(text.size(), static_cast<size_t>(n));
+  EXPECT_EQ(text[0], u"first");
+}
+
 TEST(Properties, RefusalsAreReported) {
   TksBarcodeComponent bc;
   struct Case {

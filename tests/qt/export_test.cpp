@@ -16,6 +16,7 @@
 
 #include "engine/barcode.h"
 #include "engine/decor.h"
+#include "engine/params.h"
 #include "engine/persistent.h"
 #include "output/export.h"
 #include "output/ini_file.h"
@@ -312,6 +313,55 @@ TEST_F(ExportTest, EverySettingSurvivesTheIniRoundTrip) {
   for (size_t i = 0; i < want.size(); ++i) {
     EXPECT_EQ(got[i].path, want[i].path);
     EXPECT_EQ(got[i].value, want[i].value) << want[i].path;
+  }
+}
+
+// Micro QR keeps the default mask 0, which the mask setter refuses while Micro QR is
+// on; the section holds MicroQR before Mask. Such a section still loads back whole, and
+// a full-size section loads into an object that has Micro QR on. A mask the setter
+// refuses stops the load at its key instead of escaping as an exception.
+TEST_F(ExportTest, QrMasksAndMicroQrLoadBack) {
+  bc.SetBarcodeSymbology(bcQRCode);
+  bc.Params().QRCode().SetMicroQR(true);
+  bc.Params().QRCode().SetVersion(3);
+  bc.SetBarCode(u"12345");
+  ASSERT_EQ(bc.Params().QRCode().Mask(), 0);
+  TksBarcodeComponent fresh;
+  std::string failed;
+  ASSERT_TRUE(ApplyBarcodeIniPairs(fresh, BarcodeIniPairs(bc), &failed)) << failed;
+  EXPECT_TRUE(fresh.Params().QRCode().MicroQR());
+  EXPECT_EQ(fresh.Params().QRCode().Mask(), 0);
+  EXPECT_EQ(fresh.Params().QRCode().Version(), 3);
+  EXPECT_EQ(fresh.BarCode(), u"12345");
+
+  TksBarcodeComponent full;
+  full.SetBarcodeSymbology(bcQRCode);
+  full.Params().QRCode().SetVersion(10);
+  full.Params().QRCode().SetMask(5);
+  ASSERT_TRUE(ApplyBarcodeIniPairs(fresh, BarcodeIniPairs(full), &failed)) << failed;
+  EXPECT_FALSE(fresh.Params().QRCode().MicroQR());
+  EXPECT_EQ(fresh.Params().QRCode().Mask(), 5);
+  EXPECT_EQ(fresh.Params().QRCode().Version(), 10);
+
+  TksBarcodeComponent refused;
+  EXPECT_FALSE(ApplyBarcodeIniPairs(
+      refused, {{"BarcodeSymbology", "bcQRCode"}, {"Params.QRCode.Mask", "9"}, {"Angle", "90"}}, &failed));
+  EXPECT_EQ(failed, "Params.QRCode.Mask");
+  EXPECT_EQ(refused.BarcodeSymbology(), bcQRCode);
+  EXPECT_EQ(refused.Angle(), 0);
+}
+
+// A font's Size is its Height in whole points; written after the height and loaded
+// back it rounded the height (-30 pixels came back as -31). The section holds heights.
+TEST_F(ExportTest, FontHeightsSurviveTheIniRoundTrip) {
+  for (int height : {-30, -14, -17, -13, 25, 1}) {
+    bc.CaptionHuman().Font().SetHeight(height);
+    const auto pairs = BarcodeIniPairs(bc);
+    for (const auto& [key, value] : pairs) EXPECT_EQ(key.find("Font.Size"), std::string::npos) << key;
+    TksBarcodeComponent fresh;
+    std::string failed;
+    ASSERT_TRUE(ApplyBarcodeIniPairs(fresh, pairs, &failed)) << failed;
+    EXPECT_EQ(fresh.CaptionHuman().Font().Height(), height);
   }
 }
 

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 
 #include "engine/barcode.h"
 #include "engine/decor.h"
@@ -321,6 +323,53 @@ TEST(Decorations, HorizontalLinesAreEvenlySpaced) {
   EXPECT_EQ(lines[2].pts[0].Y, 75);
   EXPECT_EQ(lines[0].pen.Color(), 0xFFu);
   EXPECT_EQ(c.Pen.Color(), 0u);  // restored
+}
+
+// More lines than pixel rows all lie on the top edge: drawn once or twice (the parity
+// matters to inverting pen modes), not 61 million times as a fuzzer once asked.
+TEST(Decorations, HorizontalLinesBeyondThePixelRowsCollapse) {
+  struct Case {
+    int count;
+    size_t drawn;
+  } cases[] = {{99, 99}, {100, 2}, {101, 1}, {61011030, 2}, {61011031, 1}, {INT32_MAX, 1}};
+  for (const auto& k : cases) {
+    TksBarcodeComponent bc;
+    bc.HorzLines().SetLinesCount(k.count);
+    RecordingCanvas c;
+    PaintHorzLines(bc.HorzLines(), c, {0, 0, 50, 100});
+    auto lines = Ops(c, "Line");
+    EXPECT_EQ(lines.size(), k.drawn) << k.count;
+    for (const auto& l : lines) EXPECT_GE(l.pts[0].Y, 0) << k.count;
+  }
+}
+
+// Settings far outside any sensible range (stored unchecked) keep the layout inside
+// coordinate range instead of overflowing: the box shrinks to nothing or moves out.
+TEST(Decorations, ExtremeSettingsStayInCoordinateRange) {
+  constexpr int kFar = 1 << 28;
+  auto inRange = [](const TRect& r) {
+    return std::abs(r.Left) <= kFar && std::abs(r.Right) <= kFar && std::abs(r.Top) <= kFar &&
+           std::abs(r.Bottom) <= kFar;
+  };
+  TksBarcodeComponent bc;
+  bc.QuietZone().SetVisible(true);
+  for (int size : {INT32_MAX, 2018517013, INT32_MIN + 1, 1000}) {
+    bc.QuietZone().SetIndicatorSize(size);
+    RecordingCanvas c;
+    TRect r{0, 0, 200, 100};
+    PaintQuietZone(bc.QuietZone(), c, r);
+    EXPECT_TRUE(inRange(r)) << size;
+  }
+  for (int spacing : {INT32_MAX, INT32_MIN}) {
+    bc.CaptionUpper().SetText(std::vector<std::u16string>(1000, u"line"));
+    bc.CaptionUpper().SetLineSpacing(spacing);
+    bc.CaptionUpper().Font().SetHeight(INT32_MIN);
+    RecordingCanvas c;
+    TRect r{0, 0, 200, 100};
+    PaintCaption(bc.CaptionUpper(), c, r, r.Center(), r.Width());
+    EXPECT_TRUE(inRange(r)) << spacing;
+    for (const auto& t : Ops(c, "TextOut")) EXPECT_LE(std::abs(t.pts[0].Y), kFar) << spacing;
+  }
 }
 
 TEST(Paint, PznIsLabelledWithItsPrefix) {

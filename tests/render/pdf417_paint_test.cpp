@@ -129,6 +129,22 @@ TEST(Pdf417Paint, SmallBoxRaisesUnlessPaintIfSmall) {
   for (const TRect& b : Rects(g.canvas)) EXPECT_LE(b.Right, r.Right);
 }
 
+// Zoom scales the text slots at every call; a tall symbol zoomed row by row with whole
+// modules used to multiply them once per row until they overflowed.
+TEST(Pdf417Paint, RowsLeaveTheTextSlotsAsTheyWere) {
+  Fixture f;
+  f.Option(boSecurity);
+  ASSERT_EQ(SetPropertyText(f.bc, "Params.PDF417.Cols", "1"), SetResult::Ok);
+  f.bc.SetBarCode(std::u16string(120, u'A'));
+  BuildPdf417Rows(f.bc, f.bc.Bars());
+  ASSERT_GT(f.bc.Bars().size(), 20u);
+  f.bc.TextSlot = {1, 2, 3, 4, 5, 6};
+  const auto before = f.bc.TextSlot;
+  PaintPdf417(f.canvas, {0, 0, 2000, 400}, f.bc, {1000, 200});
+  EXPECT_FALSE(f.canvas.calls.empty());
+  EXPECT_EQ(f.bc.TextSlot, before);
+}
+
 TEST(Pdf417Paint, SymbolPaintedAtWholeModulesReadsBackAsItsRows) {
   Fixture f;
   f.Option(boSecurity);

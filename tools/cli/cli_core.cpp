@@ -47,7 +47,17 @@ int ConfigureBarcode(const CliOptions& o, TksBarcodeComponent& bc) {
   }
   if (o.haveSymbology) bc.SetBarcodeSymbology(o.symbology);
   for (const auto& [path, value] : o.sets) {
-    switch (SetPropertyText(bc, path, value)) {
+    SetResult result;
+    try {
+      result = SetPropertyText(bc, path, value);
+    } catch (const Exception& e) {
+      // A setter that refuses a value raises with its own message (a QR mask outside
+      // the allowed ones, say): a usage error like any other value that does not fit.
+      std::cerr << "barvello-cli: invalid value '" << value << "' for property '" << path << "': " << e.what()
+                << "\n";
+      return 2;
+    }
+    switch (result) {
       case SetResult::Ok:
         break;
       case SetResult::NotFound:
