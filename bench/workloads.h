@@ -99,8 +99,8 @@ inline const std::vector<Workload>& Workloads() {
       {"datamatrix", "bcDataMatrix", {}, 104, 104, "--barcode=71 --scale=2", 4000, 71, -1, 0, 0, DataMatrixText},
       {"pdf417", "bcPDF417", {}, 342, 133, "--barcode=55", 4000, 55, -1, 0, 0, Pdf417Text},
       {"qr40", "bcQRCode", {{"Params.QRCode.Mask", "-1"}, {"Params.QRCode.EccLevel", "QrEccLevelL"}}, 740, 740,
-       "--barcode=58 --secure=1 --scale=2 --quietzones", 100, 58, 1, 0, 0, QrLargeText},
-      {"dm144", "bcDataMatrix", {}, 576, 576, "--barcode=71 --scale=2", 300, 71, -1, 0, 0, DataMatrixLargeText},
+       "--barcode=58 --secure=1 --scale=2 --quietzones", 200, 58, 1, 0, 0, QrLargeText},
+      {"dm144", "bcDataMatrix", {}, 576, 576, "--barcode=71 --scale=2", 600, 71, -1, 0, 0, DataMatrixLargeText},
       {"pdf417_large", "bcPDF417", {}, 1200, 700, "--barcode=55", 0, 55, -1, 0, 0, Pdf417LargeText},
   };
   return w;
