@@ -471,6 +471,27 @@ std::vector<uint16_t> CanonicalCodes(const std::vector<uint8_t>& lengths) {
   return codes;
 }
 
+// The Adler-32 checksum of zlib (RFC 1950) continued over data[0..n-1]. In blocks of
+// 4096 bytes the byte sum and the weighted sum fit 32 bits, and the loops are plain sums
+// the compiler can do many bytes at a time.
+uLong Adler32(uLong adler, const uint8_t* data, size_t n) {
+  constexpr uint32_t kBase = 65521;
+  uint64_t a = adler & 0xFFFF, b = adler >> 16;
+  while (n > 0) {
+    const uint32_t block = static_cast<uint32_t>(std::min<size_t>(n, 4096));
+    uint32_t sum = 0, weighted = 0;
+    for (uint32_t i = 0; i < block; ++i) {
+      sum += data[i];
+      weighted += (block - i) * static_cast<uint32_t>(data[i]);
+    }
+    b = (b + block * a + weighted) % kBase;
+    a = (a + sum) % kBase;
+    data += block;
+    n -= block;
+  }
+  return static_cast<uLong>(b << 16 | a);
+}
+
 // Slot of every match length 0..258.
 constexpr std::array<uint8_t, kMaxMatch + 1> MakeLengthSlots() {
   std::array<uint8_t, kMaxMatch + 1> t{};
@@ -533,7 +554,7 @@ class PngData {
 
   // A row that differs from the one above: filter byte and filtered bytes.
   void AddRow(const uint8_t* row) {
-    adler_ = adler32(adler_, row, static_cast<uInt>(rowLength_));
+    adler_ = Adler32(adler_, row, rowLength_);
     const size_t n = rowLength_;
     const bool above = havePrev_ && n <= static_cast<size_t>(kMaxDistance);
     size_t i = 0;
