@@ -55,6 +55,10 @@ class Canvas {
   // draw them so. Canvases that record their calls (metafiles, tests) answer false and
   // receive every call as the painting rules describe it.
   virtual bool PixelExact() const { return false; }
+  // Fills every rectangle turned by `angle` about `centre` with the brush, without
+  // outline: the same as FillRotatedRect(*this, r, centre, true, angle) for each in
+  // turn, which is what this does; a canvas may do it faster.
+  virtual void FillRotatedRects(const std::vector<TRect>& rects, TPoint centre, double angle);
 };
 
 // Saves pen, brush, font and background mode and restores them on scope exit.

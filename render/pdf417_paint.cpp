@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "engine/barcode.h"
 
@@ -40,6 +41,7 @@ void PaintPdf417(Canvas& c, const TRect& r, TksBarcodeComponent& bc, TPoint cent
   // Row heights: H pixels shared by N rows, at most one pixel apart, first rows taller.
   long long acc = 0;
   int top = r.Top;
+  std::vector<TRect> bars;  // the runs of bars of one row
   for (const std::string& row : rows) {
     acc -= height;
     int h = 0;
@@ -51,6 +53,7 @@ void PaintPdf417(Canvas& c, const TRect& r, TksBarcodeComponent& bc, TPoint cent
     bc.TextSlot = slots;
     const std::string pixels = bc.Zoom(row, width, security);
     const int len = static_cast<int>(pixels.size());
+    bars.clear();
     for (int x = 0; x < len;) {
       if (pixels[x] == '0') {
         ++x;
@@ -58,9 +61,10 @@ void PaintPdf417(Canvas& c, const TRect& r, TksBarcodeComponent& bc, TPoint cent
       }
       int end = x + 1;
       while (end < len && pixels[end] != '0') ++end;
-      FillRotatedRect(c, {r.Left + x, top, r.Left + end, top + h}, centre, true, angle);
+      bars.push_back({r.Left + x, top, r.Left + end, top + h});
       x = end;
     }
+    c.FillRotatedRects(bars, centre, angle);
     top += h;
   }
 }

@@ -47,6 +47,10 @@ void FillRotatedRect(Canvas& c, const TRect& r, TPoint centre, bool fill, double
   c.Polygon(pts);
 }
 
+void Canvas::FillRotatedRects(const std::vector<TRect>& rects, TPoint centre, double angle) {
+  for (const TRect& r : rects) FillRotatedRect(*this, r, centre, true, angle);
+}
+
 void TextOutRotated(Canvas& c, int x, int y, const std::u16string& text, double angle, TPoint centre) {
   TPoint p = RotatePoint({x, y}, centre, angle);
   c.BkMode = c.Brush.Color == clNone ? bkTransparent : bkOpaque;

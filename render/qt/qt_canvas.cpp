@@ -101,7 +101,7 @@ bool QtCanvas::PixelExact() const {
   return engine && engine->type() == QPaintEngine::Raster && p_->worldTransform().isIdentity();
 }
 
-bool QtCanvas::FillDirect(const TRect& r) {
+bool QtCanvas::DirectFillable() {
   if (Brush.Style != bsSolid || Brush.Color == clNone) return false;
   QPaintDevice* device = p_->device();
   const bool sameImage = device == target_.device &&
@@ -125,18 +125,40 @@ bool QtCanvas::FillDirect(const TRect& r) {
   }
   if (!target_.bits) return false;
   // Anything that changes where or how a fill lands leaves it to QPainter.
-  if (p_->hasClipping() || !p_->worldTransform().isIdentity() || p_->opacity() != 1.0 ||
-      p_->compositionMode() != QPainter::CompositionMode_SourceOver)
-    return false;
+  return !p_->hasClipping() && p_->worldTransform().isIdentity() && p_->opacity() == 1.0 &&
+         p_->compositionMode() == QPainter::CompositionMode_SourceOver;
+}
+
+void QtCanvas::FillPixels(const TRect& r) {
   const int left = std::max(r.Left, 0), right = std::min(r.Right, target_.width);
   const int top = std::max(r.Top, 0), bottom = std::min(r.Bottom, target_.height);
-  if (left >= right || top >= bottom) return true;
+  if (left >= right || top >= bottom) return;
   const QRgb pixel = 0xFF000000u | qRgb(GetRValue(Brush.Color), GetGValue(Brush.Color), GetBValue(Brush.Color));
   for (int y = top; y < bottom; ++y) {
     QRgb* row = reinterpret_cast<QRgb*>(target_.bits + y * target_.stride);
     std::fill(row + left, row + right, pixel);
   }
+}
+
+bool QtCanvas::FillDirect(const TRect& r) {
+  if (!DirectFillable()) return false;
+  FillPixels(r);
   return true;
+}
+
+void QtCanvas::FillRotatedRects(const std::vector<TRect>& rects, TPoint centre, double angle) {
+  const long long whole = std::abs(angle) < 1e9 ? static_cast<long long>(angle) : 0;
+  if (static_cast<double>(whole) != angle || whole % 90 != 0 || !DirectFillable()) {
+    Canvas::FillRotatedRects(rects, centre, angle);
+    return;
+  }
+  // What FillRotatedRect leaves behind: the pen cleared for a fill without outline.
+  if (!rects.empty()) Pen.SetStyle(psClear);
+  for (const TRect& r : rects) {
+    const TPoint a = RotatePoint({r.Left, r.Top}, centre, angle);
+    const TPoint b = RotatePoint({r.Right, r.Bottom}, centre, angle);
+    FillPixels({std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
+  }
 }
 
 // True when the four corners span an axis-parallel rectangle, which is returned.

@@ -35,6 +35,9 @@ class QtCanvas : public Canvas {
   int PixelsPerInch() const override { return ppi_; }
   // Raster devices painted without a transform.
   bool PixelExact() const override;
+  // Straight into the image's pixels when FillDirect can, with the painter's state
+  // looked at once for all of them.
+  void FillRotatedRects(const std::vector<TRect>& rects, TPoint centre, double angle) override;
 
   QPainter* Painter() const { return p_; }
 
@@ -49,6 +52,9 @@ class QtCanvas : public Canvas {
   // pixels when that gives exactly what QPainter would (an unshared 32-bit image, no
   // transform, clip or composition mode); false when QPainter has to do it.
   bool FillDirect(const TRect& r);
+  // Whether FillDirect may write pixels now; FillPixels then writes them.
+  bool DirectFillable();
+  void FillPixels(const TRect& r);
 
   QPainter* p_;
   int ppi_;
