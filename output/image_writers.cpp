@@ -416,7 +416,12 @@ std::vector<uint8_t> HuffmanLengths(std::vector<uint32_t> freq, int limit) {
     return lengths;
   }
   for (;;) {
-    std::sort(leaves.begin(), leaves.end(), [&](int a, int b) { return freq[a] != freq[b] ? freq[a] < freq[b] : a < b; });
+    // By weight, then symbol: sorted as plain numbers weight << 16 | symbol.
+    std::vector<uint64_t> keys(leaves.size());
+    for (size_t k = 0; k < leaves.size(); ++k)
+      keys[k] = static_cast<uint64_t>(freq[static_cast<size_t>(leaves[k])]) << 16 | static_cast<uint64_t>(leaves[k]);
+    std::sort(keys.begin(), keys.end());
+    for (size_t k = 0; k < leaves.size(); ++k) leaves[k] = static_cast<int>(keys[k] & 0xFFFF);
     // Two queues: the leaves in order of weight and the merged nodes, which come out in
     // order of weight by themselves. Node k < m is leaf k; merged nodes follow.
     const size_t m = leaves.size();
