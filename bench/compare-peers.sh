@@ -52,7 +52,7 @@ seconds() {
   start=$(date +%s.%N)
   "$@" >/dev/null 2>&1 || true
   end=$(date +%s.%N)
-  echo "$end - $start" | bc -l
+  awk -v a="$start" -v b="$end" 'BEGIN {print b - a}'
 }
 
 median() { sort -g | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
@@ -84,11 +84,11 @@ while IFS=$'\t' read -r name lines symbology sets width height zargs; do
   zr=$(printf '%s\n' "${zt[@]}" | median)
   r1=$(printf '%s\n' "${o1[@]}" | median)
   r2=$(printf '%s\n' "${o2[@]}" | median)
-  zf=$(echo "$lines / $zr" | bc -l)
-  f1=$(echo "$lines / $r1" | bc -l)
-  f2=$(echo "$lines / $r2" | bc -l)
-  printf '%-12s %6d %10.0f %10.0f %7.2fx %10.0f %7.2fx\n' "$name" "$lines" "$zf" "$f1" "$(echo "$f1 / $zf" | bc -l)" \
-    "$f2" "$(echo "$f2 / $f1" | bc -l)"
+  zf=$(awk -v l="$lines" -v t="$zr" 'BEGIN {print l / t}')
+  f1=$(awk -v l="$lines" -v t="$r1" 'BEGIN {print l / t}')
+  f2=$(awk -v l="$lines" -v t="$r2" 'BEGIN {print l / t}')
+  awk -v n="$name" -v l="$lines" -v z="$zf" -v a="$f1" -v b="$f2" \
+    'BEGIN {printf "%-12s %6d %10.0f %10.0f %7.2fx %10.0f %7.2fx\n", n, l, z, a, a / z, b, b / a}'
 done <"$out/in/workloads.tsv"
 
 # Items per second of a Google Benchmark run, by benchmark name (median aggregate).
@@ -102,9 +102,7 @@ if [[ -x $zbench ]]; then
   echo "Encodings per second without an image (median of $repeat repetitions)"
   printf '%-14s %12s %12s %8s\n' workload libzint ours ratio
   join <(rates "$zbench" --benchmark_filter='^ZintEncode/' | sort) <(rates "$bench" --benchmark_filter='^Encode/' | sort) |
-    while read -r name z ours; do
-      printf '%-14s %12.0f %12.0f %7.2fx\n' "$name" "$z" "$ours" "$(echo "$ours / $z" | bc -l)"
-    done
+    awk '{printf "%-14s %12.0f %12.0f %7.2fx\n", $1, $2, $3, $3 / $2}'
 else
   echo "Encode-only comparison skipped: $zbench not built (needs libzint-dev when configuring)."
 fi
