@@ -344,421 +344,61 @@ void PutPngChunk(std::string& out, const char* type, const std::string& data) {
 // estimate of how well the row compresses. min(b, -b) in bytes is |b| (128 for 128).
 inline uint32_t ByteCost(uint8_t b) { return std::min<uint8_t>(b, static_cast<uint8_t>(-b)); }
 
-// Bits of a deflate stream (RFC 1951), least significant first.
-class DeflateBits {
- public:
-  explicit DeflateBits(std::string& out) : out_(out) {}
-
-  // count <= 32
-  void Put(uint32_t bits, int count) {
-    acc_ |= static_cast<uint64_t>(bits) << used_;
-    used_ += count;
-    if (used_ >= 32) {
-      const char bytes[4] = {static_cast<char>(acc_), static_cast<char>(acc_ >> 8), static_cast<char>(acc_ >> 16),
-                             static_cast<char>(acc_ >> 24)};
-      out_.append(bytes, 4);
-      acc_ >>= 32;
-      used_ -= 32;
-    }
-  }
-  void AlignToByte() {
-    if (used_ % 8 != 0) Put(0, 8 - used_ % 8);
-    for (; used_ > 0; used_ -= 8) {
-      out_ += static_cast<char>(acc_ & 0xFF);
-      acc_ >>= 8;
-    }
-  }
-
- private:
-  std::string& out_;
-  uint64_t acc_ = 0;
-  int used_ = 0;
-};
-
-// Lengths and distances of deflate matches (RFC 1951 3.2.5).
-constexpr std::array<uint16_t, 29> kLengthBase = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                                  31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-constexpr std::array<uint8_t, 29> kLengthExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                                  2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr std::array<uint16_t, 30> kDistanceBase = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
-                                                    33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
-                                                    1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr std::array<uint8_t, 30> kDistanceExtra = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                                    6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
-// Order in which the code lengths of the code-length alphabet are sent (RFC 1951 3.2.7).
-constexpr std::array<uint8_t, 19> kCodeLengthOrder = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
-constexpr int kMinMatch = 3;
-constexpr int kMaxMatch = 258;
-constexpr int kMaxDistance = 32768;
-
-// Code lengths of a Huffman code for the frequencies, none longer than `limit`. Symbols
-// with frequency 0 get no code; a single symbol gets a 1-bit code.
-std::vector<uint8_t> HuffmanLengths(std::vector<uint32_t> freq, int limit) {
-  const size_t n = freq.size();
-  std::vector<uint8_t> lengths(n, 0);
-  // A symbol whose share is at least 1/F(limit + 2) (F the Fibonacci numbers) gets a
-  // code of at most `limit` bits; raising rare symbols to that share first makes the
-  // halving below an exception.
-  uint64_t total = 0;
-  for (uint32_t f : freq) total += f;
-  uint64_t fib[2] = {1, 1};
-  for (int i = 2; i < limit + 2; ++i) fib[i % 2] = fib[0] + fib[1];
-  const uint64_t floor = total / std::max(fib[0], fib[1]) + 1;
-  for (auto& f : freq)
-    if (f > 0 && f < floor) f = static_cast<uint32_t>(floor);
-
-  std::vector<int> leaves;
-  for (size_t i = 0; i < n; ++i)
-    if (freq[i] > 0) leaves.push_back(static_cast<int>(i));
-  if (leaves.empty()) return lengths;
-  if (leaves.size() == 1) {
-    lengths[static_cast<size_t>(leaves[0])] = 1;
-    return lengths;
-  }
-  for (;;) {
-    // By weight, then symbol: sorted as plain numbers weight << 16 | symbol.
-    std::vector<uint64_t> keys(leaves.size());
-    for (size_t k = 0; k < leaves.size(); ++k)
-      keys[k] = static_cast<uint64_t>(freq[static_cast<size_t>(leaves[k])]) << 16 | static_cast<uint64_t>(leaves[k]);
-    std::sort(keys.begin(), keys.end());
-    for (size_t k = 0; k < leaves.size(); ++k) leaves[k] = static_cast<int>(keys[k] & 0xFFFF);
-    // Two queues: the leaves in order of weight and the merged nodes, which come out in
-    // order of weight by themselves. Node k < m is leaf k; merged nodes follow.
-    const size_t m = leaves.size();
-    std::vector<uint64_t> weight(2 * m - 1);
-    std::vector<int> parent(2 * m - 1, -1);
-    for (size_t k = 0; k < m; ++k) weight[k] = freq[static_cast<size_t>(leaves[k])];
-    size_t nextLeaf = 0, nextNode = m, made = m;
-    auto take = [&]() {
-      if (nextLeaf < m && (nextNode >= made || weight[nextLeaf] <= weight[nextNode])) return nextLeaf++;
-      return nextNode++;
-    };
-    while (made < 2 * m - 1) {
-      const size_t a = take(), b = take();
-      weight[made] = weight[a] + weight[b];
-      parent[a] = parent[b] = static_cast<int>(made);
-      ++made;
-    }
-    // Depths from the root (the last node) down; parents come after their children.
-    std::vector<int> depth(2 * m - 1, 0);
-    int deepest = 0;
-    for (size_t k = 2 * m - 1; k-- > 0;) {
-      if (parent[k] >= 0) depth[k] = depth[static_cast<size_t>(parent[k])] + 1;
-      if (k < m) deepest = std::max(deepest, depth[k]);
-    }
-    if (deepest <= limit) {
-      for (size_t k = 0; k < m; ++k) lengths[static_cast<size_t>(leaves[k])] = static_cast<uint8_t>(depth[k]);
-      return lengths;
-    }
-    for (int leaf : leaves) freq[static_cast<size_t>(leaf)] = std::max<uint32_t>(1, freq[static_cast<size_t>(leaf)] / 2);
-  }
-}
-
-// Canonical codes of the lengths (RFC 1951 3.2.2), bit-reversed for the LSB-first stream.
-std::vector<uint16_t> CanonicalCodes(const std::vector<uint8_t>& lengths) {
-  std::array<uint16_t, 16> count{}, next{};
-  for (uint8_t l : lengths)
-    if (l > 0) ++count[l];
-  uint16_t code = 0;
-  for (int bits = 1; bits < 16; ++bits) {
-    code = static_cast<uint16_t>((code + count[bits - 1]) << 1);
-    next[bits] = code;
-  }
-  std::vector<uint16_t> codes(lengths.size(), 0);
-  for (size_t i = 0; i < lengths.size(); ++i) {
-    const int l = lengths[i];
-    if (l == 0) continue;
-    const uint16_t c = next[l]++;
-    uint16_t reversed = 0;
-    for (int b = 0; b < l; ++b) reversed = static_cast<uint16_t>(reversed | (((c >> b) & 1) << (l - 1 - b)));
-    codes[i] = reversed;
-  }
-  return codes;
-}
-
-// The Adler-32 checksum of zlib (RFC 1950) continued over data[0..n-1]. In blocks of
-// 4096 bytes the byte sum and the weighted sum fit 32 bits, and the loops are plain sums
-// the compiler can do many bytes at a time.
-uLong Adler32(uLong adler, const uint8_t* data, size_t n) {
-  constexpr uint32_t kBase = 65521;
-  uint64_t a = adler & 0xFFFF, b = adler >> 16;
-  while (n > 0) {
-    const uint32_t block = static_cast<uint32_t>(std::min<size_t>(n, 4096));
-    uint32_t sum = 0, weighted = 0;
-    for (uint32_t i = 0; i < block; ++i) {
-      sum += data[i];
-      weighted += (block - i) * static_cast<uint32_t>(data[i]);
-    }
-    b = (b + block * a + weighted) % kBase;
-    a = (a + sum) % kBase;
-    data += block;
-    n -= block;
-  }
-  return static_cast<uLong>(b << 16 | a);
-}
-
-// Slot of every match length 0..258.
-constexpr std::array<uint8_t, kMaxMatch + 1> MakeLengthSlots() {
-  std::array<uint8_t, kMaxMatch + 1> t{};
-  for (int len = 0; len <= kMaxMatch; ++len) {
-    int l = 28;
-    while (l > 0 && kLengthBase[l] > len) --l;
-    t[len] = static_cast<uint8_t>(l);
-  }
-  return t;
-}
-
-constexpr std::array<uint8_t, kMaxMatch + 1> kLengthSlots = MakeLengthSlots();
-
-int LengthSlot(int length) { return kLengthSlots[length]; }
-
-// Distances 1..4 have a slot each; above, every power of two is split into two slots.
-constexpr int DistanceSlot(int distance) {
-  if (distance <= 4) return distance - 1;
-  const unsigned x = static_cast<unsigned>(distance - 1);
-  const int log = std::bit_width(x) - 1;
-  return 2 * log + static_cast<int>((x >> (log - 1)) & 1);
-}
-
-constexpr bool DistanceSlotsAgree() {
-  for (int d = 1; d <= kMaxDistance; ++d) {
-    const int k = DistanceSlot(d);
-    if (kDistanceBase[k] > d || (k < 29 && kDistanceBase[k + 1] <= d)) return false;
-  }
-  return true;
-}
-static_assert(DistanceSlotsAgree());
-
-// How many bytes from a and b agree, at most `limit`; eight at a time.
-size_t CommonLength(const uint8_t* a, const uint8_t* b, size_t limit) {
-  size_t k = 0;
-  while (k + 8 <= limit) {
-    uint64_t x, y;
-    std::memcpy(&x, a + k, 8);
-    std::memcpy(&y, b + k, 8);
-    if (x != y) return k + static_cast<size_t>(std::countr_zero(x ^ y) / 8);
-    k += 8;
-  }
-  while (k < limit && a[k] == b[k]) ++k;
-  return k;
-}
-
-// The zlib stream of a PNG's filtered rows. Rows are turned into deflate tokens by a
-// matcher made for barcodes: a row that repeats the row above (nearly every row of a
-// symbol) is a copy of the row before, and the bytes of other rows are matched against
-// the byte before (runs), the pixel before and the row above; the tokens are then coded
-// in blocks with Huffman codes made for them. This is much faster than a general
-// compressor and gives files of about the same size for barcode images.
+// The zlib stream of a PNG's filtered rows, compressed by zlib. Barcode rows are mostly
+// long runs of one byte, and a row that repeats the row above is all zeros after the Up
+// filter, so zlib's run-length strategy keeps files small at a fraction of the cost of a
+// full match search.
 class PngData {
  public:
-  PngData(std::string& out, size_t rowLength) : out_(out), bits_(out), rowLength_(rowLength) {
-    out_ += '\x78';  // deflate, 32 KiB window
-    out_ += '\x01';  // no dictionary; check bits
-    prev_.assign(rowLength, 0);
+  PngData(std::string& out, size_t rowLength) : out_(out), rowLength_(rowLength) {
+    zs_.zalloc = Z_NULL;
+    zs_.zfree = Z_NULL;
+    zs_.opaque = Z_NULL;
+    ok_ = deflateInit2(&zs_, kLevel, Z_DEFLATED, 15, 8, Z_RLE) == Z_OK;
+    zeroRow_.assign(rowLength, 0);
+    zeroRow_[0] = 2;  // Up
   }
+  ~PngData() {
+    if (ok_) deflateEnd(&zs_);
+  }
+  PngData(const PngData&) = delete;
+  PngData& operator=(const PngData&) = delete;
 
   // A row that differs from the one above: filter byte and filtered bytes.
-  void AddRow(const uint8_t* row) {
-    adler_ = Adler32(adler_, row, rowLength_);
-    const size_t n = rowLength_;
-    const bool above = havePrev_ && n <= static_cast<size_t>(kMaxDistance);
-    size_t i = 0;
-    while (i < n) {
-      const size_t limit = std::min(n - i, static_cast<size_t>(kMaxMatch));
-      size_t best = 0;
-      int distance = 0;
-      // A match needs three equal bytes; most literal positions fail at the first.
-      auto starts = [&](const uint8_t* ref) {
-        return limit >= static_cast<size_t>(kMinMatch) && row[i] == ref[0] && row[i + 1] == ref[1] && row[i + 2] == ref[2];
-      };
-      if (above && starts(prev_.data() + i)) {
-        best = CommonLength(row + i, prev_.data() + i, limit);
-        distance = static_cast<int>(n);
-      }
-      for (int d : {1, 3}) {
-        if (i < static_cast<size_t>(d) || best == limit || !starts(row + i - d)) continue;
-        const size_t k = CommonLength(row + i, row + i - d, limit);
-        if (k > best) best = k, distance = d;
-      }
-      if (best >= static_cast<size_t>(kMinMatch)) {
-        Match(static_cast<int>(best), distance);
-        i += best;
-      } else {
-        Literal(row[i++]);
-      }
-    }
-    std::copy(row, row + n, prev_.begin());
-    havePrev_ = true;
-    prevIsZeroRow_ = false;
-  }
-
-  // A row equal to the one above, which filter Up turns into a 2 and zeros.
-  void AddRepeat() {
-    const size_t n = rowLength_;
-    if (zeroRowAdler_ == 0) {
-      std::vector<uint8_t> zero(n, 0);
-      zero[0] = 2;
-      zeroRowAdler_ = adler32(adler32(0, nullptr, 0), zero.data(), static_cast<uInt>(n));
-    }
-    adler_ = adler32_combine(adler_, zeroRowAdler_, static_cast<z_off_t>(n));
-    // The filter byte and a zero as literals, the other zeros as copies of the byte
-    // before: copies from one byte back need no extra bits, which makes these rows
-    // cheaper than copies of the whole row above.
-    Literal(2);
-    if (n > 1) Literal(0);
-    if (n > 2) Copy(n - 2, 1);
-    if (!prevIsZeroRow_) {
-      std::fill(prev_.begin(), prev_.end(), 0);
-      prev_[0] = 2;
-      havePrev_ = true;
-      prevIsZeroRow_ = true;
-    }
-  }
-
-  void Finish() {
-    WriteBlock(true);
-    bits_.AlignToByte();
-    for (int shift = 24; shift >= 0; shift -= 8) out_ += static_cast<char>((adler_ >> shift) & 0xFF);
+  void AddRow(const uint8_t* row) { Feed(row, rowLength_, Z_NO_FLUSH); }
+  // A row equal to the one above: Up filter, all zeros.
+  void AddRepeat() { Feed(zeroRow_.data(), rowLength_, Z_NO_FLUSH); }
+  bool Finish() {
+    Feed(nullptr, 0, Z_FINISH);
+    return ok_;
   }
 
  private:
-  static std::vector<uint32_t>& TokenBuffer() {
-    thread_local std::vector<uint32_t> buffer;
-    buffer.clear();
-    return buffer;
-  }
+  static constexpr int kLevel = 6;
 
-  // A token is a literal byte (below 256) or a match with bit 31 set, holding the slots
-  // and extra-bit values of its length and distance: length slot in bits 26..30, its
-  // extra value in 21..25, distance slot in 16..20, its extra value in 0..12.
-  static constexpr uint32_t kMatchFlag = 0x80000000u;
-  static constexpr size_t kBlockTokens = size_t{1} << 16;
-
-  void Literal(uint8_t b) {
-    tokens_.push_back(b);
-    ++litFreq_[b];
-    if (tokens_.size() >= kBlockTokens) WriteBlock(false);
-  }
-  void Match(int length, int distance) {
-    const int l = LengthSlot(length), d = DistanceSlot(distance);
-    tokens_.push_back(kMatchFlag | static_cast<uint32_t>(l) << 26 |
-                      static_cast<uint32_t>(length - kLengthBase[l]) << 21 | static_cast<uint32_t>(d) << 16 |
-                      static_cast<uint32_t>(distance - kDistanceBase[d]));
-    ++litFreq_[257 + l];
-    ++distFreq_[d];
-    if (tokens_.size() >= kBlockTokens) WriteBlock(false);
-  }
-  // `length` bytes from `distance` back, in matches of 3..258 bytes (a copy never ends
-  // in a piece too short for a match, except a copy that is that short itself).
-  void Copy(size_t length, int distance) {
-    while (length > 0) {
-      size_t m = std::min<size_t>(length, kMaxMatch);
-      if (length > kMaxMatch && length - kMaxMatch < static_cast<size_t>(kMinMatch)) m = length - kMinMatch;
-      if (m < static_cast<size_t>(kMinMatch)) {
-        for (size_t i = 0; i < m; ++i) Literal(0);  // only zero runs are this short
-      } else {
-        Match(static_cast<int>(m), distance);
+  void Feed(const uint8_t* data, size_t n, int flush) {
+    if (!ok_) return;
+    zs_.next_in = const_cast<Bytef*>(data);
+    zs_.avail_in = static_cast<uInt>(n);
+    uint8_t buf[16384];
+    int rc;
+    do {
+      zs_.next_out = buf;
+      zs_.avail_out = sizeof buf;
+      rc = deflate(&zs_, flush);
+      if (rc == Z_STREAM_ERROR) {
+        ok_ = false;
+        return;
       }
-      length -= m;
-    }
-  }
-
-  // Writes the tokens so far as one block with dynamic Huffman codes.
-  void WriteBlock(bool last) {
-    litFreq_[256] = 1;  // end of block
-    // Two codes at least in each alphabet keep both codes complete.
-    if (std::count_if(litFreq_.begin(), litFreq_.end(), [](uint32_t f) { return f > 0; }) < 2) ++litFreq_[0];
-    for (int d = 0; std::count_if(distFreq_.begin(), distFreq_.end(), [](uint32_t f) { return f > 0; }) < 2; ++d)
-      if (distFreq_[d] == 0) distFreq_[d] = 1;
-    const std::vector<uint8_t> litLengths = HuffmanLengths(std::vector<uint32_t>(litFreq_.begin(), litFreq_.end()), 15);
-    const std::vector<uint8_t> distLengths = HuffmanLengths(std::vector<uint32_t>(distFreq_.begin(), distFreq_.end()), 15);
-    int hlit = 286, hdist = 30;
-    while (hlit > 257 && litLengths[hlit - 1] == 0) --hlit;
-    while (hdist > 1 && distLengths[hdist - 1] == 0) --hdist;
-
-    // The code lengths of both alphabets in one sequence, run-length coded with the
-    // symbols 16 (repeat the previous 3..6 times), 17 (3..10 zeros) and 18 (11..138 zeros).
-    std::vector<uint8_t> all(litLengths.begin(), litLengths.begin() + hlit);
-    all.insert(all.end(), distLengths.begin(), distLengths.begin() + hdist);
-    std::vector<std::pair<uint8_t, uint8_t>> runs;  // symbol, extra value
-    std::vector<uint32_t> clFreq(19, 0);
-    for (size_t i = 0; i < all.size();) {
-      size_t j = i;
-      while (j < all.size() && all[j] == all[i]) ++j;
-      size_t run = j - i;
-      if (all[i] == 0) {
-        while (run >= 11) {
-          const size_t m = std::min<size_t>(run, 138);
-          runs.emplace_back(18, static_cast<uint8_t>(m - 11));
-          run -= m;
-        }
-        if (run >= 3) {
-          runs.emplace_back(17, static_cast<uint8_t>(run - 3));
-          run = 0;
-        }
-      } else {
-        runs.emplace_back(all[i], 0);
-        --run;
-        while (run >= 3) {
-          const size_t m = std::min<size_t>(run, 6);
-          runs.emplace_back(16, static_cast<uint8_t>(m - 3));
-          run -= m;
-        }
-      }
-      for (; run > 0; --run) runs.emplace_back(all[i], 0);
-      i = j;
-    }
-    for (const auto& r : runs) ++clFreq[r.first];
-    const std::vector<uint8_t> clLengths = HuffmanLengths(clFreq, 7);
-    const std::vector<uint16_t> clCodes = CanonicalCodes(clLengths);
-    int hclen = 19;
-    while (hclen > 4 && clLengths[kCodeLengthOrder[hclen - 1]] == 0) --hclen;
-
-    bits_.Put(last ? 1 : 0, 1);
-    bits_.Put(2, 2);  // dynamic Huffman codes
-    bits_.Put(static_cast<uint32_t>(hlit - 257), 5);
-    bits_.Put(static_cast<uint32_t>(hdist - 1), 5);
-    bits_.Put(static_cast<uint32_t>(hclen - 4), 4);
-    for (int i = 0; i < hclen; ++i) bits_.Put(clLengths[kCodeLengthOrder[i]], 3);
-    for (const auto& [symbol, extra] : runs) {
-      bits_.Put(clCodes[symbol], clLengths[symbol]);
-      if (symbol == 16) bits_.Put(extra, 2);
-      if (symbol == 17) bits_.Put(extra, 3);
-      if (symbol == 18) bits_.Put(extra, 7);
-    }
-
-    const std::vector<uint16_t> litCodes = CanonicalCodes(litLengths);
-    const std::vector<uint16_t> distCodes = CanonicalCodes(distLengths);
-    for (uint32_t t : tokens_) {
-      if (!(t & kMatchFlag)) {
-        bits_.Put(litCodes[t], litLengths[t]);
-        continue;
-      }
-      // Each code with its extra bits in one go: at most 15 + 5 and 15 + 13 bits.
-      const uint32_t l = (t >> 26) & 0x1F, d = (t >> 16) & 0x1F;
-      const int ll = litLengths[257 + l], dl = distLengths[d];
-      bits_.Put(litCodes[257 + l] | ((t >> 21) & 0x1F) << ll, ll + kLengthExtra[l]);
-      bits_.Put(distCodes[d] | (t & 0x1FFF) << dl, dl + kDistanceExtra[d]);
-    }
-    bits_.Put(litCodes[256], litLengths[256]);
-    tokens_.clear();
-    litFreq_.fill(0);
-    distFreq_.fill(0);
+      out_.append(reinterpret_cast<const char*>(buf), sizeof buf - zs_.avail_out);
+    } while (zs_.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
   }
 
   std::string& out_;
-  DeflateBits bits_;
   size_t rowLength_;
-  std::vector<uint8_t> prev_;  // the filtered row above
-  bool havePrev_ = false;
-  bool prevIsZeroRow_ = false;
-  uLong zeroRowAdler_ = 0;
-  uLong adler_ = 1;
-  // Kept by each thread between images, so that a batch does not allocate and free the
-  // token buffer (up to 256 KiB) for every file.
-  std::vector<uint32_t>& tokens_ = TokenBuffer();
-  std::array<uint32_t, 286> litFreq_{};
-  std::array<uint32_t, 30> distFreq_{};
+  z_stream zs_{};
+  bool ok_ = false;
+  std::vector<uint8_t> zeroRow_;
 };
 
 // Filters every row and compresses the image data. A row equal to the row above is
@@ -802,8 +442,7 @@ bool CompressRows(const QImage& img, std::string& out) {
     data.AddRow(line.data());
     std::swap(prev, cur);
   }
-  data.Finish();
-  return true;
+  return data.Finish();
 }
 
 // ---- JPEG ---------------------------------------------------------------------------
