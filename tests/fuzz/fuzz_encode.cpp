@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <cstdio>
 
 #include "engine/params.h"
 #include "engine/symbology.h"
@@ -47,6 +48,10 @@ const std::vector<std::string>& SettablePaths() {
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   // Text needs the font machinery of a GUI application; no window is ever shown.
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Qt's notes on odd font names and sizes would drown the fuzzer's own output.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", msg.toLocal8Bit().constData());
+  });
   static QGuiApplication* app = new QGuiApplication(*argc, *argv);
   (void)app;
   return 0;

@@ -46,6 +46,10 @@ size_t SectionHeaderOffset(const IniFile& ini, const std::string& text, const st
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Qt's notes on odd font names and sizes would drown the fuzzer's own output.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", msg.toLocal8Bit().constData());
+  });
   static QGuiApplication* app = new QGuiApplication(*argc, *argv);
   (void)app;
   return 0;
@@ -99,10 +103,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!ApplyBarcodeIniPairs(copy, again.ReadSection(section), &failedKey))
     Fail("a written section does not load back", failedKey);
   const auto reloaded = BarcodeIniPairs(copy);
-  if (reloaded != pairs) {
+  // An invalid data text is completed again on loading and need not come back the same.
+  const bool textMayDiffer = !DataTextIsValid(bc);
+  auto same = [&](size_t i) {
+    return pairs[i] == reloaded[i] || (textMayDiffer && pairs[i].first == "BarCode");
+  };
+  bool differs = pairs.size() != reloaded.size();
+  for (size_t i = 0; !differs && i < pairs.size(); ++i) differs = !same(i);
+  if (differs) {
     std::string diff;
     for (size_t i = 0; i < std::min(pairs.size(), reloaded.size()); ++i)
-      if (pairs[i] != reloaded[i])
+      if (!same(i))
         diff += pairs[i].first + "=" + pairs[i].second + " -> " + reloaded[i].first + "=" + reloaded[i].second + "\n";
     Fail("a reloaded section differs", diff);
   }

@@ -3,7 +3,8 @@
 // second the symbology; the rest is the value. The value goes to that path, the barcode
 // is encoded and painted; then the same value goes to every path of a second object.
 // A value that was accepted must read back as a text that is accepted again and reads
-// back unchanged, or a written INI file would not load back.
+// back unchanged, or a written INI file would not load back (the data text only when it
+// is valid: check digits are completed, and garbage may complete differently twice).
 #include <cstdio>
 #include <cstdlib>
 
@@ -41,7 +42,8 @@ void SetAndCheck(TksBarcodeComponent& bc, const std::string& path, std::string_v
   if (TrySetProperty(bc, path, first) != SetResult::Ok) Fail(path, first, "the value read back is refused");
   std::string second;
   GetPropertyText(bc, path, second);
-  if (second != first) Fail(path, first, "reads back as '" + second + "'");
+  const bool completedText = EqualsNoCase(path, "BarCode") && !DataTextIsValid(bc);
+  if (second != first && !completedText) Fail(path, first, "reads back as '" + second + "'");
 }
 
 }  // namespace

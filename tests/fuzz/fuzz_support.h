@@ -127,6 +127,16 @@ inline void SetPropertyFromBytes(TksBarcodeComponent& bc, const std::string& pat
   TrySetProperty(bc, path, ValueTextFor(*p, in));
 }
 
+// True when the object's data text passes validation. Completion (check digits) of a
+// text that does not is not required to be stable: such a text is never encoded.
+inline bool DataTextIsValid(TksBarcodeComponent& bc) {
+  try {
+    return bc.CheckBarCode(bc.BarCode());
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
 // Encodes as export does, then paints through the error boundary on a recording canvas.
 // Engine errors are expected results; anything else escapes and is a finding.
 inline void EncodeAndRecord(TksBarcodeComponent& bc, const TRect& r) {
