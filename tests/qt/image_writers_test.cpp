@@ -571,7 +571,9 @@ TEST(PngWriter, RepeatedRowsReadBackExactlyAndCostLittle) {
     QImage back;
     ASSERT_TRUE(back.loadFromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()), "PNG"));
     EXPECT_EQ(MaxChannelDifference(c.image, back), 0);
-    if (c.maxBytes > 0) EXPECT_LE(png.size(), c.maxBytes);
+    if (c.maxBytes > 0) {
+      EXPECT_LE(png.size(), c.maxBytes);
+    }
   }
 }
 
