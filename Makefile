@@ -52,3 +52,8 @@ bench: deps
 	@if ninja -C build/bench -t targets all | grep -q '^barvello_image_bench:'; then \
 	  cmake --build build/bench -j $(JOBS) --target barvello_image_bench && \
 	  QT_QPA_PLATFORM=offscreen build/bench/bench/barvello_image_bench; fi
+
+# The whole suite under ThreadSanitizer (the tsan preset).
+.PHONY: tsan
+tsan:
+	@$(MAKE) test PRESET=tsan
