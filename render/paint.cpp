@@ -33,6 +33,13 @@ std::u16string Ch(const std::u16string& s, int i) { return Sub(s, i, i); }
 constexpr long long kCoordinateLimit = 1 << 28;
 int Coordinate(long long v) { return static_cast<int>(std::clamp(v, -kCoordinateLimit, kCoordinateLimit)); }
 
+// A real number (a font size worked out from unchecked settings) as an int within
+// coordinate range; a NaN gives 0.
+double InRange(double v) {
+  if (std::isnan(v)) return 0;
+  return std::clamp(v, static_cast<double>(-kCoordinateLimit), static_cast<double>(kCoordinateLimit));
+}
+
 // a*b/c rounded half away from zero like MulDiv, for 64-bit operands; c == 0 gives -1.
 long long MulDiv64(long long a, long long b, long long c) {
   if (c == 0) return -1;
@@ -251,7 +258,7 @@ void PaintLinear(TksBarcodeComponent& bc, Canvas& c, const TRect& r, TPoint cent
     int w = c.TextWidth(sample);
     if (w > 0) {
       double size = FontSize(c) * 0.95 * (bc.TextSlot[1] - bc.TextSlot[0]) / w;
-      SetFontSize(c, static_cast<int>(size));
+      SetFontSize(c, static_cast<int>(InRange(size)));
     }
   }
   {
@@ -259,7 +266,7 @@ void PaintLinear(TksBarcodeComponent& bc, Canvas& c, const TRect& r, TPoint cent
     const int size = FontSize(c);
     double ratio = boxHeight > 0 ? size * 100.0 / boxHeight : HUGE_VAL;
     if (human.MaxHeight() > 0 && human.MaxHeight() < ratio)
-      SetFontSize(c, std::isfinite(ratio) ? Round(size * 0.9 * human.MaxHeight() / ratio) : 0);
+      SetFontSize(c, std::isfinite(ratio) ? Round(InRange(size * 0.9 * human.MaxHeight() / ratio)) : 0);
   }
   const int th = c.TextHeight(text);
   const int z = human.Visible() ? th : 0;

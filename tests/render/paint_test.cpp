@@ -370,6 +370,16 @@ TEST(Decorations, ExtremeSettingsStayInCoordinateRange) {
     EXPECT_TRUE(inRange(r)) << spacing;
     for (const auto& t : Ops(c, "TextOut")) EXPECT_LE(std::abs(t.pts[0].Y), kFar) << spacing;
   }
+  // A human-readable line in a font of two billion pixels, sized to the bars.
+  for (int height : {INT32_MIN, -1819044973, INT32_MAX}) {
+    TksBarcodeComponent linear;
+    linear.SetBarcodeSymbology(bcTelepen);
+    linear.SetBarCode(u"x");
+    linear.CaptionHuman().Font().SetHeight(height);
+    RecordingCanvas c;
+    PaintBarCode(linear, c, {0, 0, 263, 263});
+    for (const auto& t : Ops(c, "TextOut")) EXPECT_LE(std::abs(t.pts[0].Y), kFar) << height;
+  }
 }
 
 TEST(Paint, PznIsLabelledWithItsPrefix) {
