@@ -23,6 +23,7 @@
 
 #include "engine/ustring.h"
 #include "output/export.h"
+#include "output/image_writers.h"
 #include "tools/cli/cli_output.h"
 
 using namespace ks;
@@ -81,34 +82,6 @@ std::string FormatName(const NamePattern& p, long long n) {
   std::string digits = std::to_string(n);
   if (static_cast<int>(digits.size()) < p.width) digits.insert(0, p.width - digits.size(), p.zeroPad ? '0' : ' ');
   return p.prefix + digits + p.suffix;
-}
-
-// Writes the whole file with one write call (a barcode image fits one easily; the loop
-// only continues after a short write). A failure removes what was written.
-bool WriteWhole(const std::string& path, const std::string& bytes, std::string& error) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    error = "cannot write \"" + path + "\": " + std::strerror(errno);
-    return false;
-  }
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = "cannot write \"" + path + "\": " + std::strerror(n < 0 ? errno : ENOSPC);
-      ::close(fd);
-      ::unlink(path.c_str());
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::close(fd) != 0) {
-    error = "cannot write \"" + path + "\": " + std::strerror(errno);
-    ::unlink(path.c_str());
-    return false;
-  }
-  return true;
 }
 
 // Lines of the input file (or standard input for "-"), without the line end; a final
@@ -326,7 +299,7 @@ void Work(const CliOptions& o, const NamePattern& name, Pipeline& pipe) {
       bc.SetBarCode(u"");
       bc.SetBarCode(FromUtf8(job.text));
       const int rc = RenderImageBytes(o, bc, bytes, error);
-      out.ok = rc == 0 && WriteWhole(FormatName(name, job.line), bytes, error);
+      out.ok = rc == 0 && WriteFileAtomic(FormatName(name, job.line), bytes, error);
     } else {
       error = "the barcode settings cannot be applied";
     }
