@@ -331,11 +331,11 @@ void LzwEncode(const std::vector<uint8_t>& pixels, int minCodeSize, std::string&
 
 // ---- PNG ----------------------------------------------------------------------------
 
-void PutPngChunk(std::string& out, const char* type, const std::string& data) {
-  PutBe32(out, static_cast<uint32_t>(data.size()));
+void PutPngChunk(std::string& out, const char* type, const char* data, size_t size) {
+  PutBe32(out, static_cast<uint32_t>(size));
   const size_t start = out.size();
   out.append(type, 4);
-  out += data;
+  out.append(data, size);
   const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(out.data() + start), static_cast<uInt>(out.size() - start));
   PutBe32(out, static_cast<uint32_t>(crc));
 }
@@ -344,61 +344,280 @@ void PutPngChunk(std::string& out, const char* type, const std::string& data) {
 // estimate of how well the row compresses. min(b, -b) in bytes is |b| (128 for 128).
 inline uint32_t ByteCost(uint8_t b) { return std::min<uint8_t>(b, static_cast<uint8_t>(-b)); }
 
-// The zlib stream of a PNG's filtered rows, compressed by zlib. Barcode rows are mostly
-// long runs of one byte, and a row that repeats the row above is all zeros after the Up
-// filter, so zlib's run-length strategy keeps files small at a fraction of the cost of a
-// full match search.
+// Bits of a deflate block, least significant bit first, appended to a string.
+class DeflateBits {
+ public:
+  explicit DeflateBits(std::string& out) : out_(out) {}
+
+  void Put(uint32_t value, int count) {
+    bits_ |= static_cast<uint64_t>(value) << count_;
+    count_ += count;
+    while (count_ >= 8) {
+      out_ += static_cast<char>(bits_ & 0xFF);
+      bits_ >>= 8;
+      count_ -= 8;
+    }
+  }
+  // An empty stored block: brings the stream to a byte boundary.
+  void Align() {
+    Put(0, 3);  // not the last block, stored
+    if (count_ > 0) Put(0, 8 - count_);
+    Put(0x0000, 16);
+    Put(0xFFFF, 16);
+  }
+
+ private:
+  std::string& out_;
+  uint64_t bits_ = 0;
+  int count_ = 0;
+};
+
+// Canonical Huffman codes for code lengths (0: symbol unused).
+std::vector<uint16_t> CanonicalCodes(const std::vector<uint8_t>& lengths) {
+  uint16_t count[16] = {}, next[16] = {};
+  for (uint8_t l : lengths) ++count[l];
+  count[0] = 0;
+  for (int l = 1, code = 0; l < 16; ++l) next[l] = static_cast<uint16_t>(code = (code + count[l - 1]) << 1);
+  std::vector<uint16_t> codes(lengths.size(), 0);
+  for (size_t s = 0; s < lengths.size(); ++s)
+    if (lengths[s] > 0) codes[s] = next[lengths[s]]++;
+  return codes;
+}
+
+// A complete prefix code for `n` (at least 2) symbols: lengths that differ by at most one.
+std::vector<uint8_t> BalancedLengths(size_t n) {
+  int k = 0;
+  while ((size_t{1} << k) < n) ++k;
+  const size_t shorter = (size_t{1} << k) - n;  // symbols of length k - 1
+  std::vector<uint8_t> lengths(n);
+  for (size_t i = 0; i < n; ++i) lengths[i] = static_cast<uint8_t>(i < shorter ? k - 1 : k);
+  return lengths;
+}
+
+// Deflate blocks (never the last) holding rows of the filter byte 2 and `rowLength - 1`
+// zeros, which is what a row equal to the row above becomes: each row as the literals 2
+// and 0 and copies of the byte before. Every row has the same few symbols, so each block
+// carries its own small Huffman code, the most frequent symbol shortest. The code depends
+// on the row length only and is worked out once.
+class RepeatedRowsBlock {
+ public:
+  explicit RepeatedRowsBlock(size_t rowLength) {
+    static constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                                 31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+    static constexpr uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                                 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+    struct Symbol {
+      int symbol;
+      uint32_t extra = 0;
+      int extraBits = 0;
+    };
+    // One row's symbols. Copies are pieces of at most 258 bytes, the last never shorter
+    // than 3; all of them from one byte back.
+    std::vector<Symbol> row = {{2}, {0}};
+    size_t zeros = rowLength - 2;
+    if (zeros < 3) {
+      for (; zeros > 0; --zeros) row.push_back({0});
+    }
+    while (zeros > 0) {
+      size_t piece = zeros;
+      if (zeros > 258) piece = zeros - 258 < 3 ? zeros - 3 : 258;
+      int l = 28;
+      while (kLengthBase[l] > piece) --l;
+      row.push_back({257 + l, static_cast<uint32_t>(piece - kLengthBase[l]), kLengthExtra[l]});
+      zeros -= piece;
+    }
+
+    // Literal/length code: the row's symbols by falling frequency, then the end of the
+    // block, get the lengths 1, 2, 3, ..., n-1, n-1.
+    std::vector<uint32_t> frequency(286, 0);
+    for (const Symbol& s : row) ++frequency[s.symbol];
+    std::vector<int> used;
+    for (int s = 0; s < 286; ++s)
+      if (frequency[s] > 0) used.push_back(s);
+    std::stable_sort(used.begin(), used.end(), [&](int a, int b) { return frequency[a] > frequency[b]; });
+    used.push_back(256);
+    const int literalCount = std::max(257, *std::max_element(used.begin(), used.end()) + 1);
+    std::vector<uint8_t> litLengths(literalCount, 0);
+    for (size_t i = 0; i < used.size(); ++i)
+      litLengths[used[i]] = static_cast<uint8_t>(std::min(i + 1, used.size() - 1));
+    const std::vector<uint16_t> litCodes = CanonicalCodes(litLengths);
+
+    // The code lengths of both codes (the distance code: one code of one bit, distance 1)
+    // as code-length symbols: lengths as themselves, runs of zeros as 17 and 18.
+    std::vector<uint8_t> sequence(litLengths);
+    sequence.push_back(1);
+    std::vector<Symbol> lengthSymbols;
+    for (size_t i = 0; i < sequence.size();) {
+      size_t run = 0;
+      while (i + run < sequence.size() && sequence[i + run] == 0) ++run;
+      if (run >= 11) {
+        run = std::min<size_t>(run, 138);
+        lengthSymbols.push_back({18, static_cast<uint32_t>(run - 11), 7});
+        i += run;
+      } else if (run >= 3) {
+        lengthSymbols.push_back({17, static_cast<uint32_t>(run - 3), 3});
+        i += run;
+      } else {
+        lengthSymbols.push_back({sequence[i]});
+        ++i;
+      }
+    }
+    std::vector<int> clUsed;
+    for (const Symbol& s : lengthSymbols)
+      if (std::find(clUsed.begin(), clUsed.end(), s.symbol) == clUsed.end()) clUsed.push_back(s.symbol);
+    std::vector<uint8_t> clLengths(19, 0);
+    const std::vector<uint8_t> balanced = BalancedLengths(std::max<size_t>(clUsed.size(), 2));
+    for (size_t i = 0; i < clUsed.size(); ++i) clLengths[clUsed[i]] = balanced[i];
+    if (clUsed.size() == 1) clLengths[clUsed[0] == 0 ? 1 : 0] = balanced[1];  // keep the code complete
+    const std::vector<uint16_t> clCodes = CanonicalCodes(clLengths);
+    static constexpr uint8_t kOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+    int clCount = 19;
+    while (clCount > 4 && clLengths[kOrder[clCount - 1]] == 0) --clCount;
+
+    header_.push_back({0b100, 3});  // not the last block, Huffman codes sent with the block
+    header_.push_back({static_cast<uint32_t>(literalCount - 257), 5});
+    header_.push_back({0, 5});  // one distance code
+    header_.push_back({static_cast<uint32_t>(clCount - 4), 4});
+    for (int i = 0; i < clCount; ++i) header_.push_back({clLengths[kOrder[i]], 3});
+    for (const Symbol& s : lengthSymbols) {
+      header_.push_back({Reversed(clCodes[s.symbol], clLengths[s.symbol]), clLengths[s.symbol]});
+      header_.push_back({s.extra, s.extraBits});
+    }
+    for (const Symbol& s : row) {
+      Bits b{Reversed(litCodes[s.symbol], litLengths[s.symbol]), litLengths[s.symbol]};
+      if (s.symbol > 256) {
+        b.value |= s.extra << b.count;  // extra bits, then distance code 0: one byte back
+        b.count += s.extraBits + 1;
+      }
+      row_.push_back(b);
+    }
+    end_ = {Reversed(litCodes[256], litLengths[256]), litLengths[256]};
+  }
+
+  void Put(DeflateBits& bits, size_t rows) const {
+    for (const Bits& b : header_) bits.Put(b.value, b.count);
+    for (size_t r = 0; r < rows; ++r)
+      for (const Bits& b : row_) bits.Put(b.value, b.count);
+    bits.Put(end_.value, end_.count);
+  }
+
+ private:
+  struct Bits {
+    uint32_t value;
+    int count;
+  };
+  static uint32_t Reversed(uint32_t code, int length) {
+    uint32_t reversed = 0;
+    for (int i = 0; i < length; ++i) reversed |= ((code >> i) & 1u) << (length - 1 - i);
+    return reversed;
+  }
+  std::vector<Bits> header_, row_;
+  Bits end_{0, 0};
+};
+
+// zlib's compressor, one per thread and reused from image to image: raw deflate with the
+// run-length strategy, as barcode rows are mostly long runs of one byte.
+struct PngDeflater {
+  PngDeflater() { ok = deflateInit2(&zs, 6, Z_DEFLATED, -15, 8, Z_RLE) == Z_OK; }
+  ~PngDeflater() {
+    if (ok) deflateEnd(&zs);
+  }
+  PngDeflater(const PngDeflater&) = delete;
+  PngDeflater& operator=(const PngDeflater&) = delete;
+  z_stream zs{};
+  bool ok = false;
+};
+
+// The zlib stream of a PNG's filtered rows. zlib compresses every row that differs from
+// the row above. A row equal to the one above is all zeros after the Up filter; a run of
+// such rows is written as one block of copies without passing its bytes through zlib:
+// the first row as the filter byte, a zero and copies of that zero, every further row as
+// copies of the row before. Most rows of a barcode image are such repeats.
 class PngData {
  public:
   PngData(std::string& out, size_t rowLength) : out_(out), rowLength_(rowLength) {
-    zs_.zalloc = Z_NULL;
-    zs_.zfree = Z_NULL;
-    zs_.opaque = Z_NULL;
-    ok_ = deflateInit2(&zs_, kLevel, Z_DEFLATED, 15, 8, Z_RLE) == Z_OK;
-    zeroRow_.assign(rowLength, 0);
-    zeroRow_[0] = 2;  // Up
-  }
-  ~PngData() {
-    if (ok_) deflateEnd(&zs_);
+    thread_local PngDeflater deflater;
+    zs_ = &deflater.zs;
+    ok_ = deflater.ok && deflateReset(zs_) == Z_OK;
+    out_ += '\x78';  // deflate, 32 KiB window
+    out_ += '\x01';  // no dictionary; check bits make the header a multiple of 31
   }
   PngData(const PngData&) = delete;
   PngData& operator=(const PngData&) = delete;
 
   // A row that differs from the one above: filter byte and filtered bytes.
-  void AddRow(const uint8_t* row) { Feed(row, rowLength_, Z_NO_FLUSH); }
-  // A row equal to the one above: Up filter, all zeros.
-  void AddRepeat() { Feed(zeroRow_.data(), rowLength_, Z_NO_FLUSH); }
+  void AddRow(const uint8_t* row) {
+    WriteRepeats();
+    Feed(row, rowLength_, Z_NO_FLUSH);
+    adler_ = adler32(adler_, row, static_cast<uInt>(rowLength_));
+  }
+  // A row equal to the one above.
+  void AddRepeat() { ++repeats_; }
   bool Finish() {
+    WriteRepeats();
     Feed(nullptr, 0, Z_FINISH);
+    PutBe32(out_, static_cast<uint32_t>(adler_));
     return ok_;
   }
 
  private:
-  static constexpr int kLevel = 6;
-
   void Feed(const uint8_t* data, size_t n, int flush) {
     if (!ok_) return;
-    zs_.next_in = const_cast<Bytef*>(data);
-    zs_.avail_in = static_cast<uInt>(n);
+    zs_->next_in = const_cast<Bytef*>(data);
+    zs_->avail_in = static_cast<uInt>(n);
     uint8_t buf[16384];
     int rc;
     do {
-      zs_.next_out = buf;
-      zs_.avail_out = sizeof buf;
-      rc = deflate(&zs_, flush);
+      zs_->next_out = buf;
+      zs_->avail_out = sizeof buf;
+      rc = deflate(zs_, flush);
       if (rc == Z_STREAM_ERROR) {
         ok_ = false;
         return;
       }
-      out_.append(reinterpret_cast<const char*>(buf), sizeof buf - zs_.avail_out);
-    } while (zs_.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
+      out_.append(reinterpret_cast<const char*>(buf), sizeof buf - zs_->avail_out);
+    } while (zs_->avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
   }
+
+  void WriteRepeats() {
+    if (repeats_ == 0 || !ok_) return;
+    const size_t rows = repeats_;
+    repeats_ = 0;
+    if (zeroRow_.empty()) {
+      zeroRow_.assign(rowLength_, 0);
+      zeroRow_[0] = 2;  // Up
+      zeroRowAdler_ = adler32(adler32(0, nullptr, 0), zeroRow_.data(), static_cast<uInt>(rowLength_));
+    }
+    // The Adler-32 sum of the zero rows, without reading them.
+    for (size_t r = 0; r < rows; ++r) adler_ = adler32_combine(adler_, zeroRowAdler_, static_cast<z_off_t>(rowLength_));
+    if (rows * rowLength_ < kMinBlockBytes) {
+      for (size_t r = 0; r < rows; ++r) Feed(zeroRow_.data(), rowLength_, Z_NO_FLUSH);
+      return;
+    }
+    // zlib ends its block on a byte boundary, the rows follow in a block of their own.
+    Feed(nullptr, 0, Z_SYNC_FLUSH);
+    if (!block_) block_ = std::make_unique<RepeatedRowsBlock>(rowLength_);
+    DeflateBits bits(out_);
+    block_->Put(bits, rows);
+    bits.Align();
+    // zlib's run-length search looks one byte back: tell it that byte, the rows' last zero.
+    const uint8_t zero = 0;
+    if (deflateSetDictionary(zs_, &zero, 1) != Z_OK) ok_ = false;
+  }
+
+  // Runs of repeated rows shorter than this go through zlib with the other rows: a block
+  // of their own would end zlib's block, and a new one costs its code tables.
+  static constexpr size_t kMinBlockBytes = 4096;
 
   std::string& out_;
   size_t rowLength_;
-  z_stream zs_{};
+  z_stream* zs_ = nullptr;
   bool ok_ = false;
+  size_t repeats_ = 0;
+  uLong adler_ = adler32(0, nullptr, 0);
   std::vector<uint8_t> zeroRow_;
+  uLong zeroRowAdler_ = 0;
+  std::unique_ptr<RepeatedRowsBlock> block_;
 };
 
 // Filters every row and compresses the image data. A row equal to the row above is
@@ -601,12 +820,15 @@ bool EncodePng(const QImage& src, std::string& out) {
   PutBe32(phys, kPixelsPerMetre);
   phys += '\x01';  // unit: metre
 
+  out.clear();
+  out.reserve(compressed.size() + compressed.size() / 65536 + 128);
   out.assign("\x89PNG\r\n\x1a\n", 8);
-  PutPngChunk(out, "IHDR", ihdr);
-  PutPngChunk(out, "pHYs", phys);
+  PutPngChunk(out, "IHDR", ihdr.data(), ihdr.size());
+  PutPngChunk(out, "pHYs", phys.data(), phys.size());
   constexpr size_t kChunk = size_t{1} << 20;
-  for (size_t at = 0; at < compressed.size(); at += kChunk) PutPngChunk(out, "IDAT", compressed.substr(at, kChunk));
-  PutPngChunk(out, "IEND", "");
+  for (size_t at = 0; at < compressed.size(); at += kChunk)
+    PutPngChunk(out, "IDAT", compressed.data() + at, std::min(kChunk, compressed.size() - at));
+  PutPngChunk(out, "IEND", "", 0);
   return true;
 }
 
