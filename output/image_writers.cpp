@@ -340,9 +340,15 @@ void PutPngChunk(std::string& out, const char* type, const char* data, size_t si
   PutBe32(out, static_cast<uint32_t>(crc));
 }
 
-// A filtered byte read as a signed value, its magnitude: the sum over a row is the usual
-// estimate of how well the row compresses. min(b, -b) in bytes is |b| (128 for 128).
-inline uint32_t ByteCost(uint8_t b) { return std::min<uint8_t>(b, static_cast<uint8_t>(-b)); }
+// How many bytes of a filtered row differ from the byte before (the first from zero): the
+// run-length search sends one literal for each and a copy for each run of four or more,
+// so fewer changes mean fewer codes to write and a smaller file. Barcode rows are runs of
+// whole pixels of few colours, where this beats the usual sum of magnitudes.
+uint32_t Changes(const std::vector<uint8_t>& row) {
+  uint32_t n = row.empty() ? 0 : row[0] != 0;
+  for (size_t i = 1; i < row.size(); ++i) n += row[i] != row[i - 1];
+  return n;
+}
 
 // Bits of a deflate block, least significant bit first, appended to a string.
 class DeflateBits {
@@ -548,7 +554,7 @@ class PngData {
   // A row that differs from the one above: filter byte and filtered bytes.
   void AddRow(const uint8_t* row) {
     WriteRepeats();
-    Feed(row, rowLength_, Z_NO_FLUSH);
+    FeedRow(row);
     adler_ = adler32(adler_, row, static_cast<uInt>(rowLength_));
   }
   // A row equal to the one above.
@@ -579,6 +585,17 @@ class PngData {
     } while (zs_->avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
   }
 
+  // A row for zlib. Before zlib's window would have to slide (which renumbers its whole
+  // match index, unused by the run-length search), a full flush starts the window anew.
+  void FeedRow(const uint8_t* row) {
+    if (sinceFlush_ > 0 && sinceFlush_ + rowLength_ > kFlushBytes) {
+      Feed(nullptr, 0, Z_FULL_FLUSH);
+      sinceFlush_ = 0;
+    }
+    Feed(row, rowLength_, Z_NO_FLUSH);
+    sinceFlush_ += rowLength_;
+  }
+
   void WriteRepeats() {
     if (repeats_ == 0 || !ok_) return;
     const size_t rows = repeats_;
@@ -591,7 +608,7 @@ class PngData {
     // The Adler-32 sum of the zero rows, without reading them.
     for (size_t r = 0; r < rows; ++r) adler_ = adler32_combine(adler_, zeroRowAdler_, static_cast<z_off_t>(rowLength_));
     if (rows * rowLength_ < kMinBlockBytes) {
-      for (size_t r = 0; r < rows; ++r) Feed(zeroRow_.data(), rowLength_, Z_NO_FLUSH);
+      for (size_t r = 0; r < rows; ++r) FeedRow(zeroRow_.data());
       return;
     }
     // zlib ends its block on a byte boundary, the rows follow in a block of their own.
@@ -614,6 +631,8 @@ class PngData {
   z_stream* zs_ = nullptr;
   bool ok_ = false;
   size_t repeats_ = 0;
+  size_t sinceFlush_ = 0;
+  static constexpr size_t kFlushBytes = 60000;
   uLong adler_ = adler32(0, nullptr, 0);
   std::vector<uint8_t> zeroRow_;
   uLong zeroRowAdler_ = 0;
@@ -640,17 +659,10 @@ bool CompressRows(const QImage& img, std::string& out) {
       cur[3 * x + 2] = static_cast<uint8_t>(qBlue(row[x]));
     }
     // The three filters and their costs in one pass over the row.
-    uint32_t costNone = 0, costUp = 0, costSub = 0;
-    for (size_t i = 0; i < rowBytes; ++i) {
-      const uint8_t c = cur[i];
-      const uint8_t u = static_cast<uint8_t>(c - prev[i]);
-      const uint8_t d = static_cast<uint8_t>(c - (i >= 3 ? cur[i - 3] : 0));
-      up[i] = u;
-      sub[i] = d;
-      costNone += ByteCost(c);
-      costUp += ByteCost(u);
-      costSub += ByteCost(d);
-    }
+    for (size_t i = 0; i < rowBytes; ++i) up[i] = static_cast<uint8_t>(cur[i] - prev[i]);
+    for (size_t i = 0; i < std::min<size_t>(3, rowBytes); ++i) sub[i] = cur[i];
+    for (size_t i = 3; i < rowBytes; ++i) sub[i] = static_cast<uint8_t>(cur[i] - cur[i - 3]);
+    const uint32_t costNone = Changes(cur), costUp = Changes(up), costSub = Changes(sub);
     uint8_t filter = 0;
     const std::vector<uint8_t>* best = &cur;
     uint32_t bestCost = costNone;

@@ -561,6 +561,7 @@ TEST(PngWriter, RepeatedRowsReadBackExactlyAndCostLittle) {
       {"runs between noise rows",
        stack({{Noise(bars.width(), 2, 256, 8), 1}, {barRow, 700}, {Noise(bars.width(), 3, 5, 9), 1}, {barRow, 2}}), 0},
       {"rows wider than the window", stack({{Noise(12000, 1, 2, 10), 1}, {Noise(12000, 1, 2, 10), 40}}), 0},
+      {"many rows that all differ", Noise(3000, 60, 4, 18), 0},
       {"rows just inside the window", stack({{Noise(10922, 1, 2, 12), 3}, {Noise(10922, 1, 256, 13), 1}}), 0},
       {"one-pixel columns that repeat", stack({{Noise(1, 1, 256, 14), 5}, {Noise(1, 1, 256, 15), 2}}), 0},
       {"two-pixel columns, a repeat at the end", stack({{Noise(2, 3, 256, 16), 1}, {Noise(2, 1, 256, 17), 2}}), 0},
