@@ -87,6 +87,16 @@ class CanvasStateSaver {
 // ---- Rotation primitives ----------------------------------------------------------
 // Positive angles turn counter-clockwise on the screen; results rounded half to even.
 TPoint RotatePoint(TPoint p, TPoint centre, double angle);
+// `p` turned by `quarters` right angles (0..3) about `centre`, as RotatePoint turns it.
+inline TPoint TurnQuarters(TPoint p, TPoint centre, int quarters) {
+  const int dx = p.X - centre.X, dy = p.Y - centre.Y;
+  switch (quarters) {
+    case 0: return {centre.X + dx, centre.Y + dy};
+    case 1: return {centre.X + dy, centre.Y - dx};
+    case 2: return {centre.X - dx, centre.Y - dy};
+    default: return {centre.X - dy, centre.Y + dx};
+  }
+}
 void FillRotatedRect(Canvas& c, const TRect& r, TPoint centre, bool fill, double angle);
 void TextOutRotated(Canvas& c, int x, int y, const std::u16string& text, double angle, TPoint centre);
 // Selects the font for drawing at `angle` degrees with average character width `width`

@@ -11,14 +11,8 @@ TPoint RotatePoint(TPoint p, TPoint centre, double angle) {
   // Right angles, the only ones a barcode takes, turn exactly in integers (cosine and
   // sine are 0 or +-1); every painted rectangle comes through here.
   const long long whole = std::abs(angle) < 1e9 ? static_cast<long long>(angle) : 0;
-  if (static_cast<double>(whole) == angle && whole % 90 == 0) {
-    switch ((whole / 90 % 4 + 4) % 4) {
-      case 0: return {centre.X + dx, centre.Y + dy};
-      case 1: return {centre.X + dy, centre.Y - dx};
-      case 2: return {centre.X - dx, centre.Y - dy};
-      default: return {centre.X - dy, centre.Y + dx};
-    }
-  }
+  if (static_cast<double>(whole) == angle && whole % 90 == 0)
+    return TurnQuarters(p, centre, static_cast<int>((whole / 90 % 4 + 4) % 4));
   // Exact values for right angles keep rectangles on whole pixels.
   double a = angle * std::numbers::pi / 180.0;
   double c = std::cos(a), s = std::sin(a);

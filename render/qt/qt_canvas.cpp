@@ -154,9 +154,10 @@ void QtCanvas::FillRotatedRects(const std::vector<TRect>& rects, TPoint centre, 
   }
   // What FillRotatedRect leaves behind: the pen cleared for a fill without outline.
   if (!rects.empty()) Pen.SetStyle(psClear);
+  const int quarters = static_cast<int>((whole / 90 % 4 + 4) % 4);
   for (const TRect& r : rects) {
-    const TPoint a = RotatePoint({r.Left, r.Top}, centre, angle);
-    const TPoint b = RotatePoint({r.Right, r.Bottom}, centre, angle);
+    const TPoint a = TurnQuarters({r.Left, r.Top}, centre, quarters);
+    const TPoint b = TurnQuarters({r.Right, r.Bottom}, centre, quarters);
     FillPixels({std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
   }
 }

@@ -199,34 +199,46 @@ class Pipeline {
  public:
   explicit Pipeline(size_t window) : ring_(window), wakeEvery_(std::max<size_t>(1, window / 8)) {}
 
-  // Blocks while the window is full, then queues the job. Outcomes that became ready
-  // meanwhile are moved to `ready`.
-  void Push(Job job, std::vector<Outcome>& ready) {
+  // Blocks while the window is full, then queues the jobs (lines in order). Outcomes that
+  // became ready meanwhile are moved to `ready`.
+  void Push(std::vector<Job>& jobs, std::vector<Outcome>& ready) {
+    if (jobs.empty()) return;
     std::unique_lock<std::mutex> lock(m_);
     Collect(ready);
-    while (job.line - nextReport_ >= static_cast<long long>(ring_.size())) {
+    while (jobs.back().line - nextReport_ >= static_cast<long long>(ring_.size())) {
       Wait(lock);
       Collect(ready);
     }
-    queue_.push_back(std::move(job));
-    work_.notify_one();
+    for (Job& job : jobs) queue_.push_back(std::move(job));
+    jobs.clear();
+    work_.notify_all();
   }
 
-  // For workers: the next job, or false when the input is exhausted.
-  bool Pop(Job& job) {
+  // For workers: the next few jobs, a fair share of the queue so that the last lines
+  // spread over the workers; false when the input is exhausted. Taking several at a time
+  // keeps the workers from meeting at the lock for every small image.
+  bool Pop(std::vector<Job>& jobs, size_t workers) {
+    jobs.clear();
     std::unique_lock<std::mutex> lock(m_);
     work_.wait(lock, [&] { return !queue_.empty() || closed_; });
     if (queue_.empty()) return false;
-    job = std::move(queue_.front());
-    queue_.pop_front();
+    const size_t take = std::clamp<size_t>(queue_.size() / (2 * workers), 1, kMaxTake);
+    for (size_t i = 0; i < take; ++i) {
+      jobs.push_back(std::move(queue_.front()));
+      queue_.pop_front();
+    }
     return true;
   }
 
-  void Finish(Outcome o) {
+  void Finish(std::vector<Outcome>& outcomes) {
     std::lock_guard<std::mutex> lock(m_);
-    ring_[static_cast<size_t>(o.line % static_cast<long long>(ring_.size()))] = std::move(o);
+    for (Outcome& o : outcomes) {
+      ring_[static_cast<size_t>(o.line % static_cast<long long>(ring_.size()))] = std::move(o);
+      ++finishedSinceWake_;
+    }
+    outcomes.clear();
     // Near the end (input closed) every line counts: the reader is waiting to finish.
-    if (waiting_ && (++finishedSinceWake_ >= wakeEvery_ || closed_)) {
+    if (waiting_ && (finishedSinceWake_ >= wakeEvery_ || closed_)) {
       finishedSinceWake_ = 0;
       done_.notify_one();
     }
@@ -280,31 +292,36 @@ class Pipeline {
   bool waiting_ = false;
   size_t finishedSinceWake_ = 0;
   const size_t wakeEvery_;
+  static constexpr size_t kMaxTake = 8;
 };
 
 // One worker: its own barcode object, configured once, then one line after another.
-void Work(const CliOptions& o, const NamePattern& name, Pipeline& pipe) {
+void Work(const CliOptions& o, const NamePattern& name, Pipeline& pipe, size_t workers) {
   TksBarcodeComponent bc;
   bc.ErrorInfo().SetMode(emStandardRaise);
   const bool configured = ConfigureBarcode(o, bc) == 0;  // checked on the main thread
   std::string bytes, error;
-  Job job;
-  while (pipe.Pop(job)) {
-    Outcome out;
-    out.line = job.line;
-    error.clear();
-    if (configured) {
-      // Each line starts from the empty text, so that what a line gives never depends
-      // on the line the same object had before.
-      bc.SetBarCode(u"");
-      bc.SetBarCode(FromUtf8(job.text));
-      const int rc = RenderImageBytes(o, bc, bytes, error);
-      out.ok = rc == 0 && WriteFileAtomic(FormatName(name, job.line), bytes, error);
-    } else {
-      error = "the barcode settings cannot be applied";
+  std::vector<Job> jobs;
+  std::vector<Outcome> outcomes;
+  while (pipe.Pop(jobs, workers)) {
+    for (const Job& job : jobs) {
+      Outcome out;
+      out.line = job.line;
+      error.clear();
+      if (configured) {
+        // Each line starts from the empty text, so that what a line gives never depends
+        // on the line the same object had before.
+        bc.SetBarCode(u"");
+        bc.SetBarCode(FromUtf8(job.text));
+        const int rc = RenderImageBytes(o, bc, bytes, error);
+        out.ok = rc == 0 && WriteFileAtomic(FormatName(name, job.line), bytes, error);
+      } else {
+        error = "the barcode settings cannot be applied";
+      }
+      out.error = std::move(error);
+      outcomes.push_back(std::move(out));
     }
-    out.error = std::move(error);
-    pipe.Finish(std::move(out));
+    pipe.Finish(outcomes);
   }
 }
 
@@ -346,8 +363,9 @@ int RunBatch(const CliOptions& o) {
   Progress progress(terminal, terminal ? CountLines(o.batch) : -1);
 
   Pipeline pipe(static_cast<size_t>(threads) * 256);
+  constexpr size_t kPushBatch = 16;
   std::vector<std::thread> workers;
-  for (int i = 0; i < threads; ++i) workers.emplace_back(Work, std::cref(o), std::cref(name), std::ref(pipe));
+  for (int i = 0; i < threads; ++i) workers.emplace_back(Work, std::cref(o), std::cref(name), std::ref(pipe), static_cast<size_t>(threads));
 
   long long lines = 0, failed = 0;
   std::vector<Outcome> ready;
@@ -362,12 +380,21 @@ int RunBatch(const CliOptions& o) {
     progress.Update(pipe.Reported());
   };
 
+  // Lines go to the workers a few at a time.
+  std::vector<Job> jobs;
   Job job;
-  while (reader.Next(job.text)) {
-    job.line = ++lines;
-    pipe.Push(std::move(job), ready);
-    job = Job{};
-    report();
+  bool more = true;
+  while (more) {
+    more = reader.Next(job.text);
+    if (more) {
+      job.line = ++lines;
+      jobs.push_back(std::move(job));
+      job = Job{};
+    }
+    if (jobs.size() == kPushBatch || (!more && !jobs.empty())) {
+      pipe.Push(jobs, ready);
+      report();
+    }
   }
   pipe.Close();
   while (pipe.Reported() < lines) {
