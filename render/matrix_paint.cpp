@@ -1,5 +1,8 @@
 #include "render/matrix_paint.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "engine/barcode.h"
 
 namespace ks {
@@ -27,6 +30,9 @@ void Paint(TksMatrix& m, Canvas& c, const TRect& r, TPoint rc, const TksBarcodeC
   // On a canvas that turns fills into pixels, the cells of one colour that follow each
   // other down a column are filled as one rectangle: the same pixels in far fewer fills.
   const bool merge = c.PixelExact();
+  // Pixel edges of the rows, worked out once rather than for every cell.
+  std::vector<int> rowEdge(static_cast<size_t>(std::max(m.NR, 0)) + 1);
+  for (int row = 0; row <= m.NR; ++row) rowEdge[row] = MulDiv(row, m.Zoom1, m.Zoom2) + r.Top;
   for (int col = 0; col < m.NC; ++col) {
     const int left = MulDiv(col, m.Zoom1, m.Zoom2) + r.Left;
     const int right = MulDiv(col + 1, m.Zoom1, m.Zoom2) + r.Left;
@@ -45,7 +51,7 @@ void Paint(TksMatrix& m, Canvas& c, const TRect& r, TPoint rc, const TksBarcodeC
         continue;
       }
 
-      const TRect cell{left, MulDiv(row, m.Zoom1, m.Zoom2) + r.Top, right, MulDiv(row + 1, m.Zoom1, m.Zoom2) + r.Top};
+      const TRect cell{left, rowEdge[row], right, rowEdge[row + 1]};
       if (!merge) {
         fill(cell, color);
         continue;

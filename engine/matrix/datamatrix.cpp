@@ -576,13 +576,14 @@ void TksDataMatrix::dmGrid(TksMatrix& d2) const {
     bool dark = cw > 0 ? ((dw[cw - 1] >> (8 - pl.bit[i])) & 1) != 0 : cw < 0;
     bits[i] = dark ? u'1' : u'0';
   }
+  // x and y modulo the region size are counted along rather than divided out per module.
   size_t k = 0;
-  for (int y = 0; y < mp.TotalMatrixH; ++y) {
-    for (int x = 0; x < mp.TotalMatrixW; ++x) {
+  for (int y = 0, ry = 0; y < mp.TotalMatrixH; ++y, ry = ry + 1 == mp.CellSizeY ? 0 : ry + 1) {
+    for (int x = 0, rx = 0; x < mp.TotalMatrixW; ++x, rx = rx + 1 == mp.CellSizeX ? 0 : rx + 1) {
       char16_t ch;
-      if (x % mp.CellSizeX == 0 || y % mp.CellSizeY == mp.CellSizeY - 1)
+      if (rx == 0 || ry == mp.CellSizeY - 1)
         ch = u'1';
-      else if (y % mp.CellSizeY == 0 || x % mp.CellSizeX == mp.CellSizeX - 1)
+      else if (ry == 0 || rx == mp.CellSizeX - 1)
         ch = (x % 2 == 1 && y % 2 == 0) ? u'0' : u'1';
       else
         ch = bits[k++];

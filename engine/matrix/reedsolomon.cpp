@@ -48,13 +48,32 @@ void TksReedSolomon::GeneratePoly(int nsym, int index) {
 void TksReedSolomon::Encode(const uint8_t* data, int len, uint8_t* res, int nsym) const {
   for (int k = 0; k < nsym; ++k) res[k] = 0;
   if (nsym <= 0) return;
-  auto mul = [this](int a, int b) -> int {
-    return (a != 0 && b != 0) ? alog[(log[a] + log[b]) % logmod] : 0;
+  // The generator's coefficients as logarithms (-1 for zero), so that each product is
+  // one addition and one table look-up.
+  int32_t stackLogs[256];
+  std::vector<int32_t> heapLogs;
+  int32_t* glog = stackLogs;
+  if (nsym > 256) {
+    heapLogs.resize(static_cast<size_t>(nsym));
+    glog = heapLogs.data();
+  }
+  for (int k = 0; k < nsym; ++k) glog[k] = rspoly[k] != 0 ? log[rspoly[k]] : -1;
+  auto mul = [&](int logm, int k) -> int {
+    if (glog[k] < 0) return 0;
+    int e = logm + glog[k];
+    if (e >= logmod) e -= logmod;
+    return alog[e];
   };
   for (int i = 0; i < len; ++i) {
-    int m = res[nsym - 1] ^ data[i];
-    for (int k = nsym - 1; k >= 1; --k) res[k] = static_cast<uint8_t>(res[k - 1] ^ mul(m, rspoly[k]));
-    res[0] = static_cast<uint8_t>(mul(m, rspoly[0]));
+    const int m = res[nsym - 1] ^ data[i];
+    if (m == 0) {
+      for (int k = nsym - 1; k >= 1; --k) res[k] = res[k - 1];
+      res[0] = 0;
+      continue;
+    }
+    const int logm = log[m];
+    for (int k = nsym - 1; k >= 1; --k) res[k] = static_cast<uint8_t>(res[k - 1] ^ mul(logm, k));
+    res[0] = static_cast<uint8_t>(mul(logm, 0));
   }
 }
 
