@@ -93,9 +93,7 @@ void SyncFolder(const std::string& folder) {
   close(fd);
 }
 
-}  // namespace
-
-bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::string& error) {
+bool WriteAtomic(const std::string& path, const std::string& bytes, bool durable, std::string& error) {
   if (path.empty()) {
     error = "Cannot write a file without a name";
     return false;
@@ -121,7 +119,7 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::str
   int failure = 0;
   if (exists && S_ISREG(target.st_mode) && fchmod(fd, target.st_mode & 07777) != 0) failure = errno;
   if (!failure && !WriteAll(fd, bytes)) failure = errno;
-  if (!failure && fsync(fd) != 0) failure = errno;
+  if (!failure && durable && fsync(fd) != 0) failure = errno;
   if (close(fd) != 0 && !failure) failure = errno;
   if (!failure && rename(tmpPath.c_str(), path.c_str()) != 0) failure = errno;
   if (failure) {
@@ -129,7 +127,30 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::str
     error = Message(path, Reason(failure));
     return false;
   }
-  SyncFolder(folder);
+  if (durable) SyncFolder(folder);
+  return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::string& error) {
+  return WriteAtomic(path, bytes, true, error);
+}
+
+bool WriteFileAtomicUnsynced(const std::string& path, const std::string& bytes, std::string& error) {
+  return WriteAtomic(path, bytes, false, error);
+}
+
+bool SyncFolderToDisk(const std::string& folder, std::string& error) {
+  const std::string path = folder.empty() ? "." : folder;
+  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0 || syncfs(fd) != 0) {
+    const int err = errno;
+    if (fd >= 0) close(fd);
+    error = "Cannot flush \"" + path + "\" to the disk: " + Reason(err);
+    return false;
+  }
+  close(fd);
   return true;
 }
 

@@ -12,4 +12,14 @@ namespace ks {
 // to a message of the form: Cannot write "<path>": <reason>.
 bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::string& error);
 
+// The same without waiting for the disk: the replacement is just as atomic for readers,
+// but after a system crash the file may be missing or empty until the caller has
+// flushed the folder with SyncFolderToDisk. For many files in a row, where waiting for
+// the disk once per file would cost far more than writing them.
+bool WriteFileAtomicUnsynced(const std::string& path, const std::string& bytes, std::string& error);
+
+// Flushes everything written on the file system holding `folder` ("." for the current
+// folder) to the disk. False with `error` set when that fails.
+bool SyncFolderToDisk(const std::string& folder, std::string& error);
+
 }  // namespace ks

@@ -2,6 +2,7 @@
 // ImageMagick and by Qt's own image readers, and compared pixel by pixel with the image
 // it was made from.
 #include "output/image_writers.h"
+#include "output/atomic_file.h"
 
 #include <gtest/gtest.h>
 
@@ -619,6 +620,24 @@ TEST(AtomicFile, ReplacingKeepsThePermissionsOfTheOldFile) {
   EXPECT_EQ(ReadFile(dir / "old.png"), "new");
   EXPECT_EQ(ModeOf(dir / "old.png"), 0640u);
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{"old.png"});
+}
+
+TEST(AtomicFile, UnsyncedReplacementIsJustAsAtomicAndTheFolderFlushesAfterwards) {
+  TempFolder dir;
+  PutFile(dir / "old.png", "previous content");
+  chmod((dir / "old.png").c_str(), 0640);
+  std::string error;
+  EXPECT_TRUE(WriteFileAtomicUnsynced(dir / "old.png", "new", error)) << error;
+  EXPECT_TRUE(WriteFileAtomicUnsynced(dir / "other.png", "other", error)) << error;
+  EXPECT_EQ(ReadFile(dir / "old.png"), "new");
+  EXPECT_EQ(ModeOf(dir / "old.png"), 0640u);
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"old.png", "other.png"}));
+  EXPECT_TRUE(SyncFolderToDisk(dir.path(), error)) << error;
+
+  EXPECT_FALSE(WriteFileAtomicUnsynced(dir / "missing/x.png", "x", error));
+  EXPECT_EQ(error, "Cannot write \"" + (dir / "missing/x.png") + "\": the folder does not exist");
+  EXPECT_FALSE(SyncFolderToDisk(dir / "missing", error));
+  EXPECT_EQ(error, "Cannot flush \"" + (dir / "missing") + "\" to the disk: the folder does not exist");
 }
 
 TEST(AtomicFile, NameWithoutFolderIsWrittenInTheCurrentFolder) {

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "engine/ustring.h"
+#include "output/atomic_file.h"
 #include "output/export.h"
 #include "output/image_writers.h"
 #include "tools/cli/cli_output.h"
@@ -314,7 +315,8 @@ void Work(const CliOptions& o, const NamePattern& name, Pipeline& pipe, size_t w
         bc.SetBarCode(u"");
         bc.SetBarCode(FromUtf8(job.text));
         const int rc = RenderImageBytes(o, bc, bytes, error);
-        out.ok = rc == 0 && WriteFileAtomic(FormatName(name, job.line), bytes, error);
+        // Not flushed to the disk one by one: the run flushes them all once at the end.
+        out.ok = rc == 0 && WriteFileAtomicUnsynced(FormatName(name, job.line), bytes, error);
       } else {
         error = "the barcode settings cannot be applied";
       }
@@ -369,8 +371,10 @@ int RunBatch(const CliOptions& o) {
 
   long long lines = 0, failed = 0;
   std::vector<Outcome> ready;
+  long long firstWritten = 0;  // a line whose file was written: its folder is flushed at the end
   auto report = [&] {
     for (const Outcome& r : ready) {
+      if (r.ok && firstWritten == 0) firstWritten = r.line;
       if (r.ok) continue;
       ++failed;
       progress.Clear();
@@ -402,6 +406,17 @@ int RunBatch(const CliOptions& o) {
     report();
   }
   for (auto& t : workers) t.join();
+  bool synced = true;
+  if (firstWritten > 0) {
+    const std::string file = FormatName(name, firstWritten);
+    const size_t slash = file.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+    if (!SyncFolderToDisk(folder, error)) {
+      progress.Clear();
+      std::cerr << "barvello-cli: " << error << "\n";
+      synced = false;
+    }
+  }
 
   progress.Update(lines, true);
   progress.Clear();
@@ -410,5 +425,5 @@ int RunBatch(const CliOptions& o) {
   std::snprintf(summary, sizeof summary, "barvello-cli: batch: %lld lines, %lld files written, %lld failed, %.2f s (%.0f files/s, %d threads)\n",
                 lines, lines - failed, failed, seconds, seconds > 0 ? (lines - failed) / seconds : 0.0, threads);
   std::fputs(summary, stderr);
-  return failed > 0 ? 1 : 0;
+  return failed > 0 || !synced ? 1 : 0;
 }
