@@ -6,7 +6,10 @@
 #   - encodings per second without an image: libzint against the engine, when the
 #     libzint benchmark was built;
 #   - the largest symbols painted into the preview of the main window.
-# Every figure is the median of REPEAT runs.
+# Every figure is the median of REPEAT runs. Files per second are lines divided by the
+# wall-clock time of the whole command, start-up included, for both programs; the last
+# column compares the two-thread and one-thread rates that barvello-cli reports in its
+# summary line, which leave out the start of the process (loading Qt, about 10 ms).
 #
 # It installs nothing. zint comes from Debian:  apt-get install zint libzint-dev
 # (libzint-dev only for the encode-only comparison; configure again after installing).
@@ -55,26 +58,39 @@ seconds() {
   awk -v a="$start" -v b="$end" 'BEGIN {print b - a}'
 }
 
+# Wall-clock seconds of a barvello-cli batch, and its own rate (files per second from
+# the summary line, without the process start-up), as "SECONDS RATE".
+batch_run() {
+  local start end log
+  log=$out/batch.log
+  start=$(date +%s.%N)
+  "$@" >/dev/null 2>"$log" || true
+  end=$(date +%s.%N)
+  awk -v a="$start" -v b="$end" -v r="$(sed -n 's/.*(\([0-9.]*\) files\/s.*/\1/p' "$log" | tail -1)" 'BEGIN {print b - a, r + 0}'
+}
+
 median() { sort -g | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 
 echo "Machine: $(nproc) cores, $(uname -m); load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "zint: $(zint --version 2>&1 | head -1)"
 echo
 echo "PNG files per second (median of $repeat runs; files on $(df --output=fstype "$out" | tail -1))"
-printf '%-12s %6s %10s %10s %8s %10s %8s\n' workload lines zint "ours 1T" "1T/zint" "ours 2T" "2T/1T"
+printf '%-12s %6s %10s %10s %8s %10s %8s %12s\n' workload lines zint "ours 1T" "1T/zint" "ours 2T" "2T/1T" "2T/1T batch"
 while IFS=$'\t' read -r name lines symbology sets width height zargs; do
   input=$out/in/$name.txt
   [[ $sets == - ]] && sets=
-  zt=() o1=() o2=()
+  zt=() o1=() o2=() b1=() b2=()
   for ((r = 0; r < repeat; r++)); do
     rm -rf "$out/z" "$out/b1" "$out/b2"
     mkdir -p "$out/z" "$out/b1" "$out/b2"
     # shellcheck disable=SC2086  # the option lists are split on purpose
     zt+=("$(seconds zint $zargs --batch --filetype=PNG -i "$input" -o "$out/z/~~~~~.png")")
     # shellcheck disable=SC2086
-    o1+=("$(seconds "$cli" -s "$symbology" $sets -W "$width" -H "$height" --batch "$input" -o "$out/b1/%05d.png" --threads 1)")
+    read -r t rate < <(batch_run "$cli" -s "$symbology" $sets -W "$width" -H "$height" --batch "$input" -o "$out/b1/%05d.png" --threads 1)
+    o1+=("$t") b1+=("$rate")
     # shellcheck disable=SC2086
-    o2+=("$(seconds "$cli" -s "$symbology" $sets -W "$width" -H "$height" --batch "$input" -o "$out/b2/%05d.png" --threads 2)")
+    read -r t rate < <(batch_run "$cli" -s "$symbology" $sets -W "$width" -H "$height" --batch "$input" -o "$out/b2/%05d.png" --threads 2)
+    o2+=("$t") b2+=("$rate")
   done
   written=$(find "$out/b1" -name '*.png' | wc -l)
   zwritten=$(find "$out/z" -name '*.png' | wc -l)
@@ -87,8 +103,10 @@ while IFS=$'\t' read -r name lines symbology sets width height zargs; do
   zf=$(awk -v l="$lines" -v t="$zr" 'BEGIN {print l / t}')
   f1=$(awk -v l="$lines" -v t="$r1" 'BEGIN {print l / t}')
   f2=$(awk -v l="$lines" -v t="$r2" 'BEGIN {print l / t}')
-  awk -v n="$name" -v l="$lines" -v z="$zf" -v a="$f1" -v b="$f2" \
-    'BEGIN {printf "%-12s %6d %10.0f %10.0f %7.2fx %10.0f %7.2fx\n", n, l, z, a, a / z, b, b / a}'
+  g1=$(printf '%s\n' "${b1[@]}" | median)
+  g2=$(printf '%s\n' "${b2[@]}" | median)
+  awk -v n="$name" -v l="$lines" -v z="$zf" -v a="$f1" -v b="$f2" -v c="$g1" -v d="$g2" \
+    'BEGIN {printf "%-12s %6d %10.0f %10.0f %7.2fx %10.0f %7.2fx %11.2fx\n", n, l, z, a, a / z, b, b / a, (c > 0 ? d / c : 0)}'
 done <"$out/in/workloads.tsv"
 
 # Items per second of a Google Benchmark run, by benchmark name (median aggregate).
