@@ -535,10 +535,9 @@ struct PngDeflater {
 };
 
 // The zlib stream of a PNG's filtered rows. zlib compresses every row that differs from
-// the row above. A row equal to the one above is all zeros after the Up filter; a run of
-// such rows is written as one block of copies without passing its bytes through zlib:
-// the first row as the filter byte, a zero and copies of that zero, every further row as
-// copies of the row before. Most rows of a barcode image are such repeats.
+// the row above. A row equal to the one above is all zeros after the Up filter; a long
+// run of such rows is written as a RepeatedRowsBlock without passing its bytes through
+// zlib. Most rows of a barcode image are such repeats.
 class PngData {
  public:
   PngData(std::string& out, size_t rowLength) : out_(out), rowLength_(rowLength) {
@@ -658,7 +657,7 @@ bool CompressRows(const QImage& img, std::string& out) {
       cur[3 * x + 1] = static_cast<uint8_t>(qGreen(row[x]));
       cur[3 * x + 2] = static_cast<uint8_t>(qBlue(row[x]));
     }
-    // The three filters and their costs in one pass over the row.
+    // The Up and Sub filtered rows, and what each of the three filters costs.
     for (size_t i = 0; i < rowBytes; ++i) up[i] = static_cast<uint8_t>(cur[i] - prev[i]);
     for (size_t i = 0; i < std::min<size_t>(3, rowBytes); ++i) sub[i] = cur[i];
     for (size_t i = 3; i < rowBytes; ++i) sub[i] = static_cast<uint8_t>(cur[i] - cur[i - 3]);
@@ -747,7 +746,6 @@ bool EncodeBmp(const QImage& src, std::string& out) {
   const uint64_t imageSize = stride * static_cast<uint64_t>(img.height());
   if (54 + imageSize > UINT32_MAX) return false;
 
-  out.clear();
   out.reserve(54 + imageSize);
   out += "BM";
   PutLe32(out, static_cast<uint32_t>(54 + imageSize));
@@ -832,7 +830,6 @@ bool EncodePng(const QImage& src, std::string& out) {
   PutBe32(phys, kPixelsPerMetre);
   phys += '\x01';  // unit: metre
 
-  out.clear();
   out.reserve(compressed.size() + compressed.size() / 65536 + 128);
   out.assign("\x89PNG\r\n\x1a\n", 8);
   PutPngChunk(out, "IHDR", ihdr.data(), ihdr.size());

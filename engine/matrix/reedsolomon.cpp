@@ -43,21 +43,16 @@ void TksReedSolomon::GeneratePoly(int nsym, int index) {
     }
     rspoly[0] = alog[(log[rspoly[0]] + r) % logmod];
   }
+  // Encode multiplies by the coefficients through their logarithms.
+  rspolyLog.resize(rspoly.size());
+  for (size_t k = 0; k < rspoly.size(); ++k) rspolyLog[k] = rspoly[k] != 0 ? log[rspoly[k]] : -1;
 }
 
 void TksReedSolomon::Encode(const uint8_t* data, int len, uint8_t* res, int nsym) const {
   for (int k = 0; k < nsym; ++k) res[k] = 0;
   if (nsym <= 0) return;
-  // The generator's coefficients as logarithms (-1 for zero), so that each product is
-  // one addition and one table look-up.
-  int32_t stackLogs[256];
-  std::vector<int32_t> heapLogs;
-  int32_t* glog = stackLogs;
-  if (nsym > 256) {
-    heapLogs.resize(static_cast<size_t>(nsym));
-    glog = heapLogs.data();
-  }
-  for (int k = 0; k < nsym; ++k) glog[k] = rspoly[k] != 0 ? log[rspoly[k]] : -1;
+  // Each product is one addition of logarithms and one table look-up.
+  const int32_t* glog = rspolyLog.data();
   auto mul = [&](int logm, int k) -> int {
     if (glog[k] < 0) return 0;
     int e = logm + glog[k];

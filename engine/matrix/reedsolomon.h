@@ -42,6 +42,7 @@ class TksReedSolomon {
   std::vector<int32_t> log;     // log[a^i] = i; log[0] = 0 is never used as a logarithm
   std::vector<int32_t> alog;    // alog[i] = a^i, i < logmod
   std::vector<int32_t> rspoly;  // rspoly[k] = coefficient of x^k; rspoly[rlen] = 1
+  std::vector<int32_t> rspolyLog;  // log[rspoly[k]], -1 for a zero coefficient
 };
 
 // QR Code block coder: blockBits is the block's data codewords as a bit string

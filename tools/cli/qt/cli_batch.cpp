@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <mutex>
@@ -233,13 +234,12 @@ class Pipeline {
 
   void Finish(std::vector<Outcome>& outcomes) {
     std::lock_guard<std::mutex> lock(m_);
-    for (Outcome& o : outcomes) {
+    for (Outcome& o : outcomes)
       ring_[static_cast<size_t>(o.line % static_cast<long long>(ring_.size()))] = std::move(o);
-      ++finishedSinceWake_;
-    }
+    const size_t finished = outcomes.size();
     outcomes.clear();
     // Near the end (input closed) every line counts: the reader is waiting to finish.
-    if (waiting_ && (finishedSinceWake_ >= wakeEvery_ || closed_)) {
+    if (waiting_ && ((finishedSinceWake_ += finished) >= wakeEvery_ || closed_)) {
       finishedSinceWake_ = 0;
       done_.notify_one();
     }
@@ -408,9 +408,7 @@ int RunBatch(const CliOptions& o) {
   for (auto& t : workers) t.join();
   bool synced = true;
   if (firstWritten > 0) {
-    const std::string file = FormatName(name, firstWritten);
-    const size_t slash = file.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+    const std::string folder = std::filesystem::path(FormatName(name, firstWritten)).parent_path().string();
     if (!SyncFolderToDisk(folder, error)) {
       progress.Clear();
       std::cerr << "barvello-cli: " << error << "\n";
