@@ -9,6 +9,7 @@
 
 #include "engine/barcode.h"
 #include "engine/errors.h"
+#include "engine/linear/codabar_misc.h"
 #include "engine/symbology.h"
 #include "engine/ustring.h"
 
@@ -129,6 +130,44 @@ bool CheckBookNumber(TksBarcodeComponent& bc, std::u16string_view s) {
   if (t.size() != 10 && t.size() != 13 && t.size() != 16) return false;
   CheckCharsIn(bc, t, 1, 9, &origin);
   CheckCharsIn(bc, t, 12, 16, &origin);
+  return true;
+}
+
+void RaiseCharOutOfSet(TksBarcodeComponent& bc, std::u16string_view s, std::size_t i) {
+  bc.BarcodeRaise(erCharOutOfSet, static_cast<int>(i + 1), std::u16string(1, s[i]));
+}
+
+// Codabar: a start/stop letter is a frame character, so only the two ends may hold one;
+// between them it would end the symbol early. The first bad character is reported.
+bool CheckCodabar(TksBarcodeComponent& bc, std::u16string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    CheckCharsIn(bc, s, i + 1, i + 1);
+    if (i > 0 && i + 1 < s.size() && IsCodabarStartStop(s[i])) RaiseCharOutOfSet(bc, s, i);
+  }
+  return true;
+}
+
+// Code 39 full ASCII: the euro sign is listed among the allowed characters, but its only
+// code, "%T", is read back as DEL by every reader, so it is refused.
+bool CheckCode39Full(TksBarcodeComponent& bc, std::u16string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == u'\u20AC') RaiseCharOutOfSet(bc, s, i);
+    CheckCharsIn(bc, s, i + 1, i + 1);
+  }
+  return true;
+}
+
+// Code 128 carries NUL (in code set A) and DEL (in set B) besides the listed characters.
+bool CheckCode128(TksBarcodeComponent& bc, std::u16string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i)
+    if (s[i] != 0 && s[i] != 0x7F) CheckCharsIn(bc, s, i + 1, i + 1);
+  return true;
+}
+
+// Telepen encodes the 128 ASCII codes; a higher code has no pattern.
+bool CheckTelepen(TksBarcodeComponent& bc, std::u16string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i)
+    if (s[i] > 0x7F) RaiseCharOutOfSet(bc, s, i);
   return true;
 }
 
@@ -347,6 +386,14 @@ bool TksBarcodeComponent::CheckBarCode(const std::u16string& s) {
       return true;
     case bcABCCodabar:
       return CheckAbcCodabar(*this, s);
+    case bcCodabar:
+      return CheckCodabar(*this, s);
+    case bcCode39Full:
+      return CheckCode39Full(*this, s);
+    case bcCode128:
+      return CheckCode128(*this, s);
+    case bcTelepen:
+      return CheckTelepen(*this, s);
     case bcPZN:
       CheckChars(s);
       return n == 6 || n == 7;

@@ -78,11 +78,6 @@ char16_t CodabarCanonical(char16_t c) {
   }
 }
 
-bool IsCodabarStartStop(char16_t c) {
-  const char16_t k = CodabarCanonical(c);
-  return k >= u'A' && k <= u'D';
-}
-
 // Characters without a pattern cannot pass validation; a direct caller's stray
 // character contributes nothing.
 void AppendCodabarChar(std::string& pattern, char16_t c) {
@@ -197,24 +192,33 @@ char16_t MsiCheckDigit(std::u16string_view text) {
   return static_cast<char16_t>(u'0' + (10 - sum % 10) % 10);
 }
 
+bool IsCodabarStartStop(char16_t c) {
+  const char16_t k = CodabarCanonical(c);
+  return k >= u'A' && k <= u'D';
+}
+
 char16_t TelepenCheckChar(std::u16string_view text) {
   long long sum = 0;
-  for (char16_t c : text) sum += c % 128;
-  return static_cast<char16_t>((kTelepenModulus - sum % kTelepenModulus) & 0x7F);
+  for (char16_t c : text) sum += c;
+  return static_cast<char16_t>((kTelepenModulus - sum % kTelepenModulus) % kTelepenModulus);
 }
 
 std::string EncodeCodabar(TksBarcodeComponent& bc, const std::u16string& text) {
-  // A text that begins and ends with start/stop letters is drawn with its own letters;
-  // any other text is framed with A ... A.
-  const bool framed = text.size() >= 2 && IsCodabarStartStop(text.front()) && IsCodabarStartStop(text.back());
-  std::u16string data = framed ? text.substr(1, text.size() - 2) : text;
-  if (bc.HasOption(boAutoCheckDigit))
-    data.push_back(CodabarCheckChar(bc.GetSetOfChars(), framed ? text.front() : u'A', data,
-                                    framed ? text.back() : u'A'));
+  // A start/stop letter at either end of the text is that end's start or stop (so a text
+  // that carries both is not wrapped again); an end without one gets A. Validation keeps
+  // the letters out of the data between them.
+  const bool ownStart = !text.empty() && IsCodabarStartStop(text.front());
+  const bool ownStop = text.size() >= 2 && IsCodabarStartStop(text.back());
+  const char16_t start = ownStart ? text.front() : u'A';
+  const char16_t stop = ownStop ? text.back() : u'A';
+  const size_t from = ownStart ? 1 : 0;
+  const size_t to = text.size() - (ownStop ? 1 : 0);
+  std::u16string data = text.substr(from, to - from);
+  if (bc.HasOption(boAutoCheckDigit)) data.push_back(CodabarCheckChar(bc.GetSetOfChars(), start, data, stop));
 
   std::string pattern;
-  if (framed) {
-    pattern = AsGuardBars(FindPattern(kCodabarPatterns, CodabarCanonical(text.front())));
+  if (ownStart) {
+    pattern = AsGuardBars(FindPattern(kCodabarPatterns, CodabarCanonical(start)));
     pattern.push_back('0');
   } else {
     pattern = kCodabarStart;
@@ -222,8 +226,7 @@ std::string EncodeCodabar(TksBarcodeComponent& bc, const std::u16string& text) {
   bc.TextSlot[0] = 12;
   for (char16_t c : data) AppendCodabarChar(pattern, c);
   bc.TextSlot[1] = static_cast<int>(pattern.size()) - 1;
-  pattern += framed ? AsGuardBars(FindPattern(kCodabarPatterns, CodabarCanonical(text.back())))
-                    : std::string(kCodabarStop);
+  pattern += ownStop ? AsGuardBars(FindPattern(kCodabarPatterns, CodabarCanonical(stop))) : std::string(kCodabarStop);
   return pattern;
 }
 

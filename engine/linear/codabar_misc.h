@@ -1,5 +1,5 @@
-// Check characters of the Codabar/Code 11/MSI/Telepen family that callers outside the
-// encoders may want on their own.
+// Check characters of the Codabar/Code 11/MSI/Telepen family and the Codabar start/stop
+// letters, for callers outside the encoders (validation among them).
 #pragma once
 
 #include <string_view>
@@ -13,8 +13,13 @@ namespace ks {
 // as 10..15 (so 'F' doubled adds 3 + 0); anything else counts as 0.
 char16_t MsiCheckDigit(std::u16string_view text);
 
-// Telepen check character: 127 - (sum of the codes' low seven bits mod 127), so 127
-// when the sum is a multiple of 127.
+// Telepen check character: 127 - (sum of the codes mod 127), written as 0 when the sum
+// is a multiple of 127 (the check value is always 0..126). Telepen carries codes 0..127;
+// validation refuses anything above.
 char16_t TelepenCheckChar(std::u16string_view text);
+
+// Codabar start/stop letters: A..D and the names a..d, T/t, N/n, '*', E/e that draw the
+// same bars. Such a letter is only valid at either end of a Codabar text.
+bool IsCodabarStartStop(char16_t c);
 
 }  // namespace ks

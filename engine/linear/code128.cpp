@@ -1,6 +1,7 @@
 // Code 128 and UCC/EAN 128: code-set selection (Compress128), check value and bar
-// patterns. Both symbologies share the same encoder; UCC/EAN 128 differs only in the
-// characters its catalogue row admits, and those are ordinary data here (no FNC1).
+// patterns. Both symbologies share the same encoder; UCC/EAN 128 writes its text as a
+// GS1 element string (FNC1 first, AIs without parentheses). The modulo-103 check
+// character is part of every symbol: readers refuse a Code 128 symbol without it.
 #include "engine/linear/code128.h"
 #include "engine/gs1/gs1.h"
 
@@ -242,7 +243,7 @@ std::string EncodeCode128(TksBarcodeComponent& bc, const std::u16string& text) {
   std::vector<int> values =
       Compress128(bc, bc.BarcodeSymbology() == bcUccEan128 && !text.empty() ? Gs1Data(bc, text) : text);
   if (values.empty()) return {};
-  if (bc.HasOption(boAutoCheckDigit)) values.push_back(CheckValue(values));
+  values.push_back(CheckValue(values));
 
   std::string pattern;
   pattern.reserve(values.size() * 11 + kCode128Stop.size());

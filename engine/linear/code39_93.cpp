@@ -40,8 +40,9 @@ constexpr std::array<std::string_view, 43> kCode39Patterns = {
 constexpr std::string_view kCode39Start = "2002022022020";
 constexpr std::string_view kCode39Stop = "200202202202";
 
-// ISO/IEC 16388 full ASCII: the replacement of codes 0-127 in the standard set. DEL has
-// none here; "€" is written as "%T" (see Code39FullReplacement).
+// ISO/IEC 16388 full ASCII: the replacement of codes 0-127 in the standard set. DEL is
+// not among the admitted characters and has none here. Nothing else may be written as
+// its "%T" (the euro sign is refused in validation): every reader decodes "%T" as DEL.
 constexpr std::array<std::string_view, 128> kCode39FullAscii = {
     "%U", "$A", "$B", "$C", "$D", "$E", "$F", "$G",  // 0-7
     "$H", "$I", "$J", "$K", "$L", "$M", "$N", "$O",  // 8-15
@@ -61,9 +62,7 @@ constexpr std::array<std::string_view, 128> kCode39FullAscii = {
     "+X", "+Y", "+Z", "%P", "%Q", "%R", "%S", ""};   // 120-127
 
 std::string_view Code39FullReplacement(char16_t c) {
-  if (c < kCode39FullAscii.size()) return kCode39FullAscii[c];
-  if (c == u'\u20AC') return "%T";  // the euro sign shares the code of DEL
-  return {};
+  return c < kCode39FullAscii.size() ? kCode39FullAscii[c] : std::string_view{};
 }
 
 // ---- Code 93 ----
@@ -112,11 +111,11 @@ int Code93Check(const std::vector<int>& values, int maxWeight) {
   return sum % 47;
 }
 
-// Start, the values with their check characters, stop. K is always added; C before it
-// when automatic check digits are on.
+// Start, the values with their check characters, stop. C and K are part of every
+// symbol, whatever the options: readers refuse a Code 93 symbol without them.
 std::string EncodeCode93Values(TksBarcodeComponent& bc, std::vector<int> values) {
-  if (bc.HasOption(boAutoCheckDigit)) values.push_back(Code93Check(values, 20));
-  values.push_back(Code93Check(values, 15));
+  values.push_back(Code93Check(values, 20));  // C
+  values.push_back(Code93Check(values, 15));  // K, over the data and C
   std::string p(kCode93Start);
   bc.TextSlot[0] = Len(p) + 1;
   for (int v : values) p += kCode93Patterns[v];
@@ -167,8 +166,7 @@ std::string EncodeCode93(TksBarcodeComponent& bc, const std::u16string& text) {
   return EncodeCode93Values(bc, Code93ValuesOf(bc, text, bc.GetSetOfChars()));
 }
 
-// The check characters follow the same rule as in the standard set: a Code 93 symbol
-// without them is not read by conforming readers.
+// The full-ASCII form carries the same check characters as the standard form.
 std::string EncodeCode93Full(TksBarcodeComponent& bc, const std::u16string& text) {
   std::u16string replaced;
   for (char16_t c : text) {

@@ -57,7 +57,10 @@ TEST_F(CodabarMiscTest, CodabarFramesTextAndAddsCheck) {
        "check before the own stop: A(16) + 6 + B(17) = 39, check '9'"},
       {u"t12n", false, "20220020020" + cb1 + cb2 + "2002002022", "t and n start and stop as A and B"},
       {u"*0E", false, "20200200220" + cb0 + "2020022002", "'*' and E as C and D"},
-      {u"1a2", false, kStartA + cb1 + cbA + cb2 + kStopA, "a letter inside the data draws its A..D bars"},
+      {u"B123", false, "20020020220" + cb1 + cb2 + cb3 + kStopA, "own start B, stop A added"},
+      {u"123d", true, kStartA + cb1 + cb2 + cb3 + "1001011010" + "2020022002",
+       "start A added before the own stop d (D): A(16) + 6 + D(19) = 41, (16 - 9) mod 16: check '7'"},
+      {u"A", false, kStartA + kStopA, "a lone letter is the start"},
   };
   for (const Row& row : rows) {
     Use(bcCodabar, row.check);
@@ -65,6 +68,33 @@ TEST_F(CodabarMiscTest, CodabarFramesTextAndAddsCheck) {
     EXPECT_EQ(p, row.pattern) << row.note;
     EXPECT_EQ(bc.TextSlot[0], 12) << row.note;
     EXPECT_EQ(bc.TextSlot[1], static_cast<int>(p.size()) - 11) << row.note;
+  }
+}
+
+// A start/stop letter between the two ends would stop a reader in the middle of the
+// symbol: validation refuses it at its position, and the first bad character is named.
+TEST_F(CodabarMiscTest, CodabarRefusesStartStopLettersInside) {
+  struct Row {
+    const char16_t* text;
+    int position;  // 0: accepted
+    char16_t ch;
+  } rows[] = {
+      {u"12a34", 3, u'a'},       {u"A12B34B", 4, u'B'}, {u"1*2", 2, u'*'},         {u"A1tB", 3, u't'},
+      {u"123E4", 4, u'E'},       {u"1a2x", 2, u'a'},    {u"12x", 3, u'x'},         {u"A0123+-$/:68A", 0, 0},
+      {u"A123", 0, 0},           {u"123B", 0, 0},       {u"e12n", 0, 0},           {u"AB", 0, 0},
+  };
+  for (const Row& row : rows) {
+    Use(bcCodabar, false);
+    bc.SetBarCode(row.text);
+    if (row.position == 0) {
+      EXPECT_FALSE(bc.EncodeBars(bc.BarCode()).empty()) << ToUtf8(row.text);
+      continue;
+    }
+    EXPECT_THROW(bc.EncodeBars(bc.BarCode()), ksBarcodeException) << ToUtf8(row.text);
+    EXPECT_EQ(bc.ErrorInfo().Code(), erCharOutOfSet) << ToUtf8(row.text);
+    EXPECT_EQ(bc.ErrorInfo().Idx(), row.position) << ToUtf8(row.text);
+    EXPECT_EQ(bc.ErrorInfo().ErrorChar(), std::u16string(1, row.ch)) << ToUtf8(row.text);
+    EXPECT_TRUE(bc.Bars().empty());
   }
 }
 
@@ -172,12 +202,45 @@ TEST_F(CodabarMiscTest, PznIsCode39WithLeadingDash) {
 
 // ---- Telepen ----
 
-TEST_F(CodabarMiscTest, TelepenCheckAndHighCharacters) {
-  EXPECT_EQ(TelepenCheckChar(u"AB"), 127 - (65 + 66) % 127);
-  EXPECT_EQ(TelepenCheckChar(u"?@"), 127) << "sum a multiple of 127";
-  EXPECT_EQ(TelepenCheckChar(u""), 127);
+// The check value completes the sum to a multiple of 127 and is always 0..126: a sum
+// that is already a multiple gives 0.
+TEST_F(CodabarMiscTest, TelepenCheckCharacter) {
+  struct Row {
+    std::u16string text;
+    char16_t check;
+  } rows[] = {
+      {u"AB", 127 - (65 + 66) % 127}, {u"~", 1},  {u"A>", 0}, {u"?@", 0},
+      {u"\x7F", 0},                   {u"", 0},   {std::u16string(1, 0), 0},
+  };
+  for (const Row& row : rows) EXPECT_EQ(TelepenCheckChar(row.text), row.check) << ToUtf8(row.text);
+}
+
+// Telepen carries the 128 ASCII codes; a higher code is refused at its position rather
+// than drawn as its low seven bits.
+TEST_F(CodabarMiscTest, TelepenRefusesCodesAbove127) {
+  struct Row {
+    std::u16string text;
+    int position;  // 0: accepted
+  } rows[] = {
+      {u"A\u00E9", 2}, {u"\u0080", 1}, {u"K\u010D ~", 2}, {u"\u20AC", 1}, {u"~\x7F", 0}, {std::u16string(1, 0), 0},
+  };
+  for (const Row& row : rows) {
+    Use(bcTelepen);
+    bc.SetBarCode(row.text);
+    if (row.position == 0) {
+      EXPECT_FALSE(bc.EncodeBars(bc.BarCode()).empty()) << ToUtf8(row.text);
+      continue;
+    }
+    EXPECT_THROW(bc.EncodeBars(bc.BarCode()), ksBarcodeException) << ToUtf8(row.text);
+    EXPECT_EQ(bc.ErrorInfo().Code(), erCharOutOfSet);
+    EXPECT_EQ(bc.ErrorInfo().Idx(), row.position);
+    EXPECT_EQ(bc.ErrorInfo().ErrorChar(), row.text.substr(static_cast<size_t>(row.position - 1), 1));
+    EXPECT_TRUE(bc.Bars().empty());
+  }
+}
+
+TEST_F(CodabarMiscTest, TelepenFrame) {
   Use(bcTelepen);
-  EXPECT_EQ(EncodeTelepen(bc, u"\u00C1"), EncodeTelepen(bc, u"A")) << "only the low seven bits count";
   // Start '_' is the bits 1111101 with parity 0, stop 'z' 0101111 with parity 1; so
   // every symbol begins and ends with the same modules.
   const std::string a = EncodeTelepen(bc, u"A"), b = EncodeTelepen(bc, u"xyz");

@@ -49,10 +49,10 @@ std::string Cat(std::initializer_list<std::string> parts) {
 TEST(Code39And93, WorkedExamples) {
   // Code 39 characters (with the narrow gap after each): A, +, Z, /, %, T.
   const std::string A = "1101010010110", plus = "1001010010010", Z = "1001101101010", slash = "1001001010010",
-                    pct = "1010010010010", T = "1010110110010";
-  // Code 93 characters by value: T 29, E 14, S 28, 8, M 22, A 10, P 25, V 31, shifts 43-46.
+                    pct = "1010010010010", J = "1010110011010";
+  // Code 93 characters by value: T 29, E 14, S 28, 8, M 22, A 10, P 25, V 31, Z 35, shifts 43-46.
   const std::string t = "110100110", e = "110010010", s = "110101100", c8 = "100010010", m = "101001100",
-                    a = "110101000", p = "100010110", v = "110011010", shiftDollar = "100100110",
+                    a = "110101000", p = "100010110", v = "110011010", z = "100111010", shiftDollar = "100100110",
                     shiftSlash = "111010110", shiftPlus = "100110010";
   const Case cases[] = {
       {"Code 39 A", bcCode39Standard, true, u"A", Cat({k39Start, A, k39Stop}), 14, 25},
@@ -60,30 +60,77 @@ TEST(Code39And93, WorkedExamples) {
        Cat({k39Start, A, k39Stop}), 14, 25},
       {"Code 39 Full a is +A", bcCode39Full, true, u"a", Cat({k39Start, plus, A, k39Stop}), 14, 38},
       {"Code 39 Full : is /Z", bcCode39Full, true, u":", Cat({k39Start, slash, Z, k39Stop}), 14, 38},
-      {"Code 39 Full euro sign is %T", bcCode39Full, true, u"\u20AC", Cat({k39Start, pct, T, k39Stop}), 14, 38},
-      {"Code 93 TEST, K only: weights 1-4 from the right give 243 mod 47 = 8", bcCode93Standard, false,
-       u"TEST", Cat({k93Start, t, e, s, t, c8, k93Stop}), 10, 53},
-      {"Code 93 TEST, C = 8, then K over TEST8 = 351 mod 47 = 22 (M)", bcCode93Standard, true, u"TEST",
-       Cat({k93Start, t, e, s, t, c8, m, k93Stop}), 10, 62},
-      {"Code 93 check value 45 is drawn as the shift (/)", bcCode93Standard, false, u"AP",
-       Cat({k93Start, a, p, shiftSlash, k93Stop}), 10, 35},
-      {"Code 93 AP: C = 45 (/), K = 125 mod 47 = 31 (V)", bcCode93Standard, true, u"AP",
+      {"Code 39 Full ? is %J", bcCode39Full, true, u"?", Cat({k39Start, pct, J, k39Stop}), 14, 38},
+      {"Code 93 TEST: weights 1-4 from the right give C = 243 mod 47 = 8, then K over TEST8 = 351 mod 47 = 22 (M)",
+       bcCode93Standard, true, u"TEST", Cat({k93Start, t, e, s, t, c8, m, k93Stop}), 10, 62},
+      {"Code 93 AP: C = 45, drawn as the shift (/), K = 125 mod 47 = 31 (V)", bcCode93Standard, true, u"AP",
        Cat({k93Start, a, p, shiftSlash, v, k93Stop}), 10, 44},
-      {"Code 93 & is the shift ($), value 43", bcCode93Standard, false, u"&",
-       Cat({k93Start, shiftDollar, shiftDollar, k93Stop}), 10, 26},
-      // A Code 93 symbol needs both check characters to be read; the full-ASCII form
-      // adds them by the same rule as the standard form.
+      {"Code 93 & is the shift ($), value 43: C = 43, K = 129 mod 47 = 35 (Z)", bcCode93Standard, true, u"&",
+       Cat({k93Start, shiftDollar, shiftDollar, z, k93Stop}), 10, 35},
       {"Code 93 Full a is (+)A, then C = 8 and K = 166 mod 47 = 25 (P)", bcCode93Full, true, u"a",
        Cat({k93Start, shiftPlus, a, c8, p, k93Stop}), 10, 44},
-      {"Code 93 Full without automatic check digits: K = 10 + 2 * 46 = 102 mod 47 = 8", bcCode93Full, false,
-       u"a", Cat({k93Start, shiftPlus, a, c8, k93Stop}), 10, 35},
   };
   for (const Case& c : cases) EXPECT_EQ(Encode(c), c.pattern) << c.note;
 }
 
+// C and K are part of every Code 93 symbol (readers refuse one without them), so the
+// automatic check digit option, which the main window never sets, changes nothing.
+TEST(Code39And93, Code93ChecksWhateverTheOption) {
+  struct Row {
+    TksBarcodeSymbology symbology;
+    const char16_t* text;
+    size_t values;  // data values before the checks
+  } rows[] = {
+      {bcCode93Standard, u"ABC123", 6},
+      {bcCode93Standard, u"TEST", 4},
+      {bcCode93Standard, u"&\"()", 4},
+      {bcCode93Full, u"Abc123", 8},
+      {bcCode93Full, u"a", 2},
+  };
+  for (const Row& row : rows) {
+    const std::string label = SymbologyIdentifier(row.symbology) + " " + ToUtf8(row.text);
+    std::string patterns[2];
+    for (bool option : {false, true}) {
+      TksBarcodeComponent bc;
+      bc.SetBarcodeSymbology(row.symbology);
+      bc.SetOptions(option ? OptionBit(boAutoCheckDigit) : OptionBit(boSecurity));
+      bc.SetBarCode(row.text);
+      patterns[option] = bc.EncodeBars(bc.BarCode());
+      EXPECT_EQ(patterns[option].size(), 9 * (row.values + 2) + 19) << label;
+      EXPECT_EQ(bc.TextSlot[1], static_cast<int>(9 * (row.values + 3)) - 1) << label;
+    }
+    EXPECT_EQ(patterns[0], patterns[1]) << label;
+  }
+}
+
+// The euro sign's only full-ASCII code, %T, reads back as DEL: it is refused at its
+// position. Other characters of the set keep encoding.
+TEST(Code39And93, Code39FullRefusesEuroSign) {
+  struct Row {
+    const char16_t* text;
+    int position;  // 0: accepted
+  } rows[] = {
+      {u"\u20AC", 1}, {u"A\u20ACB", 2}, {u"Cena 10 \u20AC", 9}, {u"Cena 10 EUR", 0}, {u"~{}|", 0},
+  };
+  for (const Row& row : rows) {
+    TksBarcodeComponent bc;
+    bc.SetBarcodeSymbology(bcCode39Full);
+    bc.SetBarCode(row.text);
+    if (row.position == 0) {
+      EXPECT_FALSE(bc.EncodeBars(bc.BarCode()).empty()) << ToUtf8(row.text);
+      continue;
+    }
+    EXPECT_THROW(bc.EncodeBars(bc.BarCode()), ksBarcodeException) << ToUtf8(row.text);
+    EXPECT_EQ(bc.ErrorInfo().Code(), erCharOutOfSet);
+    EXPECT_EQ(bc.ErrorInfo().Idx(), row.position);
+    EXPECT_EQ(bc.ErrorInfo().ErrorChar(), u"\u20AC");
+    EXPECT_TRUE(bc.Bars().empty());
+  }
+}
+
 TEST(Code39And93, FullAsciiSkipsCharactersWithoutACode) {
   TksBarcodeComponent bc;
-  EXPECT_EQ(EncodeCode39Full(bc, u"A\x7F\u0100B"), EncodeCode39(bc, u"AB"));
+  EXPECT_EQ(EncodeCode39Full(bc, u"A\x7F\u20AC\u0100B"), EncodeCode39(bc, u"AB"));
   EXPECT_EQ(EncodeCode93Full(bc, u"A\x7F\x01\u20ACB"), EncodeCode93Full(bc, u"AB"));
 }
 

@@ -57,8 +57,9 @@ for (let v = 0; v <= 105; v++) {
 }
 // bwip-js picks code sets for the shortest symbol, we by a fixed greedy rule: rows marked
 // "same" are texts where both choose alike and must agree module for module; the others
-// are compared by the text they decode to. "nocheck": our option without the check
-// character; bwip-js always draws one, so its six elements are removed here.
+// are compared by the text they decode to. "nocheck": drawn by us without the automatic
+// check digit option, which leaves the check character in place: it is part of every
+// Code 128 symbol.
 const code128 = [
   ['same', '1234'],
   ['same', '123'],
@@ -82,12 +83,12 @@ const code128 = [
   ['decode', 'The quick brown fox jumps over the lazy dog 0123456789 times.'],
   ['decode,nocheck', '1234567'],
   ['same,nocheck', 'x'],
+  ['decode', '\x00ABC'],
+  ['decode,nocheck', 'ab\x00cd'],
+  ['same', 'A\x7Fb'],
+  ['decode', '\x00\x7F'],
 ];
-for (const [flags, text] of code128) {
-  let sbs = sbsOf('code128', text);
-  if (flags.includes('nocheck')) sbs.splice(sbs.length - 13, 6);
-  emit('code128', flags, text, modules(sbs));
-}
+for (const [flags, text] of code128) emit('code128', flags, text, modules(sbsOf('code128', text)));
 
 // ---- Codabar ----
 // Our check character is the sum of the data values mod 16 (values from the allowed
@@ -105,11 +106,14 @@ const codabarCheck = (data, start, stop) =>
 const canonical = (c) => ({ a: 'A', t: 'A', T: 'A', b: 'B', n: 'B', N: 'B', c: 'C', '*': 'C', d: 'D', e: 'D', E: 'D' }[c] || c);
 const isStartStop = (c) => 'ABCD'.includes(canonical(c));
 
+// A start/stop letter at either end of our text is that end's start or stop; an end
+// without one gets A.
 function codabarModules(text, withCheck) {
-  const framed = text.length >= 2 && isStartStop(text[0]) && isStartStop(text[text.length - 1]);
-  const start = framed ? canonical(text[0]) : 'A';
-  const stop = framed ? canonical(text[text.length - 1]) : 'A';
-  let data = framed ? text.slice(1, -1) : text;
+  const ownStart = text.length >= 1 && isStartStop(text[0]);
+  const ownStop = text.length >= 2 && isStartStop(text[text.length - 1]);
+  const start = ownStart ? canonical(text[0]) : 'A';
+  const stop = ownStop ? canonical(text[text.length - 1]) : 'A';
+  let data = text.slice(ownStart ? 1 : 0, ownStop ? -1 : text.length);
   if (withCheck) data += codabarCheck(data, start, stop);
   return modules(wideAsTwo(sbsOf('rationalizedCodabar', start + data + stop)));
 }
@@ -128,6 +132,10 @@ const codabar = [
   ['nocheck', 't1234n'],
   ['nocheck', '*987E'],
   ['check', 'a55d'],
+  ['nocheck', 'B123'],
+  ['check', 'C123'],
+  ['nocheck', '456d'],
+  ['check', '456D'],
 ];
 for (const [flags, text] of codabar) emit('codabar', flags, text, codabarModules(text, flags === 'check'));
 
@@ -199,14 +207,10 @@ for (const text of pzn) {
 }
 
 // ---- Telepen ----
-// The check character is 127 - (sum mod 127); bwip-js writes 0 where we write 127 (sum a
-// multiple of 127), both complete the sum to a multiple of 127; no such text is listed.
-const telepen = ['123456789', 'AB', 'Telepen', ' ', '~', 'Hello, World!', '\x01\x02\x1F', 'abcdefghijklmnopqrstuvwxyz', 'ZZ9 Plural Z Alpha', '0', '\x7F\x7E', 'tavrix@example.com'];
-for (const text of telepen) {
-  const sum = [...text].reduce((s, c) => s + c.charCodeAt(0), 0);
-  if (sum % 127 === 0) throw new Error('check 0/127 convention differs: ' + text);
-  emit('telepen', '', text, modules(sbsOf('telepen', text)));
-}
+// The check character is 127 - (sum mod 127), written as 0 when the sum is a multiple of
+// 127: 'A>', '\x7F' and '?@' are such texts.
+const telepen = ['123456789', 'AB', 'Telepen', ' ', '~', 'Hello, World!', '\x01\x02\x1F', 'abcdefghijklmnopqrstuvwxyz', 'ZZ9 Plural Z Alpha', '0', '\x7F\x7E', 'tavrix@example.com', 'A>', '\x7F', '?@', '\x00'];
+for (const text of telepen) emit('telepen', '', text, modules(sbsOf('telepen', text)));
 
 // ---- FIM: bwip-js draws the marks with bars 2.25 points wide on the 4.5-point pitch. ----
 for (const k of ['A', 'B', 'C', 'D']) emit('fim', '', k, modules(sbsOf('symbol', 'fim' + k.toLowerCase()), 2.25));

@@ -271,11 +271,6 @@ const CODE93 = CODE39 + '&"()';
 function toBwip93(t) {
   return t.replace(/[&"()]/g, (c) => ({ '&': '^SFT$', '"': '^SFT%', '(': '^SFT/', ')': '^SFT+' })[c]);
 }
-function code93K(t) {  // K over the data alone, weights 1-15 from the right
-  let s = 0;
-  for (let i = 0; i < t.length; i++) s += CODE93.indexOf(t[t.length - 1 - i]) * ((i % 15) + 1);
-  return CODE93[s % 47];
-}
 
 function code93Rows() {
   row('bcCode93Standard', '-', CODE93, exact('code93', toBwip93(CODE93), { parsefnc: true, includecheck: true }));
@@ -283,10 +278,12 @@ function code93Rows() {
     const t = randomFrom(CODE93, 1 + rnd(24));
     row('bcCode93Standard', '-', t, exact('code93', toBwip93(t), { parsefnc: true, includecheck: true }));
   }
-  // Without automatic check digits only K is added; bwip-js adds C and K or none, so K
-  // is appended to the text here.
+  // Without automatic check digits the symbol is the same: C and K are always written.
   for (const t of ['TEST', 'A', 'CODE 93', '0123456789ABCDEFGHIJ', '$/+%-. &"()']) {
-    row('bcCode93Standard', '-boAutoCheckDigit', t, exact('code93', toBwip93(t + code93K(t)), { parsefnc: true }));
+    row('bcCode93Standard', '-boAutoCheckDigit', t, exact('code93', toBwip93(t), { parsefnc: true, includecheck: true }));
+  }
+  for (const t of ['a', 'Code 93!', '~{x}']) {
+    row('bcCode93Full', '-boAutoCheckDigit', t, exact('code93ext', t, { includecheck: true }));
   }
   for (let k = 0; k < ASCII.length; k += 24) {
     const t = ASCII.slice(k, k + 24);
