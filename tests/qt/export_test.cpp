@@ -188,6 +188,26 @@ TEST_F(ExportTest, RasterWritersStopOnePixelShortExceptBmp) {
   }
 }
 
+// With reflectance reversal the pixels a writer leaves outside the paint rectangle take
+// the reversed background colour like the rest of the background.
+TEST_F(ExportTest, ReversedImagesAreReversedToTheirEdges) {
+  bc.SetBarcodeSymbology(bcQRCode);
+  bc.SetBarCode(u"HELLO");
+  bc.SetOptions(OptionBit(boReflectanceReversal));
+  bc.SetLinesColor(0x0000FF);  // red: the reversed background
+  bc.SetBackgroundColor(0xFFFFFF);
+  ei.SetWidth(120);
+  ei.SetHeight(100);
+  for (const char* name : {"reversed.bmp", "reversed.png", "reversed.gif"}) {
+    std::string path = Tmp(name);
+    ei.SetFileName(path);
+    ei.Save();
+    EXPECT_EQ(PixelAt(path, 119, 50), "255,0,0") << name;
+    EXPECT_EQ(PixelAt(path, 60, 99), "255,0,0") << name;
+    EXPECT_EQ(PixelAt(path, 119, 99), "255,0,0") << name;
+  }
+}
+
 TEST_F(ExportTest, MetafileKindFollowsTheExtension) {
   ei.SetWidth(300);
   ei.SetHeight(100);
