@@ -148,8 +148,8 @@ void TksBarcodeError::Execute(TksBarcodeErrorCode err, int p1, int p2) {
 void TksBarcodeError::Execute(const TksErrRecord& err) {
   FCode = err.Err;
   FIdx = err.Position;
-  // A record without a character carries no text (never an embedded NUL).
-  FErrorChar = err.Char ? std::u16string(1, err.Char) : std::u16string();
+  // Always the one character of the record, #0 included (every GS1 error carries #0).
+  FErrorChar = std::u16string(1, err.Char);
   FPar1 = err.Par1;
   FPar2 = err.Par2;
   Execute();
@@ -158,19 +158,24 @@ void TksBarcodeError::Execute(const TksErrRecord& err) {
 std::string TksBarcodeError::ExceptionString() const {
   if (FCode >= kErrorCodeCount) return {};
   const char* msg = kBarcodeErrors[FCode].msg;
+  // A NUL character (the #0 of a record without a character) has no place in a message:
+  // it would end the text wherever the message is shown as a C string.
+  std::u16string shown = FErrorChar;
+  std::erase(shown, u'\0');
+  const std::u16string_view text(shown);
   // Each message takes its own values, in the order of its placeholders.
   switch (FCode) {
     case erMustBe:
     case er2DBadColCount:
     case er2DBadRowCount:
-      return Format(msg, {FIdx, std::u16string_view(FErrorChar)});
+      return Format(msg, {FIdx, text});
     case erBarcodeLengthInvalid:
     case erBadPrefix:
     case erBadSuffix:
     case er2DOutOfSymbolSpace:
-      return Format(msg, {std::u16string_view(FErrorChar)});
+      return Format(msg, {text});
     case erCPCBadCode:
-      return Format(msg, {std::u16string_view(FErrorChar), FIdx});
+      return Format(msg, {text, FIdx});
     case erCharMustBeSpace:
     case erOutOfMaxCapacity:
       return Format(msg, {FIdx});

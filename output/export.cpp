@@ -78,6 +78,10 @@ std::string UnescapeIniValue(const std::string& v) {
 
 [[noreturn]] void Fail(const std::string& msg) { throw Exception(msg); }
 
+// The pixels a writer leaves outside the paint rectangle at the right and at the bottom:
+// the JPEG, GIF and PNG writers paint one pixel short of their image.
+int PaintMargin(TksFileType type) { return type == ftJPEG || type == ftGIF || type == ftPNG ? 1 : 0; }
+
 }  // namespace
 
 const EnumType& FileTypeEnum() {
@@ -118,14 +122,14 @@ QImage RenderBarcodeImage(TksBarcodeComponent* bc, int w, int h, const TRect& pa
   if (bc) {
     QPainter painter(&img);
     QtCanvas canvas(&painter);
-    PaintBarcodeTo(canvas, paintRect, bc);
+    PaintBarcodeImage(canvas, {0, 0, w, h}, paintRect, bc);
   }
   return img;
 }
 
 std::string RenderBarcodeMetafile(TksBarcodeComponent* bc, int w, int h, const TRect& paintRect, bool enhanced) {
   MetafileCanvas canvas(w, h);
-  PaintBarcodeTo(canvas, paintRect, bc);
+  PaintBarcodeImage(canvas, {0, 0, w, h}, paintRect, bc);
   return enhanced ? canvas.EmfBytes() : canvas.WmfBytes();
 }
 
@@ -143,7 +147,7 @@ std::string RenderBarcodeSvg(TksBarcodeComponent* bc, int w, int h, const TRect&
     QPainter painter(&gen);
     painter.fillRect(QRect(0, 0, w, h), Qt::white);
     QtCanvas canvas(&painter);
-    PaintBarcodeTo(canvas, paintRect, bc);
+    PaintBarcodeImage(canvas, {0, 0, w, h}, paintRect, bc);
   }
   return buffer.data().toStdString();
 }
@@ -161,7 +165,7 @@ std::string RenderBarcodePdf(TksBarcodeComponent* bc, int w, int h, const TRect&
     QPainter painter(&pdf);
     painter.fillRect(QRect(0, 0, w, h), Qt::white);
     QtCanvas canvas(&painter);
-    PaintBarcodeTo(canvas, paintRect, bc);
+    PaintBarcodeImage(canvas, {0, 0, w, h}, paintRect, bc);
   }
   return buffer.data().toStdString();
 }
@@ -264,14 +268,18 @@ void TksExportImport::Notification(TksComponent* c) {
   if (c == FBarcode) FBarcode = nullptr;
 }
 
-bool TksExportImport::Prepare(std::string& name, TksFileTypes dialogTypes, int& w, int& h, bool needSize) {
+void TksExportImport::DefaultSize(TksFileType type, int& w, int& h) {
+  // Width 0 is the symbol's minimal width; the paint rectangle must hold all of it, so
+  // the image is wider by what the writer leaves outside that rectangle.
+  if (w == 0) w = MinPaintWidth(*FBarcode) + PaintMargin(type);
+  if (h == 0) h = w;
+}
+
+bool TksExportImport::Prepare(std::string& name, TksFileTypes dialogTypes, int& w, int& h, TksFileType sizeFor) {
   if (!FBarcode) return false;
   // Settings files need no image size: their saving must not depend on whether the
   // data text encodes.
-  if (needSize) {
-    if (w == 0) w = FBarcode->MinWidth();
-    if (h == 0) h = w;
-  }
+  if (sizeFor != ftUnknown) DefaultSize(sizeFor, w, h);
   if (!name.empty()) return true;
   std::string chosen;
   if (!FileDialog || !FileDialog(true, FileDialogFilter(dialogTypes), chosen) || chosen.empty()) return false;
@@ -285,12 +293,11 @@ void TksExportImport::SaveToFile(const std::string& m, int w, int h) {
   std::string name = m;
   TksFileTypes types = m == FFileName ? FFilter : 0;
   const bool named = !name.empty();
-  if (!Prepare(name, types, w, h, named && FileTypeFromName(name) != ftINI)) return;
-  if (!named && FileTypeFromName(name) != ftINI) {
-    if (w == 0) w = FBarcode->MinWidth();
-    if (h == 0) h = w;
-  }
-  WriteType(FileTypeFromName(name), name, w, h, "ksBarcode");
+  const TksFileType given = FileTypeFromName(name);
+  if (!Prepare(name, types, w, h, named && given != ftINI ? given : ftUnknown)) return;
+  const TksFileType type = FileTypeFromName(name);
+  if (!named && type != ftINI) DefaultSize(type, w, h);
+  WriteType(type, name, w, h, "ksBarcode");
 }
 
 void TksExportImport::WriteType(TksFileType type, const std::string& name, int w, int h,
@@ -319,7 +326,8 @@ void TksExportImport::WriteType(TksFileType type, const std::string& name, int w
 void TksExportImport::WriteRaster(int kind, const std::string& name, int w, int h) {
   const ImageKind k = static_cast<ImageKind>(kind);
   // BMP paints the whole surface; the other raster writers stop one pixel short.
-  const TRect r = k == ImageKind::Bmp ? TRect{0, 0, w, h} : TRect{0, 0, w - 1, h - 1};
+  const int m = k == ImageKind::Bmp ? 0 : 1;
+  const TRect r{0, 0, w - m, h - m};
   QImage img = RenderBarcodeImage(FBarcode, w, h, r);
   std::string err;
   if (!WriteImageFile(img, k, name, err)) Fail(err);
@@ -339,42 +347,41 @@ void TksExportImport::WriteIni(const std::string& name, const std::string& secti
   if (!ini.Save(name, err)) Fail(err);
 }
 
-void TksExportImport::SaveWith(TksFileTypes dialogTypes,
-                               const std::function<void(const std::string&, int, int)>& write) {
+void TksExportImport::SaveWith(TksFileType type, const std::function<void(const std::string&, int, int)>& write) {
   std::string name = FFileName;
   int w = FWidth, h = FHeight;
-  if (Prepare(name, dialogTypes, w, h, true)) write(name, w, h);
+  if (Prepare(name, FileTypeBit(type), w, h, type)) write(name, w, h);
 }
 
 void TksExportImport::SaveAsBMP() {
-  SaveWith(FileTypeBit(ftBMP), [this](const std::string& n, int w, int h) { WriteRaster(static_cast<int>(ImageKind::Bmp), n, w, h); });
+  SaveWith(ftBMP, [this](const std::string& n, int w, int h) { WriteRaster(static_cast<int>(ImageKind::Bmp), n, w, h); });
 }
 void TksExportImport::SaveAsWMF() {
-  SaveWith(FileTypeBit(ftWMF), [this](const std::string& n, int w, int h) { WriteMetafile(n, w, h); });
+  SaveWith(ftWMF, [this](const std::string& n, int w, int h) { WriteMetafile(n, w, h); });
 }
 void TksExportImport::SaveAsEMF() {
-  SaveWith(FileTypeBit(ftWMF), [this](const std::string& n, int w, int h) { WriteMetafile(n, w, h); });
+  SaveWith(ftWMF, [this](const std::string& n, int w, int h) { WriteMetafile(n, w, h); });
 }
 void TksExportImport::SaveAsJPG() {
-  SaveWith(FileTypeBit(ftJPEG), [this](const std::string& n, int w, int h) { WriteRaster(static_cast<int>(ImageKind::Jpeg), n, w, h); });
+  SaveWith(ftJPEG, [this](const std::string& n, int w, int h) { WriteRaster(static_cast<int>(ImageKind::Jpeg), n, w, h); });
 }
 void TksExportImport::SaveAsGIF() {
-  SaveWith(FileTypeBit(ftGIF), [this](const std::string& n, int w, int h) { WriteRaster(static_cast<int>(ImageKind::Gif), n, w, h); });
+  SaveWith(ftGIF, [this](const std::string& n, int w, int h) { WriteRaster(static_cast<int>(ImageKind::Gif), n, w, h); });
 }
 void TksExportImport::SaveAsPNG() {
-  SaveWith(FileTypeBit(ftPNG), [this](const std::string& n, int w, int h) { WriteRaster(static_cast<int>(ImageKind::Png), n, w, h); });
+  SaveWith(ftPNG, [this](const std::string& n, int w, int h) { WriteRaster(static_cast<int>(ImageKind::Png), n, w, h); });
 }
 void TksExportImport::SaveAsSVG() {
-  SaveWith(FileTypeBit(ftSVG), [this](const std::string& n, int w, int h) { WriteType(ftSVG, n, w, h, ""); });
+  SaveWith(ftSVG, [this](const std::string& n, int w, int h) { WriteType(ftSVG, n, w, h, ""); });
 }
 void TksExportImport::SaveAsPDF() {
-  SaveWith(FileTypeBit(ftPDF), [this](const std::string& n, int w, int h) { WriteType(ftPDF, n, w, h, ""); });
+  SaveWith(ftPDF, [this](const std::string& n, int w, int h) { WriteType(ftPDF, n, w, h, ""); });
 }
 
 void TksExportImport::SaveAsINI() {
   std::string name = FFileName;
   int w = FWidth, h = FHeight;
-  if (!Prepare(name, FileTypeBit(ftINI), w, h, false)) return;
+  if (!Prepare(name, FileTypeBit(ftINI), w, h, ftUnknown)) return;
   WriteIni(name, FIniSection.empty() ? FBarcode->Name() : FIniSection);
 }
 

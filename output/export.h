@@ -97,9 +97,13 @@ class TksExportImport : public TksComponent, public TksPersistent {
   void Notification(TksComponent* c) override;
 
  private:
-  // Preparation shared by the writers: false when there is nothing to do.
-  bool Prepare(std::string& name, TksFileTypes dialogTypes, int& w, int& h, bool needSize);
-  void SaveWith(TksFileTypes dialogTypes, const std::function<void(const std::string&, int, int)>& write);
+  // Preparation shared by the writers: false when there is nothing to do. The size is
+  // defaulted for an image of type `sizeFor`; ftUnknown leaves it (settings files).
+  bool Prepare(std::string& name, TksFileTypes dialogTypes, int& w, int& h, TksFileType sizeFor);
+  // Width 0 and height 0 of an image of the given type.
+  void DefaultSize(TksFileType type, int& w, int& h);
+  // Prepares for the writer of `type` (its dialog offers that type) and runs `write`.
+  void SaveWith(TksFileType type, const std::function<void(const std::string&, int, int)>& write);
   void WriteType(TksFileType type, const std::string& name, int w, int h, const std::string& iniSection);
   void WriteRaster(int kind, const std::string& name, int w, int h);
   void WriteMetafile(const std::string& name, int w, int h);

@@ -62,6 +62,10 @@ bool IsPostal(TksBarcodeSymbology s) {
   }
 }
 
+// Width in pixels of the ITF bearer frame: four times the first run of the pattern,
+// which is one pixel for every ITF pattern (they begin with their quiet zone).
+constexpr int kBearerWidth = 4;
+
 bool IsUpc(TksBarcodeSymbology s) { return s == bcUPCA || s == bcUPCE0 || s == bcUPCE1; }
 
 bool ClosesRun(char c) {
@@ -163,17 +167,43 @@ void PaintBarcodeTo(Canvas& c, const TRect& r, TksBarcodeComponent* bc) {
   if (bc) PaintBarCode(*bc, c, r);
 }
 
-void PaintBarCode(TksBarcodeComponent& bc, Canvas& c, const TRect& r) {
+namespace {
+
+// The error boundary around the pipeline; `surface` as PaintSymbol takes it.
+void PaintAtBoundary(TksBarcodeComponent& bc, Canvas& c, const TRect& r, const TRect* surface) {
   bc.ErrorInfo().Init();
   CanvasStateSaver saver(c);
   try {
-    PaintSymbol(bc, c, r);
+    PaintSymbol(bc, c, r, surface);
   } catch (const ksBarcodeException& e) {
     HandleException(bc.ErrorInfo(), c, r, e.what());
   }
 }
 
-void PaintSymbol(TksBarcodeComponent& bc, Canvas& c, const TRect& r) {
+// True when the encoded symbol has nothing dark to draw: a symbology drawn by the linear
+// painter whose pattern holds no bar (no encoder, or bcNone).
+bool DrawsNoBars(const TksBarcodeComponent& bc) {
+  switch (bc.BarcodeSymbology()) {
+    case bcPDF417: case bcQRCode: case bcDataMatrix:
+      return false;
+    default:
+      break;
+  }
+  for (const std::string& row : bc.Bars())
+    for (char ch : row)
+      if (IsDark(ch)) return false;
+  return true;
+}
+
+}  // namespace
+
+void PaintBarcodeImage(Canvas& c, const TRect& surface, const TRect& r, TksBarcodeComponent* bc) {
+  if (bc) PaintAtBoundary(*bc, c, r, &surface);
+}
+
+void PaintBarCode(TksBarcodeComponent& bc, Canvas& c, const TRect& r) { PaintAtBoundary(bc, c, r, nullptr); }
+
+void PaintSymbol(TksBarcodeComponent& bc, Canvas& c, const TRect& r, const TRect* surface) {
   if (bc.BarCode().empty()) bc.BarcodeRaiseStr(erEmptyCode, u"");
   if (!bc.GetBarcodeInfo().Supported) bc.BarcodeRaiseStr(erNotSupported, u"");
 
@@ -181,11 +211,14 @@ void PaintSymbol(TksBarcodeComponent& bc, Canvas& c, const TRect& r) {
   if (bc.HasOption(boTransparent)) {
     c.BkMode = bkTransparent;
   } else {
-    TColor bg = bc.HasOption(boReflectanceReversal) ? bc.LinesColor() : bc.BackgroundColor();
+    const bool reversed = bc.HasOption(boReflectanceReversal);
+    TColor bg = reversed ? bc.LinesColor() : bc.BackgroundColor();
     c.Brush.Color = bg;
     c.Brush.Style = bsSolid;
     c.Pen.SetColor(bg);
-    FillRotatedRect(c, r, centre, true, 0);
+    // A reversed symbol reads only inside a quiet zone of the reversed background
+    // colour: in an image that is everything outside the symbol, margins included.
+    FillRotatedRect(c, reversed && surface ? *surface : r, centre, true, 0);
     c.BkMode = bkOpaque;
   }
 
@@ -196,6 +229,8 @@ void PaintSymbol(TksBarcodeComponent& bc, Canvas& c, const TRect& r) {
 
   bc.EncodeBars(bc.BarCode());
   if (bc.Bars().empty()) bc.BarcodeRaiseStr(erErrorInBarCode, u"");
+  // An image of a symbology that draws no bars would hold no barcode at all.
+  if (surface && DrawsNoBars(bc)) bc.BarcodeRaiseStr(erNoSymbology, u"");
   for (char ch : bc.Bars().front()) {
     if (ch != ' ') break;
     ++s.Left;
@@ -213,9 +248,15 @@ void PaintSymbol(TksBarcodeComponent& bc, Canvas& c, const TRect& r) {
       PaintPdf417(c, s, bc, centre);
       break;
     case bcDataMatrix:
-    case bcQRCode:
+    case bcQRCode: {
+      // Less than a pixel per module would lose modules: as small a box as for a
+      // linear symbol narrower than its pattern.
+      const TksMatrix& m = bc.Pixels();
+      if ((s.Width() < m.NC || s.Height() < m.NR) && !bc.HasOption(boPaintIfSmall))
+        bc.BarcodeRaiseStr(erSmallPaintBox, u"");
       Paint(bc.Pixels(), c, s, centre, bc);
       break;
+    }
     default:
       PaintLinear(bc, c, s, centre, bc.BarCode());
   }
@@ -228,7 +269,9 @@ void PaintLinear(TksBarcodeComponent& bc, Canvas& c, const TRect& r, TPoint cent
   std::string p = bc.Bars().empty() ? std::string() : bc.Bars().front();
 
   if (sym == bcISBN || sym == bcISSN || sym == bcISMN) text = BookNumberToEan13(text, sym);
-  const int aWidth = r.Width();
+  // The ITF bearer frame's right side needs room right of the pattern's quiet zone; its
+  // left side stands in the room the leading blanks gave the symbol.
+  const int aWidth = r.Width() - BearerFrameRoom(bc);
   if (aWidth < static_cast<int>(p.size()) && !bc.HasOption(boPaintIfSmall)) bc.BarcodeRaiseStr(erSmallPaintBox, u"");
   std::u16string t = sym == bcPZN ? u"PZN - " + text : text;
   if (!p.empty()) p = bc.Zoom(p, aWidth, bc.HasOption(boSecurity));
@@ -317,9 +360,10 @@ void PaintLinear(TksBarcodeComponent& bc, Canvas& c, const TRect& r, TPoint cent
   }
 
   if (sym == bcITF && !p.empty()) {
-    // Bearer frame. Its upright sides stand just outside the pattern's ten-module quiet
-    // zones (the left one in the room the leading blanks gave the symbol), because a frame
-    // drawn over the quiet zones leaves too little of them for scanners to find the code.
+    // Bearer frame, closed on all four sides. Its upright sides stand just outside the
+    // pattern's ten-module quiet zones, because a frame drawn over the quiet zones leaves
+    // too little of them for scanners to find the code: the left one in the room the
+    // leading blanks gave the symbol, the right one in the room kept free above.
     const int N = static_cast<int>(p.size());
     const int b = 4 * f;
     const int B = lastB;
@@ -385,6 +429,18 @@ void PaintLinear(TksBarcodeComponent& bc, Canvas& c, const TRect& r, TPoint cent
   }
 
   if (bc.HorzLines().LinesCount() > 0) PaintHorzLines(bc.HorzLines(), c, r);
+}
+
+int BearerFrameRoom(const TksBarcodeComponent& bc) { return bc.BarcodeSymbology() == bcITF ? kBearerWidth : 0; }
+
+int MinPaintWidth(TksBarcodeComponent& bc) {
+  long long w = bc.MinWidth();
+  if (bc.GetBarcodeInfo().SymbolType != stMatrix && bc.GetBarcodeInfo().SymbolType != stStacked) {
+    const std::string& row = bc.Bars().empty() ? std::string() : bc.Bars().front();
+    w += static_cast<long long>(std::min(row.find_first_not_of(' '), row.size())) + BearerFrameRoom(bc);
+  }
+  w += w % 2;
+  return static_cast<int>(std::min<long long>(w, INT32_MAX - 1));
 }
 
 // ---- decorations -------------------------------------------------------------------

@@ -12,7 +12,10 @@ void PaintPdf417(Canvas& c, const TRect& r, TksBarcodeComponent& bc, TPoint cent
   const std::vector<std::string>& rows = bc.Bars();
   if (rows.empty()) return;
   const int width = r.Right - r.Left;
-  if (static_cast<int>(rows.front().size()) > width && !bc.HasOption(boPaintIfSmall))
+  // Every module needs a pixel: a row narrower than its modules, or fewer pixel rows
+  // than symbol rows, would lose some of them.
+  if ((static_cast<int>(rows.front().size()) > width || static_cast<long long>(rows.size()) > r.Bottom - r.Top) &&
+      !bc.HasOption(boPaintIfSmall))
     bc.BarcodeRaiseStr(erSmallPaintBox, u"");
 
   // With reflectance reversal the pipeline has filled the background with LinesColor.

@@ -15,8 +15,8 @@ class TksBarcodeComponent;
 // painted. The layout is unrotated and every rectangle is turned by the barcode's Angle
 // about `centre`, the centre of the whole paint rectangle, so that a symbol at 90 or 270
 // degrees stays inside the rectangle the paint pipeline laid out for it.
-// Raises erSmallPaintBox when a row has more modules than r has pixels, unless
-// boPaintIfSmall is set.
+// Raises erSmallPaintBox when a row has more modules than r has pixels across, or the
+// symbol more rows than r has pixels down, unless boPaintIfSmall is set.
 void PaintPdf417(Canvas& c, const TRect& r, TksBarcodeComponent& bc, TPoint centre);
 
 // The same, turning about the centre of r.

@@ -175,13 +175,44 @@ TEST(ErrorObject, ExecuteVariantsFillFieldsAndFormatTheMessage) {
   }
 }
 
-TEST(ErrorObject, RecordWithoutCharacterCarriesNoText) {
+// A record always carries its one character, #0 included; the message shows no NUL.
+TEST(ErrorObject, RecordCarriesItsCharacterEvenWhenItIsNul) {
+  struct Case {
+    TksBarcodeErrorCode code;
+    char16_t ch;
+    std::string message;
+  } cases[] = {
+      {erBadPrefix, u'\0', "Bad barcode prefix, must  be "},
+      {erCPCBadCode, u'\0', "Error in CPC/Postbar code  at 3 position."},
+      {erGS1_AI_NotFound, u'\0', "GS1 unknown Application identifier"},
+      {erBadPrefix, u'9', "Bad barcode prefix, must  be 9"},
+  };
+  for (const auto& c : cases) {
+    TksBarcodeComponent bc;
+    TksErrRecord rec;
+    rec.Err = c.code;
+    rec.Position = 3;
+    rec.Char = c.ch;
+    try {
+      bc.BarcodeRaise(rec);
+      ADD_FAILURE() << "no exception";
+    } catch (const ksBarcodeException& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+    EXPECT_EQ(bc.ErrorInfo().ErrorChar(), std::u16string(1, c.ch)) << c.message;
+    EXPECT_EQ(bc.ErrorInfo().ExceptionString(), c.message);
+  }
+}
+
+// The GS1 errors of the engine are raised from records without a character.
+TEST(ErrorObject, Gs1ErrorsCarryTheNulCharacter) {
   TksBarcodeComponent bc;
-  TksErrRecord rec;
-  rec.Err = erBadPrefix;
-  EXPECT_THROW(bc.BarcodeRaise(rec), ksBarcodeException);
-  EXPECT_EQ(bc.ErrorInfo().ErrorChar(), u"");
-  EXPECT_EQ(bc.ErrorInfo().ExceptionString(), "Bad barcode prefix, must  be ");
+  bc.SetBarcodeSymbology(bcUccEan128);
+  bc.SetBarCode(u"(01)123");
+  bc.ErrorInfo().SetMode(emSilent);
+  EXPECT_THROW(bc.EncodeBars(bc.BarCode()), ksBarcodeException);
+  EXPECT_GE(bc.ErrorInfo().Code(), erGS1);
+  EXPECT_EQ(bc.ErrorInfo().ErrorChar(), std::u16string(1, u'\0'));
 }
 
 TEST(ErrorObject, BarcodeRaiseFillsTheOwnersErrorObject) {

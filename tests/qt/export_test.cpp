@@ -18,6 +18,7 @@
 #include "engine/decor.h"
 #include "engine/params.h"
 #include "engine/persistent.h"
+#include "engine/ustring.h"
 #include "output/export.h"
 #include "output/ini_file.h"
 
@@ -125,11 +126,47 @@ TEST_F(ExportTest, SaveChoosesTheWriterByExtension) {
   EXPECT_FALSE(Exists(tiff));
 }
 
-TEST_F(ExportTest, DefaultSizesAreSquare) {
-  std::string path = Tmp("square.png");
+// Width 0: a square image whose paint rectangle holds the whole symbol at one pixel per
+// module, whatever the writer leaves outside that rectangle. Each image must scan: it is
+// decoded as a label printed on white paper would be seen (a white surround, magnified).
+TEST_F(ExportTest, WidthZeroHoldsTheWholeSymbolAndScans) {
+  struct Case {
+    TksBarcodeSymbology sym;
+    const char* text;
+    const char* file;
+    const char* identify;  // the symbol's width in pixels, even, plus the writer's margin
+    const char* decoded;
+  } cases[] = {
+      {bcQRCode, "HELLO", "qr.png", "23x23 PNG", "HELLO"},  // 21 modules
+      {bcQRCode, "HELLO", "qr.bmp", "22x22 BMP3", "HELLO"},
+      {bcQRCode, "HELLO", "qr.gif", "23x23 GIF", "HELLO"},
+      {bcDataMatrix, "HELLO", "dm.png", "13x13 PNG", "HELLO"},  // 12 modules
+      {bcPDF417, "Barvello 417", "pdf.png", "241x241 PNG", "Barvello 417"},  // 240 modules
+      {bcCode128, "Barvello", "c128.png", "125x125 PNG", "Barvello"},  // 124 modules
+      // 103 modules and the eight pixels the margin blanks move the symbol by.
+      {bcEan13, "400638133393", "ean.png", "113x113 PNG", "4006381333931"},
+      {bcEan13, "400638133393", "ean.bmp", "112x112 BMP3", "4006381333931"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    bc.SetBarcodeSymbology(c.sym);
+    bc.SetBarCode(FromUtf8(c.text));
+    const std::string path = Tmp(std::string("zero_") + c.file);
+    ei.SetFileName(path);
+    ei.Save();
+    EXPECT_EQ(Identify(path), c.identify);
+    const std::string seen = path + ".seen.png";
+    std::string out;
+    ASSERT_EQ(RunCommand("/usr/bin/convert '" + path + "' -bordercolor white -border 10 -scale 400% '" + seen + "' 2>&1", out),
+              0)
+        << out;
+    RunCommand("ZXingReader -bytes '" + seen + "' 2>/dev/null", out);
+    EXPECT_EQ(out, c.decoded);
+  }
+  bc.SetBarcodeSymbology(bcQRCode);
+  bc.SetBarCode(u"HELLO");
+  const std::string path = Tmp("square.png");
   ei.SetFileName(path);
-  ei.SaveAsPNG();
-  EXPECT_EQ(Identify(path), "103x103 PNG");  // MinWidth of the default EAN-13
   ei.SetWidth(200);
   ei.SaveAsPNG();
   EXPECT_EQ(Identify(path), "200x200 PNG");
@@ -148,6 +185,26 @@ TEST_F(ExportTest, RasterWritersStopOnePixelShortExceptBmp) {
     EXPECT_EQ(PixelAt(path, 299, 60), bmp ? "255,0,0" : "255,255,255") << name;
     EXPECT_EQ(PixelAt(path, 150, 119), bmp ? "255,0,0" : "255,255,255") << name;
     EXPECT_EQ(PixelAt(path, 298, 60), "255,0,0") << name;
+  }
+}
+
+// With reflectance reversal the pixels a writer leaves outside the paint rectangle take
+// the reversed background colour like the rest of the background.
+TEST_F(ExportTest, ReversedImagesAreReversedToTheirEdges) {
+  bc.SetBarcodeSymbology(bcQRCode);
+  bc.SetBarCode(u"HELLO");
+  bc.SetOptions(OptionBit(boReflectanceReversal));
+  bc.SetLinesColor(0x0000FF);  // red: the reversed background
+  bc.SetBackgroundColor(0xFFFFFF);
+  ei.SetWidth(120);
+  ei.SetHeight(100);
+  for (const char* name : {"reversed.bmp", "reversed.png", "reversed.gif"}) {
+    std::string path = Tmp(name);
+    ei.SetFileName(path);
+    ei.Save();
+    EXPECT_EQ(PixelAt(path, 119, 50), "255,0,0") << name;
+    EXPECT_EQ(PixelAt(path, 60, 99), "255,0,0") << name;
+    EXPECT_EQ(PixelAt(path, 119, 99), "255,0,0") << name;
   }
 }
 
@@ -430,7 +487,7 @@ TEST_F(ExportTest, FailedWriteKeepsTheExistingFile) {
   // file that is renamed only when complete.
   ei.SetFileName(path);
   EXPECT_NO_THROW(ei.SaveAsPNG());
-  EXPECT_EQ(Identify(path), "103x103 PNG");
+  EXPECT_EQ(Identify(path), "113x113 PNG");
 }
 
 int main(int argc, char** argv) {

@@ -8,6 +8,7 @@
 #include "engine/barcode.h"
 #include "engine/decor.h"
 #include "engine/params.h"
+#include "engine/ustring.h"
 #include "render/paint.h"
 #include "render/recording_canvas.h"
 
@@ -407,4 +408,113 @@ TEST(Paint, UpcE1PrintsTheNumberSystemAndCheckDigitTheSymbolCarries) {
   EXPECT_EQ(texts[0].text, u"123456");
   EXPECT_EQ(texts[3].text, u"1");
   EXPECT_EQ(texts[4].text, u"2");
+}
+
+// A matrix or PDF417 symbol needs a pixel for every module, across and down, in the
+// symbol rectangle (which loses a pixel of an odd size); boPaintIfSmall paints anyway.
+TEST(Paint, MatrixAndPdf417SymbolsNeedAPixelPerModule) {
+  struct Case {
+    TksBarcodeSymbology sym;
+    const char* text;
+    int w, h, angle;
+    bool paintIfSmall;
+    TksBarcodeErrorCode code;
+  } cases[] = {
+      {bcQRCode, "HELLO", 22, 22, 0, false, erOK},  // 21 x 21 modules
+      {bcQRCode, "HELLO", 21, 21, 0, false, erSmallPaintBox},
+      {bcQRCode, "HELLO", 10, 10, 0, false, erSmallPaintBox},
+      {bcQRCode, "HELLO", 10, 10, 0, true, erOK},
+      {bcQRCode, "HELLO", 200, 20, 0, false, erSmallPaintBox},
+      {bcQRCode, "HELLO", 20, 200, 0, false, erSmallPaintBox},
+      {bcQRCode, "HELLO", 21, 200, 90, false, erSmallPaintBox},  // the width runs down
+      {bcQRCode, "HELLO", 22, 200, 90, false, erOK},
+      {bcDataMatrix, "HELLO", 12, 12, 0, false, erOK},  // 12 x 12 modules
+      {bcDataMatrix, "HELLO", 12, 11, 0, false, erSmallPaintBox},
+      {bcPDF417, "HELLO", 400, 100, 0, false, erOK},
+      {bcPDF417, "HELLO", 400, 2, 0, false, erSmallPaintBox},  // fewer pixel rows than rows
+      {bcPDF417, "HELLO", 400, 2, 0, true, erOK},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.text) + " " + std::to_string(c.w) + " x " + std::to_string(c.h) + " at " +
+                 std::to_string(c.angle));
+    TksBarcodeComponent bc;
+    bc.SetBarcodeSymbology(c.sym);
+    bc.SetBarCode(FromUtf8(c.text));
+    bc.SetAngle(c.angle);
+    bc.ErrorInfo().SetMode(emSilent);
+    if (c.paintIfSmall) bc.SetOptions(bc.Options() | OptionBit(boPaintIfSmall));
+    RecordingCanvas canvas;
+    PaintBarCode(bc, canvas, {0, 0, c.w, c.h});
+    EXPECT_EQ(bc.ErrorInfo().Code(), c.code);
+  }
+}
+
+// Painting an image: with reflectance reversal the whole surface takes the reversed
+// background colour, not only the paint rectangle; without it the surface is left as it
+// is. A symbology that draws no bars makes no image, while the preview still shows its
+// background and text.
+TEST(Paint, ImagesAreReversedToTheirEdgesAndHoldBars) {
+  const TRect surface{0, 0, 300, 200}, paint{20, 20, 280, 180};
+  for (bool reversed : {false, true}) {
+    TksBarcodeComponent bc;
+    bc.SetBarcodeSymbology(bcQRCode);
+    bc.SetBarCode(u"HELLO");
+    bc.SetLinesColor(0x112233);
+    bc.SetBackgroundColor(0xDDEEFF);
+    bc.SetOptions(reversed ? OptionBit(boReflectanceReversal) : 0);
+    RecordingCanvas c;
+    PaintBarcodeImage(c, surface, paint, &bc);
+    EXPECT_EQ(bc.ErrorInfo().Code(), erOK);
+    ASSERT_FALSE(c.calls.empty());
+    EXPECT_EQ(Box(c.calls[0]), reversed ? surface : paint) << reversed;
+    EXPECT_EQ(c.calls[0].brush.Color, reversed ? 0x112233u : 0xDDEEFFu) << reversed;
+  }
+  struct Case {
+    TksBarcodeSymbology sym;
+    const char16_t* text;
+    TksBarcodeErrorCode image;
+  } cases[] = {{bcPostBar, u"123", erNoSymbology}, {bcNone, u"123", erNoSymbology}, {bcCode128, u"123", erOK}};
+  for (const auto& k : cases) {
+    TksBarcodeComponent bc;
+    bc.SetBarcodeSymbology(k.sym);
+    bc.SetBarCode(k.text);
+    bc.ErrorInfo().SetMode(emSilent);
+    RecordingCanvas image, preview;
+    PaintBarcodeImage(image, surface, surface, &bc);
+    EXPECT_EQ(bc.ErrorInfo().Code(), k.image) << int(k.sym);
+    PaintBarCode(bc, preview, surface);
+    EXPECT_EQ(bc.ErrorInfo().Code(), erOK) << int(k.sym);
+  }
+}
+
+// The ITF bearer frame and the bars stay inside the paint rectangle, also when the
+// symbol fills the width.
+TEST(Paint, ItfBarsAndFrameStayInsideThePaintRectangle) {
+  for (int w : {262, 263, 400}) {
+    for (bool security : {false, true}) {
+      TksBarcodeComponent bc;
+      bc.SetBarcodeSymbology(bcITF);
+      bc.SetBarCode(u"1234567890123");
+      bc.SetLinesColor(0x112233);
+      bc.SetOptions(security ? OptionBit(boSecurity) : 0);
+      RecordingCanvas c;
+      const TRect r{0, 0, w, 100};
+      PaintBarCode(bc, c, r);
+      ASSERT_EQ(bc.ErrorInfo().Code(), erOK) << w;
+      const auto bars = BarPolygons(c, 0x112233);
+      ASSERT_GT(bars.size(), 4u);
+      int right = 0;
+      for (const auto& b : bars) {
+        const TRect box = Box(b);
+        EXPECT_GE(box.Left, r.Left) << w << " " << security;
+        EXPECT_LE(box.Right, r.Right) << w << " " << security;
+        right = std::max(right, box.Right);
+      }
+      // The frame's right side ends where the bars' room ends: at the symbol
+      // rectangle's right edge when the modules fill the width.
+      if (!security) {
+        EXPECT_EQ(right, w / 2 * 2) << w;
+      }
+    }
+  }
 }

@@ -78,7 +78,7 @@ Layout DefaultLayout(TksBarcodeComponent& bc) {
   // The painter moves the symbol one pixel right for every leading blank of the pattern
   // and spreads the pattern over what is left: give it exactly k pixels per module.
   const int leading = static_cast<int>(std::min(row.find_first_not_of(' '), row.size()));
-  const int content = std::max(modules, 1) * k + leading;
+  const int content = std::max(modules, 1) * k + leading + BearerFrameRoom(bc);
   const int barHeight = std::max(60, content * 2 / 5);
   l.w = content + 2 * q * k;
   l.h = barHeight + 2 * k * 2;
@@ -113,7 +113,7 @@ const QImage& RenderIntoKeptImage(TksBarcodeComponent& bc, int w, int h, const T
   img.fill(Qt::white);
   QPainter painter(&img);
   QtCanvas canvas(&painter);
-  PaintBarcodeTo(canvas, paintRect, &bc);
+  PaintBarcodeImage(canvas, {0, 0, w, h}, paintRect, &bc);
   return img;
 }
 
