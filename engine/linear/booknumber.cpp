@@ -5,12 +5,13 @@
 //   ISBN  ten characters (ISBN-10, the last a check digit or X)
 //         thirteen digits beginning 978 or 979 (ISBN-13)
 //   ISSN  eight characters (the last a check digit or X), optionally followed by the
-//         two-digit issue code; or the seven digits without their check character and
-//         the issue code (nine digits)
+//         two-digit issue code
 //   ISMN  M and nine characters (ISMN-10); thirteen digits beginning 9790 (ISMN-13);
-//         ten digits, printed after 979 as they stand
-// Each may be followed by a blank and a 2- or 5-digit add-on, which is carried over
-// unchanged.
+//         ten characters, the first nine of them digits printed after 979
+// Each is also read without its own last (check) character, which completion writes
+// and the symbol does not carry, the EAN-13 having a check digit of its own; so an ISSN
+// may be seven digits, or seven digits and the issue code. Each may be followed by a
+// blank and a 2- or 5-digit add-on, which is carried over unchanged.
 #include "engine/linear/booknumber.h"
 
 #include <cstddef>
@@ -133,30 +134,31 @@ bool CheckBookNumber(TksBarcodeComponent& bc, std::u16string_view text) {
   const std::u16string& n = b.number;
   const std::size_t len = n.size();
   const TksBarcodeSymbology symbology = bc.BarcodeSymbology();
+  // Each form with or without its own check character.
+  const bool ten = len == 9 || len == 10, thirteen = len == 12 || len == 13;
   bool lengthOk = false;
   switch (symbology) {
-    case bcISBN: lengthOk = len == 10 || len == 13; break;
-    case bcISSN: lengthOk = len == 8 || len == 9 || len == 10; break;
-    case bcISMN: lengthOk = len == 10 || (len == 13 && !IsM(n[0])); break;
+    case bcISBN: lengthOk = ten || thirteen; break;
+    case bcISSN: lengthOk = len >= 7 && len <= 10; break;
+    case bcISMN: lengthOk = ten || (thirteen && !IsM(n[0])); break;
     default: break;
   }
   if (!lengthOk || (b.hasAddOn && b.addOn.size() != 2 && b.addOn.size() != 5))
     bc.BarcodeRaiseStr(erBarcodeLengthInvalid, u"");
 
-  if (symbology == bcISSN && len != 9) {
-    // Seven digits, the check character, then the issue code.
+  if (symbology == bcISSN) {
+    // Seven digits, the check character (8 or 10 characters), the issue code (9 or 10).
     RequireDigits(bc, n, b.numberPos, 1, 7);
-    if (!IsDigit(n[7]) && n[7] != u'X' && n[7] != u'x')
+    if ((len == 8 || len == 10) && !IsDigit(n[7]) && n[7] != u'X' && n[7] != u'x')
       bc.BarcodeRaise(erCharOutOfSet, b.numberPos[7], std::u16string(1, n[7]));
-    RequireDigits(bc, n, b.numberPos, 9, len);
-  } else if (len == 13) {
+    RequireDigits(bc, n, b.numberPos, len == 9 ? 8 : 9, len);
+  } else if (thirteen) {
     RequireDigits(bc, n, b.numberPos, 1, 12);
     if (symbology == bcISMN) RequirePrefix(bc, b, {u"9790"});
     else RequirePrefix(bc, b, {u"978", u"979"});
   } else {
-    // Nine characters before the check character (ISMN-10: M and eight digits), or the
-    // nine digits of an ISSN without its check character.
-    RequireDigits(bc, n, b.numberPos, IsM(n[0]) && symbology == bcISMN ? 2 : 1, 9);
+    // Nine characters before the check character; ISMN-10 begins with M.
+    RequireDigits(bc, n, b.numberPos, (symbology == bcISMN && IsM(n[0])) ? 2 : 1, 9);
   }
   RequireDigits(bc, b.addOn, b.addOnPos, 1, b.addOn.size());
   return true;

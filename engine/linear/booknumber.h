@@ -15,7 +15,8 @@ class TksBarcodeComponent;
 // Accepts a book number of the barcode's symbology, optionally followed by a blank and a
 // 2- or 5-digit add-on, or raises erBarcodeLengthInvalid or erCharOutOfSet (with the
 // character's position in the data text). The number's own check character is not
-// examined: completion rewrites it, and the symbol carries the EAN-13 check instead.
+// examined and may be missing: completion writes it, and the symbol carries the EAN-13
+// check digit instead.
 bool CheckBookNumber(TksBarcodeComponent& bc, std::u16string_view text);
 
 // The data text with the number's own check character written (appended when it is

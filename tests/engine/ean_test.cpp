@@ -171,6 +171,7 @@ TEST(BookNumberToEan13, PrefixesAndCheckDigit) {
       {u"979-10-90636-07-1", bcISBN, u"9791090636071"},
       // ISSN: 977, seven ISSN digits, the issue code (00 by default), the EAN check
       {u"0317-8471", bcISSN, u"9770317847001"},
+      {u"0317-847", bcISSN, u"9770317847001"},
       {u"0317847100", bcISSN, u"9770317847001"},
       {u"2049-3630 12345", bcISSN, u"9772049363002 12345"},
       {u"2049-363X-05", bcISSN, u"9772049363057"},
@@ -184,6 +185,29 @@ TEST(BookNumberToEan13, PrefixesAndCheckDigit) {
       {u"12-34", bcISBN, u"9781234"},                // too short: left as it is
   };
   for (const Case& c : cases) EXPECT_EQ(BookNumberToEan13(c.text, c.symbology), c.ean) << ToUtf8(c.text);
+}
+
+// Walking through the symbologies, as the symbology list and the label sheet do, gives
+// each book number the sample text, completed or (when it equals the text already
+// stored) not; either way it is printed.
+TEST(BookNumberToEan13, SampleTextsThroughTheSymbologies) {
+  struct Case {
+    TksBarcodeSymbology symbology;
+    std::u16string ean;
+  } cases[] = {
+      {bcISBN, u"9788072261024"},
+      {bcISSN, u"9778072261025"},  // ISSN 8072261, issue code 02
+      {bcISMN, u"9798072261023"},
+  };
+  TksBarcodeComponent bc, ean;
+  ean.SetBarcodeSymbology(bcEan13);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(SymbologyIdentifier(c.symbology));
+    bc.SetBarcodeSymbology(c.symbology);
+    ean.SetBarCode(c.ean);
+    EXPECT_EQ(bc.EncodeBars(bc.BarCode()), ean.EncodeBars(ean.BarCode()));
+    EXPECT_EQ(ToUtf8(BookNumberToEan13(bc.BarCode(), c.symbology)), ToUtf8(c.ean));
+  }
 }
 
 // JAN prefixes are 45 and 49; a typed 45 stays, anything else becomes 49. The symbol is

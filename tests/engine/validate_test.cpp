@@ -265,13 +265,17 @@ TEST(Validation, Rules) {
       No(bc25Interleaved, u"12345"),
       No(bc25Interleaved, u"12345", leadingZero),
       Err(bc25Interleaved, u"12a4", erCharOutOfSet, 3, u"a"),
-      // Book numbers: hyphens ignored, the number's own check character not examined
+      // Book numbers: hyphens ignored, the number's own check character not examined and
+      // not needed
       Ok(bcISBN, u"80-7226-102-9"),
       Ok(bcISBN, u"0-8044-2957-X"),
       Ok(bcISBN, u"0306406152 90000"),
       Ok(bcISBN, u"978-0-306-40615-7 12"),
       Ok(bcISBN, u"9791090636071"),
-      Err(bcISBN, u"80-7226-102", erBarcodeLengthInvalid),
+      Ok(bcISBN, u"80-7226-102"),
+      Ok(bcISBN, u"978030640615 12345"),
+      Err(bcISBN, u"80-7226-10", erBarcodeLengthInvalid),
+      Err(bcISBN, u"80-7226-102-91", erBarcodeLengthInvalid),
       Err(bcISBN, u"80-7226-102-9 1", erBarcodeLengthInvalid),
       Err(bcISBN, u" 12", erBarcodeLengthInvalid),
       Err(bcISBN, u"80-7226-102-9x12", erCharOutOfSet, 14, u"x"),
@@ -284,14 +288,18 @@ TEST(Validation, Rules) {
       Ok(bcISSN, u"2049-363X 12345"),
       Ok(bcISSN, u"3358-150-97"),  // seven digits and the issue code
       Ok(bcISSN, u"80-7226-102-9 12"),
-      Err(bcISSN, u"0317-847", erBarcodeLengthInvalid),
+      Ok(bcISSN, u"0317-847"),
+      Err(bcISSN, u"0317-84", erBarcodeLengthInvalid),
       Err(bcISSN, u"0317-8471-001", erBarcodeLengthInvalid),
       Err(bcISSN, u"0317-847Y", erCharOutOfSet, 9, u"Y"),
       Err(bcISSN, u"0317-8471-0a", erCharOutOfSet, 12, u"a"),
+      Err(bcISSN, u"0317-847X0", erCharOutOfSet, 9, u"X"),  // no check character before an issue code of 2
       Ok(bcISMN, u"8072261029 12345"),
       Ok(bcISMN, u"M-2306-7118-7"),
       Ok(bcISMN, u"979-0-2306-7118-7 05"),
-      Err(bcISMN, u"M-2306-7118", erBarcodeLengthInvalid),
+      Ok(bcISMN, u"M-2306-7118"),
+      Err(bcISMN, u"M-2306-711", erBarcodeLengthInvalid),
+      Err(bcISMN, u"M-2306-7118-7-0", erBarcodeLengthInvalid),
       Err(bcISMN, u"M-2306-71A8-7", erCharOutOfSet, 10, u"A"),
       Err(bcISMN, u"979-1-2306-7118-7", erCharOutOfSet, 5, u"1"),  // ISMN-13 is 979-0
       // Lengths of the other numeric codes
