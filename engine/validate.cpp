@@ -9,6 +9,7 @@
 
 #include "engine/barcode.h"
 #include "engine/errors.h"
+#include "engine/linear/booknumber.h"
 #include "engine/linear/codabar_misc.h"
 #include "engine/symbology.h"
 #include "engine/ustring.h"
@@ -30,6 +31,9 @@ std::u16string Sub(std::u16string_view s, std::size_t from, std::size_t to) {
   if (from > to) return {};
   return std::u16string(s.substr(from - 1, to - from + 1));
 }
+
+// The prefix of a JAN: 45 when typed (GS1 Japan holds 45 and 49), else 49.
+std::u16string JanPrefix(std::u16string_view t) { return t.substr(0, 2) == u"45" ? u"45" : u"49"; }
 
 // Appends the blank that separates a main part of `n` characters from its add-on.
 void Pad(std::u16string& t, std::size_t n) {
@@ -104,7 +108,8 @@ bool CheckUpcE(TksBarcodeComponent& bc, std::u16string_view s) {
   if (n != 8 && n != 11 && n != 14) return false;
   CheckCharsIn(bc, s, 1, 8);
   CheckCharsIn(bc, s, 10, 14);
-  return s[0] == u'0';
+  // UPC-E1 takes its number system 1 as typed, or the older form with "0" in front.
+  return s[0] == u'0' || (s[0] == u'1' && bc.BarcodeSymbology() == bcUPCE1);
 }
 
 bool CheckUpcShipping(TksBarcodeComponent& bc, std::u16string_view s) {
@@ -112,24 +117,6 @@ bool CheckUpcShipping(TksBarcodeComponent& bc, std::u16string_view s) {
   if (n != 14 && n != 21) return false;
   CheckCharsIn(bc, s, 1, 14);
   CheckCharsIn(bc, s, 16, 21);
-  return true;
-}
-
-// ISBN, ISSN, ISMN: hyphens are ignored; ten characters (the tenth is the book number's
-// own check character, possibly "X", and is not examined), optionally a blank and an
-// add-on.
-bool CheckBookNumber(TksBarcodeComponent& bc, std::u16string_view s) {
-  std::u16string t;
-  std::vector<int> origin;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == u'-') continue;
-    t += s[i];
-    origin.push_back(static_cast<int>(i + 1));
-  }
-  if (t.size() > 10 && t[10] != u' ') return false;
-  if (t.size() != 10 && t.size() != 13 && t.size() != 16) return false;
-  CheckCharsIn(bc, t, 1, 9, &origin);
-  CheckCharsIn(bc, t, 12, 16, &origin);
   return true;
 }
 
@@ -170,7 +157,6 @@ bool CheckTelepen(TksBarcodeComponent& bc, std::u16string_view s) {
     if (s[i] > 0x7F) RaiseCharOutOfSet(bc, s, i);
   return true;
 }
-
 bool CheckAbcCodabar(TksBarcodeComponent& bc, const std::u16string& s) {
   bc.CheckChars(s);
   const char16_t first = UpperAscii(s.front());
@@ -418,13 +404,13 @@ void TksBarcodeComponent::BarcodeComplete() {
   };
   switch (FBarcodeSymbology) {
     case bcJAN8:
-      t = u"49" + Sub(t, 3, 22);
+      t = JanPrefix(t) + Sub(t, 3, 22);
       [[fallthrough]];
     case bcEan8:
       eanCheck(8, CheckDigitUPC);
       break;
     case bcJAN13:
-      t = u"49" + Sub(t, 3, 22);
+      t = JanPrefix(t) + Sub(t, 3, 22);
       [[fallthrough]];
     case bcEan13:
       eanCheck(13, CheckDigitEAN13);
@@ -448,8 +434,7 @@ void TksBarcodeComponent::BarcodeComplete() {
     case bcISBN:
     case bcISSN:
     case bcISMN:
-      if (t.size() == 11) t += u"- ";
-      eanCheck(13, CheckDigitISBN);
+      t = CompleteBookNumber(t, FBarcodeSymbology);
       break;
     case bcOPC:
       eanCheck(10, CheckDigitOPC);

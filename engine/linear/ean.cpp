@@ -1,6 +1,6 @@
-// EAN/UPC family: EAN-8, EAN-13 (and the book numbers and JAN-13 converted to it),
-// UPC-A, UPC-E with number systems 0 and 1, their 2- and 5-digit add-ons, and the UPC
-// shipping symbol built from two interleaved 2 of 5 patterns.
+// EAN/UPC family: EAN-8, EAN-13 (and JAN-13 and the book numbers converted to it in
+// booknumber.cpp), UPC-A, UPC-E with number systems 0 and 1, their 2- and 5-digit
+// add-ons, and the UPC shipping symbol built from two interleaved 2 of 5 patterns.
 //
 // Patterns use "2" for the bars drawn long (guards, and the outer digits of UPC-A), a
 // blank for room beside the bars and "X" for the light module that marks an add-on.
@@ -175,9 +175,10 @@ std::string EncodeUpcE(TksBarcodeComponent& bc, const std::u16string& text) {
   if (text.size() < 8) return {};
   std::string_view parity;
   if (bc.BarcodeSymbology() == bcUPCE1) {
-    // UPC-E1 is UPC-E in number system 1, though its data text keeps "0" in front and
-    // the check digit stored there belongs to number system 0. The parity must carry the
-    // check digit of the number-system-1 expansion, the one a reader verifies.
+    // UPC-E1 is UPC-E in number system 1. Its data text begins with "1", or, in the
+    // older form, with "0" and the check digit of number system 0. Either way the parity
+    // carries the check digit of the number-system-1 expansion, the one a reader
+    // verifies.
     for (size_t pos = 2; pos <= 7; ++pos) DigitAt(bc, text, pos);
     const std::u16string ns1 = u"1" + text.substr(1, 6);
     parity = kUpcE1Parity[CheckDigitUPC(ExpandUpcE(ns1)) - u'0'];
@@ -213,22 +214,6 @@ std::string EncodeUpcShipping(TksBarcodeComponent& bc, const std::u16string& tex
   p += addOn;
   if (!addOnDigits.empty()) bc.TextSlot[4] = Len(p) - addOnLength + 20;
   return p;
-}
-
-std::u16string BookNumberToEan13(const std::u16string& text, TksBarcodeSymbology symbology) {
-  std::u16string result;
-  switch (symbology) {
-    case bcISBN: result = u"978"; break;
-    case bcISSN: result = u"977"; break;
-    case bcISMN: result = u"979"; break;
-    default: break;
-  }
-  for (char16_t c : text)
-    if (c != u'-') result += c;
-  if (result.size() == 12) result += u' ';
-  // The book number's own check character gives way to the EAN-13 check digit.
-  if (result.size() > 12) result[12] = CheckDigitEAN13(std::u16string_view(result).substr(0, 12));
-  return result;
 }
 
 }  // namespace ks

@@ -97,11 +97,14 @@ TEST(Completion, StoredTextAfterSetBarCode) {
       {bcJAN13, u"491234567890", u"4912345678904"},
       {bcJAN13, u"001234567890", u"4912345678904"},
       {bcJAN13, u"", u"49"},
+      {bcJAN13, u"451234567890", u"4512345678906"},  // 45 and 49 are both JAN prefixes
+      {bcJAN8, u"4512345", u"45123450"},
       {bcUPCA, u"01234567890", u"012345678905"},
       {bcUPCA, u"012345678901 12", u"012345678905 12"},
       {bcUPCE0, u"123456", u"01234565"},
       {bcUPCE0, u"0123456", u"01234565"},
       {bcUPCE1, u"04252619", u"04252614"},
+      {bcUPCE1, u"1123456", u"11234562"},  // number system 1 as typed, with its check digit
       {bcUPCE0, u"012345A", u"012345A0"},  // no expansion: check digit "0"
       {bcUPCShipping, u"1234567890123", u"12345678901231"},
       {bcITF, u"12345", u"123457"},
@@ -111,8 +114,18 @@ TEST(Completion, StoredTextAfterSetBarCode) {
       {bcITF, u"1234567", u"1234567"},
       {bcISBN, u"80-7226-102", u"80-7226-102-9"},
       {bcISBN, u"80-7226-102-5", u"80-7226-102-9"},
-      {bcISSN, u"0-306-40615", u"0-306-40615-2"},
+      {bcISBN, u"030640615", u"0306406152"},
+      {bcISBN, u"0306406150 90000", u"0306406152 90000"},  // the add-on is never touched
+      {bcISBN, u"0-306-40615 12", u"0-306-40615-2 12"},
+      {bcISBN, u"978-0-306-40615", u"978-0-306-40615-7"},
+      {bcISBN, u"9780306406150", u"9780306406157"},
+      {bcISBN, u"80-7226", u"80-7226"},
+      // The symbol does not carry the ISSN's own check character: the text stays as typed.
+      {bcISSN, u"0-306-40615", u"0-306-40615"},
+      {bcISSN, u"0317-8470 12", u"0317-8470 12"},
       {bcISMN, u"0-8044-2957", u"0-8044-2957-X"},
+      {bcISMN, u"M-2306-7118", u"M-2306-7118-7"},
+      {bcISMN, u"979-0-2306-7118-0", u"979-0-2306-7118-7"},
       {bcOPC, u"123456789", u"1234567897"},
       {bcOPC, u"1234567890", u"1234567897"},
       {bcPZN, u"123456", u"1234562"},
@@ -225,13 +238,15 @@ TEST(Validation, Rules) {
       Ok(bcUPCA, u"012345678905 12345"),
       Err(bcUPCA, u"01234567890512", erBarcodeLengthInvalid),
       Err(bcUPCA, u"012345678905 1234x", erCharOutOfSet, 18, u"x"),
-      // UPC-E: wrong lengths and number systems other than 0 are refused silently
+      // UPC-E: wrong lengths and other number systems (UPC-E1 takes 1 too) are refused silently
       Ok(bcUPCE0, u"01234565"),
       Ok(bcUPCE0, u"01234565 12"),
       Ok(bcUPCE1, u"01234565 12345"),
       No(bcUPCE0, u"0123456"),
       No(bcUPCE0, u"11234565"),
-      No(bcUPCE1, u"11234565"),
+      Ok(bcUPCE1, u"11234562"),
+      Ok(bcUPCE1, u"11234562 12"),
+      No(bcUPCE1, u"21234565"),
       Err(bcUPCE0, u"0123456a", erCharOutOfSet, 8, u"a"),
       Err(bcUPCE0, u"01234565 1b", erCharOutOfSet, 11, u"b"),
       Err(bcUPCE1, u"1123456a", erCharOutOfSet, 8, u"a"),  // characters before the prefix
@@ -250,16 +265,43 @@ TEST(Validation, Rules) {
       No(bc25Interleaved, u"12345"),
       No(bc25Interleaved, u"12345", leadingZero),
       Err(bc25Interleaved, u"12a4", erCharOutOfSet, 3, u"a"),
-      // Book numbers: hyphens ignored, tenth character not examined
+      // Book numbers: hyphens ignored, the number's own check character not examined and
+      // not needed
       Ok(bcISBN, u"80-7226-102-9"),
       Ok(bcISBN, u"0-8044-2957-X"),
-      Ok(bcISSN, u"80-7226-102-9 12"),
-      Ok(bcISMN, u"8072261029 12345"),
-      No(bcISBN, u"80-7226-102"),
-      No(bcISBN, u"80-7226-102-9x12"),
-      No(bcISBN, u"80-7226-102-9 1"),
+      Ok(bcISBN, u"0306406152 90000"),
+      Ok(bcISBN, u"978-0-306-40615-7 12"),
+      Ok(bcISBN, u"9791090636071"),
+      Ok(bcISBN, u"80-7226-102"),
+      Ok(bcISBN, u"978030640615 12345"),
+      Err(bcISBN, u"80-7226-10", erBarcodeLengthInvalid),
+      Err(bcISBN, u"80-7226-102-91", erBarcodeLengthInvalid),
+      Err(bcISBN, u"80-7226-102-9 1", erBarcodeLengthInvalid),
+      Err(bcISBN, u" 12", erBarcodeLengthInvalid),
+      Err(bcISBN, u"80-7226-102-9x12", erCharOutOfSet, 14, u"x"),
       Err(bcISBN, u"80-7226-10a-9", erCharOutOfSet, 11, u"a"),
       Err(bcISBN, u"80-7226-102-9 1a", erCharOutOfSet, 16, u"a"),
+      Err(bcISBN, u"977-0317-847-00-1", erCharOutOfSet, 3, u"7"),  // ISBN-13 is 978 or 979
+      Err(bcISBN, u"1234567890123", erCharOutOfSet, 1, u"1"),
+      Ok(bcISSN, u"0317-8471"),
+      Ok(bcISSN, u"0317847100"),
+      Ok(bcISSN, u"2049-363X 12345"),
+      Ok(bcISSN, u"3358-150-97"),  // seven digits and the issue code
+      Ok(bcISSN, u"80-7226-102-9 12"),
+      Ok(bcISSN, u"0317-847"),
+      Err(bcISSN, u"0317-84", erBarcodeLengthInvalid),
+      Err(bcISSN, u"0317-8471-001", erBarcodeLengthInvalid),
+      Err(bcISSN, u"0317-847Y", erCharOutOfSet, 9, u"Y"),
+      Err(bcISSN, u"0317-8471-0a", erCharOutOfSet, 12, u"a"),
+      Err(bcISSN, u"0317-847X0", erCharOutOfSet, 9, u"X"),  // no check character before an issue code of 2
+      Ok(bcISMN, u"8072261029 12345"),
+      Ok(bcISMN, u"M-2306-7118-7"),
+      Ok(bcISMN, u"979-0-2306-7118-7 05"),
+      Ok(bcISMN, u"M-2306-7118"),
+      Err(bcISMN, u"M-2306-711", erBarcodeLengthInvalid),
+      Err(bcISMN, u"M-2306-7118-7-0", erBarcodeLengthInvalid),
+      Err(bcISMN, u"M-2306-71A8-7", erCharOutOfSet, 10, u"A"),
+      Err(bcISMN, u"979-1-2306-7118-7", erCharOutOfSet, 5, u"1"),  // ISMN-13 is 979-0
       // Lengths of the other numeric codes
       Ok(bcMSIPlessey, u"12AF"),
       Ok(bcMSIPlessey, u"1234567890123"),

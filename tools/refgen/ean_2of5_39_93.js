@@ -167,9 +167,9 @@ function bookRows() {
     const d7 = randomDigits(7);
     const variant = randomDigits(2);
     const add = addOnFor(i);
-    // Our ISSN text carries the seven ISSN digits and the two-digit variant.
+    // Our ISSN text here is the seven ISSN digits and the two-digit issue code.
     const d9 = d7 + variant;
-    const ours = d9.slice(0, 4) + '-' + d9.slice(4, 7) + '-' + d9.slice(7) + (add ? '-0 ' + add : '');
+    const ours = d9.slice(0, 4) + '-' + d9.slice(4, 7) + '-' + d9.slice(7) + (add ? ' ' + add : '');
     const theirs = d7.slice(0, 4) + '-' + d7.slice(4) + issnCheck(d7) + ' ' + variant;
     row('bcISSN', '-', ours, exact('issn', theirs) + addOnRuns(add));
   }

@@ -1,0 +1,28 @@
+// Book numbers (ISBN, ISSN, ISMN) in the forms people type them, and the EAN-13 symbol
+// each stands for. Validation, completion, the encoding dispatch and the human-readable
+// line all read a data text through these, so they agree on what it means.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "engine/symbology.h"
+
+namespace ks {
+
+class TksBarcodeComponent;
+
+// Accepts a book number of the barcode's symbology, optionally followed by a blank and a
+// 2- or 5-digit add-on, or raises erBarcodeLengthInvalid or erCharOutOfSet (with the
+// character's position in the data text). The number's own check character is not
+// examined and may be missing: completion writes it, and the symbol carries the EAN-13
+// check digit instead.
+bool CheckBookNumber(TksBarcodeComponent& bc, std::u16string_view text);
+
+// The data text with the number's own check character written (appended when it is
+// missing, after a hyphen when the number is written with hyphens). Texts of no known
+// form, the add-on and an ISSN (whose check character the symbol does not carry) are
+// left as they are.
+std::u16string CompleteBookNumber(std::u16string_view text, TksBarcodeSymbology symbology);
+
+}  // namespace ks
