@@ -9,6 +9,7 @@
 
 #include "engine/barcode.h"
 #include "engine/errors.h"
+#include "engine/gs1/gs1.h"
 #include "engine/linear/booknumber.h"
 #include "engine/linear/codabar_misc.h"
 #include "engine/symbology.h"
@@ -389,6 +390,10 @@ bool TksBarcodeComponent::CheckBarCode(const std::u16string& s) {
       return CheckIntelligentMail(s);
     case bcAustraliaPost:
       return CheckAustraliaPost(s);
+    case bcUccEan128:
+      // A GS1 element string, by the rule the 2D symbols use in their GS1 role.
+      GS1ElementString(*this, s);
+      return true;
     default:
       return CheckChars(s);
   }

@@ -1,5 +1,6 @@
 #include "engine/gs1/gs1.h"
 
+#include <algorithm>
 #include <array>
 
 #include "engine/barcode.h"
@@ -31,12 +32,13 @@ size_t ValueEnd(std::u16string_view s, size_t from) {
   return p == std::u16string_view::npos ? s.size() : p;
 }
 
-// Reads the classic-notation value of a measure with k decimals as a decimal number.
+// The value of a measure with k decimals: the point goes before the last k characters,
+// so 001250 with 6 decimals shows as .001250. A value shorter than k characters gets the
+// point in front of it and no digits added ("12" with 5 decimals shows as .12).
 std::u16string WithDecimalPoint(std::u16string_view value, int k) {
   std::u16string v(value);
-  // A short value still shows its real magnitude: "12" with 5 decimals is 0.00012.
-  if (static_cast<int>(v.size()) <= k) v.insert(0, static_cast<size_t>(k) + 1 - v.size(), u'0');
-  v.insert(v.size() - static_cast<size_t>(k), 1, u'.');
+  const size_t at = v.size() > static_cast<size_t>(k) ? v.size() - static_cast<size_t>(k) : 0;
+  v.insert(at, 1, u'.');
   return v;
 }
 
@@ -55,6 +57,32 @@ bool HasPredefinedLength(std::u16string_view ai) {
   return false;
 }
 
+// The GS1 AI encodable character set 82: the only characters an AI value may hold.
+bool InCharacterSet82(char16_t c) {
+  if ((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z')) return true;
+  return std::u16string_view(u"!\"%&'()*+,-./:;<=>?_").find(c) != std::u16string_view::npos;
+}
+
+// The GS1 modulo-10 check: weights 3, 1, 3, ... from the digit before the check digit
+// leftwards; true when the last digit of `digits` is that check.
+bool GS1CheckDigitHolds(std::u16string_view digits) {
+  if (digits.empty() || !AllDigits(digits)) return false;
+  int sum = 0;
+  int weight = 3;
+  for (size_t i = digits.size() - 1; i-- > 0;) {
+    sum += weight * (digits[i] - u'0');
+    weight = 4 - weight;
+  }
+  return (10 - sum % 10) % 10 == digits.back() - u'0';
+}
+
+void SetValueError(TksErrRecord& err, TksBarcodeErrorCode code, std::u16string_view value, int par1, int par2) {
+  err.Err = code;
+  err.StrPar = std::u16string(value);
+  err.Par1 = par1;
+  err.Par2 = par2;
+}
+
 }  // namespace
 
 const EnumType& FNC1TypeEnum() {
@@ -66,6 +94,8 @@ const EnumType& FNC1InputTypeEnum() {
   static const EnumType t{"TksFNC1InputType", {"gs1Separators", "gs1Percent", "gs1Classic", "gs1Tilde"}};
   return t;
 }
+
+bool IsGS1Role(TksFNC1Type t) { return t == fnc1FirstPosition || t == fnc1GS1; }
 
 const TksGS1Item& GS1Item(int idx) { return gs1_table::kItems.at(static_cast<size_t>(idx)); }
 
@@ -127,24 +157,41 @@ bool TksGS1::VerifyAI(std::u16string_view ai, std::u16string_view value, TksErrR
   return VerifyAI(idx, value, err);
 }
 
-// Only the length and, for numeric and date values, the digits are checked: dates get
-// no range test, ISO codes are not looked up and check digits are not computed.
+// A value is what a GS1 reader accepts for its AI:
+// - its length: the row's range, the second component's range added to it; an AI whose
+//   element string ends by its predefined length takes exactly its full length, because
+//   a reader reads that many characters whatever follows;
+// - every character from the GS1 set of 82;
+// - the first component in digits, unless the row holds text;
+// - for GS1 keys, the check digit at the end of the first component.
+// Dates get no range test and ISO codes are not looked up.
 bool TksGS1::VerifyAI(int aiIdx, std::u16string_view value, TksErrRecord& err) {
   if (!idxOK(aiIdx)) return false;
   const TksGS1Item& item = GS1Item(aiIdx);
-  int len = static_cast<int>(value.size());
-  if (len < item.LenMin || len > item.LenMax) {
-    err.Err = erGS1_BadValueLength;
-    err.StrPar = std::u16string(value);
-    err.Par1 = item.LenMin;
-    err.Par2 = item.LenMax;
+  const int len = static_cast<int>(value.size());
+  int lenMin = HasPredefinedLength(Widen(item.AI)) ? item.LenMax : item.LenMin;
+  int lenMax = item.LenMax;
+  if (item.SecUsed) {
+    lenMin += item.SecLenMin;
+    lenMax += item.SecLenMax;
+  }
+  if (len < lenMin || len > lenMax) {
+    SetValueError(err, erGS1_BadValueLength, value, lenMin, lenMax);
     return false;
   }
-  if ((item.AIType == aiInteger || item.AIType == aiDate) && !AllDigits(value)) {
-    err.Err = erGS1_ValueMustBeInteger;
-    err.StrPar = std::u16string(value);
-    err.Par1 = 0;
-    err.Par2 = 0;
+  const std::u16string_view first = value.substr(0, static_cast<size_t>(item.LenMax));
+  if (item.AIType != aiString && !AllDigits(first)) {
+    SetValueError(err, erGS1_ValueMustBeInteger, value, 0, 0);
+    return false;
+  }
+  for (char16_t c : value) {
+    if (!InCharacterSet82(c)) {
+      SetValueError(err, erGS1, value, 0, 0);
+      return false;
+    }
+  }
+  if (item.CheckSum == chGS1_Standard && !GS1CheckDigitHolds(first)) {
+    SetValueError(err, erGS1, value, 0, 0);
     return false;
   }
   return true;
@@ -255,6 +302,89 @@ std::u16string TksGS1::GetDescription(std::u16string_view s) {
   return out;
 }
 
+// ---- element strings -----------------------------------------------------------------
+
+// An element string is read the way a GS1 reader reads it: the AI is the shortest run of
+// two to four digits the table knows; the value of an AI with a predefined length is that
+// many characters, any other value runs to the next group separator or the end. A
+// separator after a predefined-length value is allowed, one at the very end is ignored.
+int TksGS1::VerifyElementString(std::u16string_view s, TksErrRecord& err) {
+  err.Err = erOK;
+  int count = 0;
+  size_t a = 0;
+  while (a < s.size()) {
+    if (s[a] == kGroupSeparator) {  // a separator where an AI should begin
+      err.Err = erGS1;
+      err.Position = static_cast<int32_t>(a) + 1;
+      break;
+    }
+    int idx = -1;
+    size_t aiLen = 0;
+    size_t digits = 0;
+    while (digits < 4 && a + digits < s.size() && IsDigit(s[a + digits])) ++digits;
+    for (size_t n = 2; n <= digits && idx < 0; ++n) {
+      idx = LocateAI(s.substr(a, n));
+      if (idx >= 0) aiLen = n;
+    }
+    if (idx < 0) {
+      err.Err = digits < 2 ? erGS1_AI_MustBeInteger : erGS1_AI_NotFound;
+      err.Position = static_cast<int32_t>(a) + 1;
+      size_t shown = digits < 2 ? 2 : digits;
+      err.StrPar = std::u16string(s.substr(a, shown));
+      break;
+    }
+    const std::u16string_view ai = s.substr(a, aiLen);
+    const size_t from = a + aiLen;
+    size_t end = s.find(kGroupSeparator, from);
+    if (end == std::u16string_view::npos) end = s.size();
+    if (HasPredefinedLength(ai)) end = std::min(end, from + static_cast<size_t>(GS1Item(idx).LenMax));
+    if (!VerifyAI(idx, s.substr(from, end - from), err)) {
+      err.Position = static_cast<int32_t>(from) + 1;
+      break;
+    }
+    ++count;
+    a = end < s.size() && s[end] == kGroupSeparator ? end + 1 : end;
+  }
+  return count;
+}
+
+std::u16string TksGS1::ElementString(std::u16string_view text, TksErrRecord& err) const {
+  err.Err = erOK;
+  // Separators at the very end end nothing: they are dropped in every notation.
+  while (!text.empty() && text.back() == kGroupSeparator) text.remove_suffix(1);
+  const bool classic = FFNC1Input == gs1Classic || (!text.empty() && text.front() == kOpen);
+  std::u16string elements;
+  if (classic)
+    elements = Prepare(text, err);  // verified element by element on the way
+  else if (FFNC1Input == gs1Percent)
+    elements = PreparePerc(text, err);
+  else if (FFNC1Input == gs1Tilde)
+    elements = PrepareTilde(text, err);
+  else
+    elements = std::u16string(text);
+  if (err.Err == erOK && elements.empty()) {  // no element at all
+    err.Err = erGS1;
+    err.Position = 1;
+  }
+  if (err.Err == erOK && !classic) VerifyElementString(elements, err);
+  if (err.Err != erOK) return {};
+  if (elements.back() == kGroupSeparator) elements.pop_back();
+  return elements;
+}
+
+// ---- operations no notation uses ------------------------------------------------------------
+
+// No text holds special symbols for this engine: the answer is always false and `result`
+// is left as it is.
+bool TksGS1::IsSpecial(std::u16string_view /*s*/, int /*index*/, TksSpecialResult& /*result*/) { return false; }
+
+// Data texts carry no commands to remove: the text comes back unchanged.
+std::u16string TksGS1::RemoveCommands(std::u16string_view s) { return std::u16string(s); }
+
+// Answers false for every text, length and version; element values are checked by
+// VerifyAI.
+bool TksGS1::CalcCheckDigit(std::u16string_view /*s*/, int /*totalLen*/, int /*version*/) { return false; }
+
 // ---- notations ---------------------------------------------------------------------
 
 // Builds the GS1 element string: AI and value of each element in turn, and a group
@@ -334,10 +464,19 @@ std::u16string TksGS1::SolveGS1(std::u16string_view barcode, TksErrRecord& err) 
 }
 
 std::u16string SolveGS1(TksBarcodeComponent& bc) {
+  const TksGS1& gs1 = bc.Params().GS1();
+  if (IsGS1Role(gs1.FNC1Type())) return GS1ElementString(bc, bc.BarCode());
   TksErrRecord err;
-  std::u16string text = bc.Params().GS1().SolveGS1(bc.BarCode(), err);
+  std::u16string text = gs1.SolveGS1(bc.BarCode(), err);
   if (err.Err != erOK) bc.BarcodeRaise(err);
   return text;
+}
+
+std::u16string GS1ElementString(TksBarcodeComponent& bc, std::u16string_view text) {
+  TksErrRecord err;
+  std::u16string elements = bc.Params().GS1().ElementString(text, err);
+  if (err.Err != erOK) bc.BarcodeRaise(err);
+  return elements;
 }
 
 }  // namespace ks

@@ -1,7 +1,8 @@
 // GS1 settings of a barcode object and the application-identifier machinery: the AI
-// table, verification of AI values, the element view used for descriptions, and the
-// three input notations (classic "(AI)value", percent, tilde) that turn the user's
-// text into the group-separated data the QR Code and Data Matrix encoders receive.
+// table, verification of AI values and element strings, the element view used for
+// descriptions, and the three input notations (classic "(AI)value", percent, tilde) that
+// turn the user's text into the group-separated data GS1-128, QR Code, Data Matrix and
+// PDF417 receive.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,7 @@
 namespace ks {
 
 class TksBarcodeComponent;
+struct TksSpecialResult;
 
 // Role of FNC1 in the symbol; fnc1None switches every GS1 processing step off.
 enum TksFNC1Type : uint8_t { fnc1None, fnc1FirstPosition, fnc1SecondPosition, fnc1GS1 };
@@ -25,6 +27,9 @@ const EnumType& FNC1InputTypeEnum();
 
 // The FNC1 / field separator every notation produces (ASCII GS).
 inline constexpr char16_t kGroupSeparator = 29;
+
+// The roles that make a symbol a GS1 symbol (FNC1 in first position).
+bool IsGS1Role(TksFNC1Type t);
 
 enum TksAIType : uint8_t {
   aiInteger, aiFloat, aiString, aiDate, aiDateTimeMinutes, aiDateTimeSeconds,
@@ -97,6 +102,22 @@ class TksGS1 : public TksPersistent {
   // One line per element, "TITLE:value", lines joined by CR LF; empty when nothing passes.
   static std::u16string GetDescription(std::u16string_view s);
 
+  // ---- element strings (AIs without parentheses, group separators) ----
+  // Reads s as a GS1 reader does and verifies each element with VerifyAI: answers the
+  // number of elements that passed; err.Err is erOK or the first error, Position 1-based
+  // into s.
+  static int VerifyElementString(std::u16string_view s, TksErrRecord& err);
+  // The one GS1 rule of every GS1 symbol: the data text in this object's notation (a
+  // text that begins with "(" is read in the classic notation whatever the setting) as a
+  // verified element string without a trailing separator. Empty, with the first error in
+  // err, when the text is not a valid element string.
+  std::u16string ElementString(std::u16string_view text, TksErrRecord& err) const;
+
+  // ---- special symbols, commands and check digits ----
+  static bool IsSpecial(std::u16string_view s, int index, TksSpecialResult& result);
+  static std::u16string RemoveCommands(std::u16string_view s);
+  static bool CalcCheckDigit(std::u16string_view s, int totalLen, int version);
+
   // ---- notations converted to group-separated data ----
   static std::u16string Prepare(std::u16string_view s, TksErrRecord& err);       // gs1Classic
   static std::u16string PreparePerc(std::u16string_view s, TksErrRecord& err);   // gs1Percent
@@ -111,11 +132,16 @@ class TksGS1 : public TksPersistent {
   TksFNC1InputType FFNC1Input = gs1Separators;
 };
 
-// The barcode object's SolveGS1: its stored data text prepared by its GS1 settings. A
-// GS1 error is raised through the object's error channel (bc.BarcodeRaise), so this
-// answers only on success. QR Code and Data Matrix call this; they read
-// bc.Params().GS1().FNC1Type() themselves to place the FNC1 codeword.
+// The barcode object's SolveGS1: its stored data text prepared by its GS1 settings; in a
+// GS1 role the verified element string (GS1ElementString). A GS1 error is raised through
+// the object's error channel (bc.BarcodeRaise), so this answers only on success. QR Code,
+// Data Matrix and PDF417 call this; they read bc.Params().GS1().FNC1Type() themselves to
+// place the FNC1 codeword.
 std::u16string SolveGS1(TksBarcodeComponent& bc);
+
+// `text` as the verified element string of bc's GS1 settings (TksGS1::ElementString);
+// raises the first GS1 error through bc. GS1-128 and the 2D symbols in a GS1 role use it.
+std::u16string GS1ElementString(TksBarcodeComponent& bc, std::u16string_view text);
 
 // ---- reference tables of the GS1 and ISO standards (consulted by no operation) ----
 

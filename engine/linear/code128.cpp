@@ -225,13 +225,7 @@ constexpr char16_t kFnc1Char = 134;
 // wherever a group separator ends a variable-length value. Without that FNC1 a reader
 // sees plain Code 128 and no GS1 data at all.
 std::u16string Gs1Data(TksBarcodeComponent& bc, const std::u16string& text) {
-  std::u16string elements = text;
-  if (!text.empty() && text.front() == u'(') {
-    TksErrRecord err;
-    elements = TksGS1::Prepare(text, err);
-    if (err.Err != erOK) bc.BarcodeRaise(err);
-  }
-  while (!elements.empty() && elements.back() == kGroupSeparator) elements.pop_back();
+  const std::u16string elements = GS1ElementString(bc, text);
   std::u16string data(1, kFnc1Char);
   for (char16_t c : elements) data.push_back(c == kGroupSeparator ? kFnc1Char : c);
   return data;

@@ -348,14 +348,14 @@ void TksDataMatrix::Encode(const std::string& s) {
 
 // ---- size, padding, error correction -----------------------------------------------
 
-// Near the end of the symbol a reader returns to ASCII by itself: after a C40, Text or
-// X12 triple when one codeword is left, after an EDIFACT group when one or two are left.
-// An unlatch codeword there would be read as ASCII data, so it is left out.
+// Data that ends in C40, Text or X12 with room left in the symbol is closed by the
+// unlatch 254 before the pads, also when it takes the last codeword. After an EDIFACT
+// group with one or two codewords left a reader returns to ASCII by itself and would
+// read the unlatch 124 there as the character "{", so it is left out.
 void TksDataMatrix::LeaveModeAtEnd() {
   const int left = DataSize - static_cast<int>(dw.size());
   if (left > 0 && FCurrentEncoding != dmeASCII) {
-    const int implicitBelow = FCurrentEncoding == dmeEDIFACT ? 3 : 2;
-    if (left >= implicitBelow) UnlatchToAscii();
+    if (FCurrentEncoding != dmeEDIFACT || left >= 3) UnlatchToAscii();
     FCurrentEncoding = dmeASCII;
   }
   // an EDIFACT unlatch already written before the last ASCII bytes

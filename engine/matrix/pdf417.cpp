@@ -35,7 +35,6 @@ constexpr const char* kStopPattern = "111111101000101001";
 
 // Data that cannot fit a symbol at all; the buffers never need to hold more.
 constexpr int kMaxCodewords = 929;
-constexpr int kMaxMicroCodewords = 125;
 constexpr int kMaxRows = 90;
 constexpr int kMaxCols = 30;
 // A text whose UTF-8 form is longer does not convert (see Utf8ByteString).
@@ -398,8 +397,6 @@ Pdf417Symbol BuildMicro(const std::vector<int>& data, const std::vector<int>& ma
   cw.resize(size->total - m - size->ecc, kPad);
   cw.insert(cw.end(), macro.begin(), macro.end());
   AppendErrorCorrection(cw, size->ecc);
-  if (static_cast<int>(cw.size()) > kMaxMicroCodewords)
-    throw ksBarcodeException("MicroPDF417 max. capacity is 125 codewords");
   sym.rows = size->rows;
   sym.cols = size->cols;
   sym.level = ksPDF417AutoEC;
@@ -516,11 +513,13 @@ Pdf417Symbol BuildPdf417Symbol(const std::vector<int>& data, const std::vector<i
 
 void BuildPdf417Rows(TksBarcodeComponent& bc, std::vector<std::string>& rows) {
   rows.clear();
-  const std::u16string& text = bc.BarCode();
+  const TksParams& params = bc.Params();
+  // In a GS1 role the symbol holds the verified element string, group separators
+  // included; otherwise the data text as it stands.
+  const std::u16string text = IsGS1Role(params.GS1().FNC1Type()) ? SolveGS1(bc) : bc.BarCode();
   const std::string bytes = Utf8ByteString(text);
   if (bytes.empty() && !text.empty()) bc.BarcodeRaise(erOutOfMaxCapacity, kMaxTextBytes, u"");
 
-  const TksParams& params = bc.Params();
   TksPDF417Params& p = params.PDF417();
   std::vector<int> data = Pdf417EciCodewords(params.ECI());
   const std::vector<int> body = Pdf417DataCodewords(bytes, p.Mode());

@@ -66,7 +66,9 @@ Pdf417Symbol BuildPdf417Symbol(const std::vector<int>& data, const std::vector<i
                                const Pdf417Layout& layout);
 
 // Encodes the barcode's data text with its PDF417 parameters, replaces `rows` (the
-// barcode's Bars()) by the symbol's rows and records UsedRows, UsedCols and UsedECL.
+// barcode's Bars()) by the symbol's rows and records UsedRows, UsedCols and UsedECL. In a
+// GS1 role of the GS1 settings the symbol holds the verified element string (SolveGS1);
+// GS1 errors are raised through the barcode's error channel.
 void BuildPdf417Rows(TksBarcodeComponent& bc, std::vector<std::string>& rows);
 
 // Builds the rows into bc.Bars() and answers the symbol's width in modules.

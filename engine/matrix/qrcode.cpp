@@ -117,6 +117,21 @@ std::u16string CharAt(const std::string& text, int pos) {
   return FromUtf8(text.substr(static_cast<size_t>(pos - 1), end - static_cast<size_t>(pos - 1)));
 }
 
+// FNC1 in second position: the data text begins with the application indicator, two
+// digits or one letter. Answers its length, or 0 when the text begins otherwise.
+size_t ApplicationIndicatorLength(const std::string& text) {
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (text.size() >= 2 && digit(text[0]) && digit(text[1])) return 2;
+  if (!text.empty() && ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z'))) return 1;
+  return 0;
+}
+
+// ISO/IEC 18004, FNC1 in second position: the 8-bit application indicator is the value
+// 00..99 of two digits, or the ASCII value of a letter plus 100.
+int ApplicationIndicatorValue(const std::string& text, size_t length) {
+  return length == 2 ? (text[0] - '0') * 10 + (text[1] - '0') : static_cast<unsigned char>(text[0]) + 100;
+}
+
 // Numeric mode: groups of three digits in 10 bits, a final two in 7, a final one in 4.
 // The text holds digits only.
 std::string NumericBits(const std::string& text) {
@@ -414,6 +429,12 @@ TksQRCode::TksQRCode(TksBarcodeComponent& barcode)
 
 bool TksQRCode::Fnc1Active() const { return FNC1 != fnc1None && !FMicroQR; }
 
+bool TksQRCode::SecondPosition() const { return Fnc1Active() && FNC1 == fnc1SecondPosition; }
+
+std::string TksQRCode::SegmentText(const std::string& toEncode) const {
+  return SecondPosition() ? toEncode.substr(ApplicationIndicatorLength(toEncode)) : toEncode;
+}
+
 int TksQRCode::GetDataCodeWords(int ver, bool micro, TksQrEccLevel ecc) const {
   if (!CheckVersion(micro, ver)) return 0;
   if (micro) return ecc <= QrEccLevelQ ? qr::kMicro[ver][ecc].dataCodewords : 0;
@@ -436,7 +457,7 @@ int TksQRCode::SizeInModules() const {
   return FMicroQR ? 2 * FUsedVersion + 9 : 4 * FUsedVersion + 17;
 }
 
-TksQrMode TksQRCode::ResolveMode(const std::string& text) const {
+TksQrMode TksQRCode::ResolveMode(const std::string& text, int offset) const {
   const bool fnc1 = Fnc1Active();
   auto classOf = [fnc1](char c) {
     if (c >= '0' && c <= '9') return kClassNumeric;
@@ -451,13 +472,13 @@ TksQrMode TksQRCode::ResolveMode(const std::string& text) const {
   if (FUsedMode == QrKanji) {
     std::vector<uint16_t> codes;
     int pos = 0;
-    if (!KanjiCodes(text, codes, pos)) FBarcode.BarcodeRaise(erCharOutOfSet, pos, CharAt(text, pos));
+    if (!KanjiCodes(text, codes, pos)) FBarcode.BarcodeRaise(erCharOutOfSet, offset + pos, CharAt(text, pos));
     return QrKanji;
   }
   for (size_t i = 0; i < text.size(); ++i)
     if (classOf(text[i]) > static_cast<int>(FUsedMode)) {
       int pos = static_cast<int>(i) + 1;
-      FBarcode.BarcodeRaise(erCharOutOfSet, pos, CharAt(text, pos));
+      FBarcode.BarcodeRaise(erCharOutOfSet, offset + pos, CharAt(text, pos));
     }
   return FUsedMode;
 }
@@ -527,12 +548,15 @@ std::string TksQRCode::EncodeData(const std::string& toEncode) const {
   const int total = TotalDataBits();
   if (total <= 0) return {};
 
-  TksQrMode mode = FUsedMode == QrAutomatic ? ResolveMode(toEncode) : FUsedMode;
+  const size_t indicator = SecondPosition() ? ApplicationIndicatorLength(toEncode) : 0;
+  if (SecondPosition() && indicator == 0) return {};
+  const std::string text = SegmentText(toEncode);
+  TksQrMode mode = FUsedMode == QrAutomatic ? ResolveMode(text, static_cast<int>(indicator)) : FUsedMode;
   const int countBits = CountBits(mode, ver, FMicroQR);
   if (countBits == 0) return {};
   const std::string* data = nullptr;
   int count = 0;
-  if (!SegmentData(toEncode, mode, data, count)) return {};
+  if (!SegmentData(text, mode, data, count)) return {};
 
   std::string s;
   // Structured append header: 1-based position and count in one byte, then the parity.
@@ -543,7 +567,12 @@ std::string TksQRCode::EncodeData(const std::string& toEncode) const {
     AppendBits(s, (segIndex - 1) * 16 + (segCount - 1), 8);
     AppendBits(s, Params.QRCode().Checksum() & 0xFF, 8);
   }
-  if (Fnc1Active()) s += FNC1 == fnc1SecondPosition ? "1001" : "0101";
+  if (SecondPosition()) {
+    s += "1001";
+    AppendBits(s, ApplicationIndicatorValue(toEncode, indicator), 8);
+  } else if (Fnc1Active()) {
+    s += "0101";
+  }
   const int eci = Params.ECI();
   if (eci != 3 && !FMicroQR && eci >= 0 && eci <= 999999) {
     s += "0111";
@@ -558,12 +587,12 @@ std::string TksQRCode::EncodeData(const std::string& toEncode) const {
       AppendBits(s, eci, 21);
     }
   }
-  const std::string indicator = ModeIndicator(mode, ver, FMicroQR);
+  const std::string modeIndicator = ModeIndicator(mode, ver, FMicroQR);
   // A stream already longer than the capacity never fits: what follows only adds to it.
-  if (s.size() + indicator.size() + static_cast<size_t>(countBits) + data->size() > static_cast<size_t>(total))
+  if (s.size() + modeIndicator.size() + static_cast<size_t>(countBits) + data->size() > static_cast<size_t>(total))
     return {};
   s.reserve(static_cast<size_t>(total) + 8);
-  s += indicator;
+  s += modeIndicator;
   AppendBits(s, count, countBits);
   s += *data;
 
@@ -651,7 +680,17 @@ std::string TksQRCode::EncodeECC(const std::string& data) const {
 
 bool TksQRCode::Encode(const std::string& toEncode) {
   EncodedData.clear();
-  FUsedMode = ResolveMode(toEncode);
+  size_t indicator = 0;
+  if (SecondPosition()) {
+    indicator = ApplicationIndicatorLength(toEncode);
+    if (indicator == 0) {
+      // the first character that cannot begin an indicator: a lone digit's successor
+      const bool digitFirst = !toEncode.empty() && toEncode[0] >= '0' && toEncode[0] <= '9';
+      const int pos = digitFirst && toEncode.size() >= 2 ? 2 : 1;
+      FBarcode.BarcodeRaise(erCharOutOfSet, pos, CharAt(toEncode, pos));
+    }
+  }
+  FUsedMode = ResolveMode(SegmentText(toEncode), static_cast<int>(indicator));
 
   std::string s;
   if (FUsedVersion > 0) {
@@ -791,6 +830,9 @@ int TksQRCode::QrMaskPenalty(const TksMatrix& m) const {
 void EncodeQRCode(TksBarcodeComponent& bc, const std::u16string&) {
   if (bc.BarCode().empty()) return;
   TksQRCode qr(bc);
+  // Micro QR has no FNC1 modes: a symbol without its FNC1 would not read as GS1 or
+  // industry data.
+  if (qr.FMicroQR && qr.FNC1 != fnc1None) bc.BarcodeRaise(erNotSupported, 0, u"");
   const std::u16string prepared = SolveGS1(bc);
   const std::string bytes = Utf8ByteString(prepared);
   // A text over the byte limit converts to nothing; say so instead of drawing an empty

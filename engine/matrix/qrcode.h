@@ -26,9 +26,10 @@ class TksQRCode {
 
   // Picks the version (fixed or the smallest that fits) and builds EncodedData: the
   // interleaved codewords followed by the remainder bits. `toEncode` holds one byte per
-  // character (UTF-8). Raises erCharOutOfSet for a byte outside an explicit mode,
-  // erOutOfMaxCapacity when a fixed version is too small, and ksBarcodeException
-  // "Max. QR code capacity exceded." when no version fits.
+  // character (UTF-8). Raises erCharOutOfSet for a byte outside an explicit mode or,
+  // with FNC1 in second position, for a text that does not begin with two digits or a
+  // letter; erOutOfMaxCapacity when a fixed version is too small, and
+  // ksBarcodeException "Max. QR code capacity exceded." when no version fits.
   bool Encode(const std::string& toEncode);
   // Data bit stream for FUsedVersion: headers, segment, terminator, bit padding and
   // pad codewords; empty when the text does not fit that version and level.
@@ -68,9 +69,14 @@ class TksQRCode {
   // FNC1 processing: an FNC1 role is set and the symbol is not Micro QR, which has no
   // FNC1 mode.
   bool Fnc1Active() const;
+  // FNC1 in second position: the text begins with the application indicator (two digits
+  // or one letter), written after the FNC1 mode indicator instead of in the segment.
+  bool SecondPosition() const;
+  // The text of the data segment: toEncode without its application indicator.
+  std::string SegmentText(const std::string& toEncode) const;
   // The mode of the single segment; raises erCharOutOfSet for an explicit mode the
-  // text does not fit.
-  TksQrMode ResolveMode(const std::string& text) const;
+  // text does not fit, at its position plus `offset` (the characters before the segment).
+  TksQrMode ResolveMode(const std::string& text, int offset) const;
   // The data bits and character count of the segment; false when the text has a
   // character the mode cannot hold. They do not depend on the version, so they are
   // made once per text and mode and reused while the version search tries each size.

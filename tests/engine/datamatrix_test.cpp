@@ -246,8 +246,10 @@ TEST(DataMatrixSymbol, SizeChoiceAndCapacity) {
 }
 
 TEST(DataMatrixSymbol, LeavingAModeBeforeThePads) {
-  // A reader returns to ASCII by itself when after a triple one codeword is left, or after
-  // an EDIFACT group one or two; only with more room is the unlatch written.
+  // Data ending in C40, Text or X12 short of the symbol's data size is closed by the
+  // unlatch 254, then padded, however little room is left. After an EDIFACT group a reader
+  // returns to ASCII by itself when one or two codewords are left (an unlatch 124 there
+  // would read as "{"), so only with more room is it written.
   const struct {
     const char* note;
     Settings settings;
@@ -257,7 +259,11 @@ TEST(DataMatrixSymbol, LeavingAModeBeforeThePads) {
       {"C40 filling 12x12 exactly", Mode(dmeC40, ksDM12x12), "ABCDEF", "230 89 233 109 36"},
       {"C40 with three codewords left: unlatch, pad", Mode(dmeC40, ksDM14x14), "ABCDEF",
        "230 89 233 109 36 254 129"},
-      {"C40 with one codeword left: pad only", Mode(dmeC40), "ABCDEFGHI", "230 89 233 109 36 128 95 129"},
+      {"C40 with one codeword left: the unlatch takes it", Mode(dmeC40), "ABCDEFGHI",
+       "230 89 233 109 36 128 95 254"},
+      {"Text with one codeword left", Mode(dmeText), "abcdefghi", "239 89 233 109 36 128 95 254"},
+      {"X12 with one codeword left", Mode(dmeX12), "ABCDEFGHI", "238 89 233 109 36 128 95 254"},
+      {"C40 with two codewords left: unlatch, pad", Mode(dmeC40, ksDM12x12), "ABC", "230 89 233 254 129"},
       {"EDIFACT with one codeword left", Mode(dmeEDIFACT), "ABCDEFGH", "240 4 32 196 20 97 200 129"},
       {"EDIFACT with two codewords left", Mode(dmeEDIFACT), "ABCDEFGHIJKL", "240 4 32 196 20 97 200 36 162 204 129"},
       {"EDIFACT with five codewords left", Mode(dmeEDIFACT), "ABCDEFGHIJKLMNOP",
@@ -416,10 +422,11 @@ TEST(DataMatrixCrossCheck, SymbolsEqualBwipJs) {
 // ---- decoding by zxing-cpp -------------------------------------------------------------
 
 bool HaveZXing() { return std::system("command -v ZXingReader >/dev/null 2>&1") == 0; }
+bool HaveDmtx() { return std::system("command -v dmtxread >/dev/null 2>&1") == 0; }
 
 // Renders the matrix as a greyscale image (4 pixels per module, 2 modules of quiet zone)
-// and answers the bytes ZXingReader reads from it (empty when it finds nothing).
-std::string DecodeWithZXing(const TksMatrix& m) {
+// and answers the bytes the reader command prints for it (empty when it finds nothing).
+std::string DecodeWith(const TksMatrix& m, const std::string& reader) {
   constexpr int kScale = 4, kQuiet = 2;
   const int w = (m.NC + 2 * kQuiet) * kScale, h = (m.NR + 2 * kQuiet) * kScale;
   std::string pixels(static_cast<size_t>(w) * h, '\xFF');
@@ -436,7 +443,7 @@ std::string DecodeWithZXing(const TksMatrix& m) {
     std::ofstream f(path, std::ios::binary);
     f << "P5\n" << w << " " << h << "\n255\n" << pixels;
   }
-  std::string cmd = "ZXingReader -format DataMatrix -bytes '" + path.string() + "' 2>/dev/null";
+  std::string cmd = reader + " '" + path.string() + "' 2>/dev/null";
   std::string out;
   if (FILE* p = popen(cmd.c_str(), "r")) {
     char buf[4096];
@@ -447,6 +454,9 @@ std::string DecodeWithZXing(const TksMatrix& m) {
   std::filesystem::remove(path);
   return out;
 }
+
+std::string DecodeWithZXing(const TksMatrix& m) { return DecodeWith(m, "ZXingReader -format DataMatrix -bytes"); }
+std::string DecodeWithDmtx(const TksMatrix& m) { return DecodeWith(m, "dmtxread -N1"); }
 
 std::string Digits(size_t n) {
   std::string s;
@@ -501,6 +511,33 @@ TEST(DataMatrixDecode, EveryEncodationReadsBackWhole) {
     TksMatrix m;
     dm.dmGrid(m);
     EXPECT_EQ(DecodeWithZXing(m), c.data) << c.note;
+  }
+}
+
+TEST(DataMatrixDecode, EndOfDataInEveryModeReadsInBothDecoders) {
+  if (!HaveZXing() || !HaveDmtx()) GTEST_SKIP() << "ZXingReader or dmtxread (libdmtx-utils) not installed";
+  const struct {
+    const char* note;
+    Settings settings;
+    std::string data;
+  } cases[] = {
+      {"C40, one codeword left for the unlatch", Mode(dmeC40), "ABCDEFGHI"},
+      {"Text, one codeword left for the unlatch", Mode(dmeText), "abcdefghi"},
+      {"X12, one codeword left for the unlatch", Mode(dmeX12), "ABCDEFGHI"},
+      {"C40, unlatch and one pad", Mode(dmeC40, ksDM12x12), "ABC"},
+      {"X12, unlatch and pads", Mode(dmeX12, ksDM14x14), "ABC"},
+      {"C40 filling the symbol: no unlatch", Mode(dmeC40, ksDM12x12), "ABCDEF"},
+      {"EDIFACT, one codeword left", Mode(dmeEDIFACT), "ABCDEFGH"},
+      {"EDIFACT, two codewords left", Mode(dmeEDIFACT), "ABCDEFGHIJKL"},
+      {"EDIFACT, five codewords left", Mode(dmeEDIFACT), "ABCDEFGHIJKLMNOP"},
+  };
+  for (const auto& c : cases) {
+    TksDataMatrix dm = Encoder(c.settings);
+    ASSERT_EQ(dm.CreateMatrix(c.data), TksDataMatrix::Outcome::Ok) << c.note;
+    TksMatrix m;
+    dm.dmGrid(m);
+    EXPECT_EQ(DecodeWithZXing(m), c.data) << c.note;
+    EXPECT_EQ(DecodeWithDmtx(m), c.data) << c.note;
   }
 }
 

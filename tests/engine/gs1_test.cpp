@@ -5,10 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "engine/barcode.h"
+#include "engine/matrix/matrix.h"
+#include "engine/matrix/pdf417.h"
 #include "engine/params.h"
 
 namespace ks {
@@ -167,7 +172,7 @@ TEST(GS1LocateAI, ExactRowsBeforeFamiliesAndLengthMustMatch) {
 
 // ---- value verification -------------------------------------------------------------
 
-TEST(GS1VerifyAI, LengthThenDigitsNothingElse) {
+TEST(GS1VerifyAI, LengthDigitsCharactersAndCheckDigit) {
   struct Row {
     const char* ai;
     const char* value;
@@ -176,21 +181,41 @@ TEST(GS1VerifyAI, LengthThenDigitsNothingElse) {
   };
   const Row rows[] = {
       {"01", "12345678901231", erOK, 0, 0},
-      {"01", "12345678901234", erOK, 0, 0},  // check digit is not evaluated
+      {"01", "12345678901234", erGS1, 0, 0},  // check digit 4 where 1 belongs
       {"01", "123", erGS1_BadValueLength, 14, 14},
       {"01", "123456789012345", erGS1_BadValueLength, 14, 14},
       {"01", "1234567890123A", erGS1_ValueMustBeInteger, 0, 0},
+      {"00", "123456789012345675", erOK, 0, 0},
+      {"00", "123456789012345670", erGS1, 0, 0},
+      {"402", "12345678901234560", erOK, 0, 0},
+      {"402", "12345678901234568", erGS1, 0, 0},
       {"11", "10A231", erGS1_ValueMustBeInteger, 0, 0},
       {"11", "109931", erOK, 0, 0},  // no range test: month 99
       {"11", "101200", erOK, 0, 0},  // day 00
       {"10", "", erGS1_BadValueLength, 1, 20},
       {"10", "ABCDEFGHIJKLMNOPQRST", erOK, 0, 0},
       {"10", "ABCDEFGHIJKLMNOPQRSTU", erGS1_BadValueLength, 1, 20},
+      {"10", "A-B/C_d%(1)", erOK, 0, 0},  // punctuation of the GS1 set of 82 characters
+      {"10", "AB C", erGS1, 0, 0},        // the space is not one of them
+      {"10", "A~B", erGS1, 0, 0},
+      {"10", "A\u00E9", erGS1, 0, 0},
       {"3102", "00125", erGS1_BadValueLength, 6, 6},
-      {"3112", "1", erOK, 0, 0},
-      {"3922", "12.50", erOK, 0, 0},  // decimal values are not digit-checked
-      {"422", "CZE", erOK, 0, 0},     // country codes are not looked up
-      {"8008", "1012311230", erGS1_BadValueLength, 8, 8},
+      // Readers take a predefined-length value by its length, so a shorter one is refused.
+      {"3112", "000001", erOK, 0, 0},
+      {"3112", "1", erGS1_BadValueLength, 6, 6},
+      {"3922", "1250", erOK, 0, 0},
+      {"3922", "12.50", erGS1_ValueMustBeInteger, 0, 0},  // decimals are implied by the AI
+      {"422", "203", erOK, 0, 0},
+      {"422", "CZE", erGS1_ValueMustBeInteger, 0, 0},  // numeric country codes
+      // A second component adds its length range to the first's.
+      {"8008", "10123112", erOK, 0, 0},
+      {"8008", "1012311230", erOK, 0, 0},
+      {"8008", "1012311", erGS1_BadValueLength, 8, 12},
+      {"253", "1234567890128", erOK, 0, 0},
+      {"253", "1234567890128ABC-17", erOK, 0, 0},  // serial component in the GS1 set
+      {"253", "1234567890127ABC", erGS1, 0, 0},    // check digit of the first component
+      {"8003", "01234567890128SER", erOK, 0, 0},
+      {"8003", "0123456789012", erGS1_BadValueLength, 14, 30},
   };
   for (const Row& r : rows) {
     TksErrRecord err;
@@ -199,8 +224,8 @@ TEST(GS1VerifyAI, LengthThenDigitsNothingElse) {
     EXPECT_EQ(err.Err, r.err) << r.ai << " " << r.value;
     if (r.err != erOK) {
       EXPECT_EQ(err.StrPar, FromUtf8(r.value));
-      EXPECT_EQ(err.Par1, r.par1);
-      EXPECT_EQ(err.Par2, r.par2);
+      EXPECT_EQ(err.Par1, r.par1) << r.ai << " " << r.value;
+      EXPECT_EQ(err.Par2, r.par2) << r.ai << " " << r.value;
     }
   }
 }
@@ -243,6 +268,7 @@ TEST(GS1Verify, ElementsAndFirstError) {
       {"(01)123", 0, erGS1_BadValueLength, 5, "123", 14, 14},
       {"(10)A(17)1012", 1, erGS1_BadValueLength, 10, "1012", 6, 6},
       {"(11)10A231", 0, erGS1_ValueMustBeInteger, 5, "10A231", 0, 0},
+      {"(10)A(01)12345678901234", 1, erGS1, 10, "12345678901234", 0, 0},  // check digit
   };
   for (const Row& r : rows) {
     TksErrRecord err;
@@ -291,8 +317,11 @@ TEST(GS1GetElementVisual, DecimalsAndDates) {
       {"3102", "001250", "0012.50"},
       {"3100", "001250", "001250"},
       {"3105", "123456", "1.23456"},
-      {"3925", "12345", "0.12345"},  // no more digits than decimals: a leading 0
-      {"3125", "12", "0.00012"},
+      // The point goes before the last k characters, also when that is all of them.
+      {"3106", "001250", ".001250"},
+      {"3925", "12345", ".12345"},
+      // Fewer characters than decimals: the point in front, no digits added.
+      {"3925", "12", ".12"},
       {"17", "101231", "31.12.2010"},
       {"10", "ABC", "ABC"},
       {"01", "12345678901231", "12345678901231"},
@@ -344,8 +373,8 @@ TEST(GS1Prepare, ElementStringWithSeparators) {
       // separator, or the next AI would be read as part of the value.
       {"(8005)123456(10)ABC", "8005123456<GS>10ABC"},
       {"(10)ABCDEFGHIJKLMNOPQRST(21)1", "10ABCDEFGHIJKLMNOPQRST<GS>211"},
-      // A short value of a measure AI is ended by a separator.
-      {"(3112)12(10)A", "311212<GS>10A"},
+      // A measure value has its full six digits and needs no separator.
+      {"(3112)000012(10)A", "311200001210A"},
   };
   for (const Row& r : rows) {
     TksErrRecord err;
@@ -360,6 +389,8 @@ TEST(GS1Prepare, ErrorsAnswerNothingAndKeepTheRecord) {
       {"01123", erGS1},
       {"(01)12345678901231(10)ABC(17)1012", erGS1_BadValueLength},
       {"(A1)5", erGS1_AI_MustBeInteger},
+      {"(3112)12(10)A", erGS1_BadValueLength},  // a measure value shorter than six digits
+      {"(01)12345678901234", erGS1},             // wrong check digit
   };
   for (const auto& [text, code] : rows) {
     TksErrRecord err;
@@ -458,6 +489,218 @@ TEST(GS1SolveGS1, NotationChosenByInputTypeOnlyWithFNC1) {
   TksErrRecord err;
   EXPECT_EQ(gs1.SolveGS1(u"(01)123", err), u"");
   EXPECT_EQ(err.Err, erGS1_BadValueLength);
+}
+
+// ---- element strings and the one GS1 rule ----------------------------------------------
+
+TEST(GS1VerifyElementString, ReadAsAReaderReadsIt) {
+  struct Row {
+    const char* text;  // "<GS>" for the group separator
+    int count;
+    TksBarcodeErrorCode err;
+    int position;
+    const char* strPar;
+  };
+  const Row rows[] = {
+      {"0112345678901231", 1, erOK, 0, ""},
+      {"011234567890123110ABC<GS>17101231", 3, erOK, 0, ""},
+      {"0112345678901231<GS>10ABC", 2, erOK, 0, ""},  // a separator after a fixed length is allowed
+      {"10ABC<GS>", 1, erOK, 0, ""},                  // as is one at the very end
+      {"3103000189392212990<GS>10B", 3, erOK, 0, ""},
+      {"99INTERNAL<GS>98x", 2, erOK, 0, ""},           // 9X rows
+      {"80081012311230<GS>10X", 2, erOK, 0, ""},       // second component
+      {"0112345678901234", 0, erGS1, 3, "12345678901234"},
+      {"12", 0, erGS1_BadValueLength, 3, ""},          // AI 12 without its date
+      {"1", 0, erGS1_AI_MustBeInteger, 1, "1"},
+      {"ABC", 0, erGS1_AI_MustBeInteger, 1, "AB"},
+      {"10ABC<GS>A1", 1, erGS1_AI_MustBeInteger, 7, "A1"},
+      {"1999", 0, erGS1_AI_NotFound, 1, "1999"},      // no AI 19, 199 or 1999
+      {"<GS>10A", 0, erGS1, 1, ""},                    // a separator where an AI begins
+      {"10A<GS><GS>21B", 1, erGS1, 5, ""},
+      {"011234567890123<GS>10A", 0, erGS1_BadValueLength, 3, "1234567890123"},  // 13 digits for 14
+      {"10ABC def", 0, erGS1, 3, "ABC def"},
+  };
+  for (const Row& r : rows) {
+    TksErrRecord err;
+    err.Err = erEmptyCode;  // starts from a clean result
+    EXPECT_EQ(TksGS1::VerifyElementString(T(r.text), err), r.count) << r.text;
+    EXPECT_EQ(err.Err, r.err) << r.text;
+    if (r.err == erOK) continue;
+    EXPECT_EQ(err.Position, r.position) << r.text;
+    if (*r.strPar) {
+      EXPECT_EQ(ToUtf8(err.StrPar), r.strPar) << r.text;
+    }
+  }
+}
+
+TEST(GS1ElementString, EveryNotationGivesTheVerifiedElementString) {
+  struct Row {
+    TksFNC1InputType input;
+    const char* text;
+    const char* elements;     // when accepted
+    TksBarcodeErrorCode err;  // erOK: accepted
+  };
+  const Row rows[] = {
+      {gs1Separators, "011234567890123110ABC<GS>17101231", "011234567890123110ABC<GS>17101231", erOK},
+      {gs1Separators, "10ABC<GS><GS>", "10ABC", erOK},  // trailing separators dropped
+      // A text that begins with "(" is read in the classic notation in every setting.
+      {gs1Separators, "(01)12345678901231(10)ABC(17)101231", "011234567890123110ABC<GS>17101231", erOK},
+      {gs1Tilde, "(10)ABC(21)1", "10ABC<GS>211", erOK},
+      {gs1Classic, "(01)12345678901231(10)ABC<GS>", "011234567890123110ABC", erOK},
+      {gs1Percent, "10ABC%17101231%", "10ABC<GS>17101231", erOK},
+      {gs1Tilde, "10ABC~17101231", "10ABC<GS>17101231", erOK},
+      {gs1Separators, "(01)12345678901234", "", erGS1},
+      {gs1Separators, "0112345678901234", "", erGS1},
+      {gs1Separators, "12", "", erGS1_BadValueLength},
+      {gs1Classic, "0112345678901231", "", erGS1},  // classic without parentheses
+      {gs1Percent, "%", "", erGS1},                 // nothing but a separator
+      {gs1Percent, "10A%%B", "10A%B", erOK},        // "%%" is a literal "%"
+  };
+  for (const Row& r : rows) {
+    TksGS1 gs1(nullptr);
+    gs1.SetFNC1Type(fnc1GS1);
+    gs1.SetFNC1InputType(r.input);
+    TksErrRecord err;
+    const std::u16string elements = gs1.ElementString(T(r.text), err);
+    EXPECT_EQ(err.Err, r.err) << r.text;
+    EXPECT_EQ(Show(elements), r.elements) << r.text;
+  }
+}
+
+// GS1-128 and the 2D symbologies in a GS1 role follow one rule: the same texts are
+// accepted, the same are refused with the same error.
+TEST(GS1OneRule, SameVerdictForGS1128AndThe2DSymbologies) {
+  struct Row {
+    const char* text;
+    TksBarcodeErrorCode err;  // erOK: encoded
+  };
+  const Row rows[] = {
+      {"(01)12345678901231(10)ABC", erOK},
+      {"(01)12345678901231(10)ABC(17)101231", erOK},
+      {"0112345678901231<GS>10ABC", erOK},
+      {"(253)1234567890128ABC", erOK},
+      {"(01)12345678901234", erGS1},      // wrong check digit
+      {"12", erGS1_BadValueLength},       // no AI at all
+      {"(999)1", erGS1_AI_NotFound},
+      {"(3112)12", erGS1_BadValueLength},
+      {"(10)A B", erGS1},                 // a space in a value
+      {"0112345678901231<GS><GS>10A", erGS1},
+  };
+  const TksBarcodeSymbology symbologies[] = {bcUccEan128, bcQRCode, bcDataMatrix, bcPDF417};
+  for (const Row& r : rows) {
+    for (TksBarcodeSymbology sym : symbologies) {
+      TksBarcodeComponent bc;
+      bc.SetBarcodeSymbology(sym);
+      if (sym != bcUccEan128) bc.Params().GS1().SetFNC1Type(fnc1GS1);
+      bc.Params().PDF417().SetMode(ksPDF417AutoCode);  // holds the separator
+      bc.SetBarCode(T(r.text));
+      bc.ErrorInfo().Init();
+      bool raised = false;
+      try {
+        if (sym == bcPDF417)
+          BuildPdf417Rows(bc, bc.Bars());
+        else
+          bc.EncodeBars(bc.BarCode());
+      } catch (const ksBarcodeException&) {
+        raised = true;
+      }
+      const std::string where = std::string(r.text) + " as " + SymbologyIdentifier(sym);
+      EXPECT_EQ(raised, r.err != erOK) << where;
+      EXPECT_EQ(bc.ErrorInfo().Code(), r.err) << where;
+      if (r.err != erOK) continue;
+      const bool drawn = sym == bcUccEan128 || sym == bcPDF417 ? !bc.Bars().empty() && !bc.Bars()[0].empty()
+                                                                 : bc.Pixels().NC > 0;
+      EXPECT_TRUE(drawn) << where;
+    }
+  }
+}
+
+std::string RunCommand(const std::string& cmd) {
+  std::string out;
+  if (FILE* p = popen(cmd.c_str(), "r")) {
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    pclose(p);
+  }
+  return out;
+}
+
+std::string Quoted(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// Symbols written by the command-line tool read back with the GS1 symbology identifier
+// and the element string (the group separator where an FNC1 ends a value).
+TEST(GS1OneRule, SymbolsReadBackAsGS1ByPublicReaders) {
+  if (RunCommand("command -v ZXingReader").empty()) GTEST_SKIP() << "ZXingReader not installed";
+  const bool dmtx = !RunCommand("command -v dmtxread").empty();
+  const struct {
+    const char* text;
+    const char* elements;
+  } texts[] = {
+      {"(01)12345678901231(10)ABC(17)101231", "011234567890123110ABC<GS>17101231"},
+      {"0112345678901231<GS>10ABC", "0112345678901231<GS>10ABC"},
+      {"(253)1234567890128ABC(8008)1012311230", "2531234567890128ABC<GS>80081012311230"},
+  };
+  const struct {
+    const char* symbology;
+    const char* settings;
+    const char* identifier;
+  } symbols[] = {
+      {"bcUccEan128", "", "]C1"},
+      {"bcQRCode", "--set Params.GS1.FNC1Type=fnc1GS1", "]Q3"},
+      {"bcDataMatrix", "--set Params.GS1.FNC1Type=fnc1GS1", "]d2"},
+      // PDF417 marks no GS1 data: the reader sees the element string as plain data.
+      {"bcPDF417", "--set Params.GS1.FNC1Type=fnc1GS1 --set Params.PDF417.Mode=ksPDF417AutoCode", "]L2"},
+  };
+  const std::string path = ::testing::TempDir() + "barvello_gs1_" + std::to_string(getpid()) + ".png";
+  for (const auto& t : texts) {
+    for (const auto& sym : symbols) {
+      const std::string where = std::string(t.text) + " as " + sym.symbology;
+      std::remove(path.c_str());
+      const std::string cmd = std::string(BARVELLO_CLI) + " -s " + sym.symbology + " " + sym.settings + " -d " +
+                              Quoted(ToUtf8(T(t.text))) + " -o " + path + " 2>&1";
+      ASSERT_EQ(RunCommand(cmd), "") << where;
+      const std::string full = RunCommand("ZXingReader " + path);
+      EXPECT_NE(full.find("Identifier: " + std::string(sym.identifier) + "\n"), std::string::npos)
+          << where << "\n" << full;
+      EXPECT_EQ(RunCommand("ZXingReader -bytes " + path), ToUtf8(T(t.elements))) << where;
+      if (dmtx && std::string(sym.symbology) == "bcDataMatrix") {
+        // dmtxread reads the same element string.
+        EXPECT_EQ(RunCommand("dmtxread -N1 " + path), ToUtf8(T(t.elements))) << where;
+      }
+    }
+  }
+  std::remove(path.c_str());
+}
+
+// ---- operations kept for the interface ----------------------------------------------------
+
+TEST(GS1Interface, SpecialSymbolsCommandsAndCheckDigits) {
+  struct Row {
+    const char* text;
+    int index;
+    int totalLen;
+    int version;
+  };
+  const Row rows[] = {
+      {"", 0, 0, 0},
+      {"<GS>FNC1", 1, 4, 1},
+      {"[FNC1]0112345678901231", 1, 14, 0},
+      {"0112345678901231", 3, 14, 2},
+  };
+  for (const Row& r : rows) {
+    const std::u16string s = T(r.text);
+    TksSpecialResult result;
+    result.Cmd = u"kept";
+    EXPECT_FALSE(TksGS1::IsSpecial(s, r.index, result)) << r.text;
+    EXPECT_EQ(result.Cmd, u"kept") << r.text;
+    EXPECT_EQ(TksGS1::RemoveCommands(s), s) << r.text;
+    EXPECT_FALSE(TksGS1::CalcCheckDigit(s, r.totalLen, r.version)) << r.text;
+  }
 }
 
 // ---- through the barcode object --------------------------------------------------------

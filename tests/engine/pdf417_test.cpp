@@ -304,6 +304,10 @@ TEST(Pdf417Micro, SizeChoice) {
       {"Rows and Cols", 3, 8, 3, 8, 3},
       {"largest one-column data", 20, 0, 1, 28, 1},
       {"past one column: two columns", 21, 0, 0, 17, 2},
+      {"3 x 44: 132 codewords", 82, 0, 3, 44, 3},
+      {"4 x 32: 128 codewords", 3, 32, 4, 32, 4},
+      {"4 x 38: 152 codewords", 91, 0, 4, 38, 4},
+      {"4 x 44: the largest size, 176 codewords", 126, 0, 0, 44, 4},
   };
   for (const auto& c : cases) {
     Pdf417Symbol s = BuildPdf417Symbol(DataOf(c.dataCodewords), {}, {pkMicro, c.rows, c.cols, ksPDF417Error5});
@@ -326,7 +330,7 @@ TEST(Pdf417Micro, Errors) {
       {"no size has 9 rows", 3, 9, 0, "PDF417 max. capacity error."},
       {"more than the largest size holds", 127, 0, 0, "PDF417 max. capacity error."},
       {"too much for one column", 21, 0, 1, "PDF417 max. capacity error."},
-      {"4 x 32 is 128 codewords", 3, 32, 4, "MicroPDF417 max. capacity is 125 codewords"},
+      {"too much for three columns", 83, 0, 3, "PDF417 max. capacity error."},
   };
   for (const auto& c : cases)
     EXPECT_EQ(ExceptionMessage([&] { BuildPdf417Symbol(DataOf(c.dataCodewords), {}, {pkMicro, c.rows, c.cols}); }),
@@ -447,6 +451,45 @@ TEST(Pdf417Rows, MinWidthIsTheSymbolWidthInModules) {
   EXPECT_EQ(bc.MinWidth(), 17 * 13 + 18);  // 10 data columns
   bc.Params().PDF417().SetKind(pkTruncated);
   EXPECT_EQ(bc.MinWidth(), 17 * 12 + 1);
+}
+
+TEST(Pdf417Rows, GS1RoleEncodesTheVerifiedElementString) {
+  // The rows of a GS1 text are those of its element string (AIs without parentheses, a
+  // group separator after a variable-length value); an invalid text is refused.
+  auto rowsOf = [](const std::u16string& text, TksFNC1Type role, TksFNC1InputType notation) {
+    TksBarcodeComponent bc;
+    bc.SetBarcodeSymbology(bcPDF417);
+    bc.Params().PDF417().SetMode(ksPDF417AutoCode);
+    bc.Params().GS1().SetFNC1Type(role);
+    bc.Params().GS1().SetFNC1InputType(notation);
+    bc.SetBarCode(text);
+    BuildPdf417Rows(bc, bc.Bars());
+    return bc.Bars();
+  };
+  const std::u16string elements = u"011234567890123110ABC\x1D" u"17101231";
+  const auto plain = rowsOf(elements, fnc1None, gs1Separators);
+  EXPECT_EQ(rowsOf(u"(01)12345678901231(10)ABC(17)101231", fnc1GS1, gs1Separators), plain);
+  EXPECT_EQ(rowsOf(u"011234567890123110ABC%17101231", fnc1FirstPosition, gs1Percent), plain);
+  // Without a GS1 role the text is encoded as it stands, parentheses included.
+  EXPECT_NE(rowsOf(u"(01)12345678901231(10)ABC(17)101231", fnc1None, gs1Separators), plain);
+
+  const struct {
+    const char* note;
+    std::u16string text;
+    TksBarcodeErrorCode err;
+  } refused[] = {
+      {"wrong check digit", u"(01)12345678901234", erGS1},
+      {"no AI", u"12", erGS1_BadValueLength},
+      {"unknown AI", u"(999)1", erGS1_AI_NotFound},
+  };
+  for (const auto& r : refused) {
+    TksBarcodeComponent bc;
+    bc.SetBarcodeSymbology(bcPDF417);
+    bc.Params().GS1().SetFNC1Type(fnc1GS1);
+    bc.SetBarCode(r.text);
+    EXPECT_THROW(BuildPdf417Rows(bc, bc.Bars()), ksBarcodeException) << r.note;
+    EXPECT_EQ(bc.ErrorInfo().Code(), r.err) << r.note;
+  }
 }
 
 TEST(Pdf417Rows, ErrorsReachTheCaller) {

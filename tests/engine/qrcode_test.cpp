@@ -119,7 +119,17 @@ TEST(QrStream, WorkedExamples) {
       {"FNC1 first: digits and separators in alphanumeric mode, separator as %", fnc1First, gsData, 1,
        "0101 0010 000001000 00000000001 00000101111 00010101101 00010111001 0000", 128},
       {"FNC1 GS1 is FNC1 first", gs1, "12", 1, "0101 0001 0000000010 0001100 0000", 128},
-      {"FNC1 second position", fnc1Second, "A", 1, "1001 0010 000000001 001010 0000", 128},
+      // FNC1 in second position: the application indicator follows 1001 in 8 bits, a
+      // letter as its ASCII value + 100, two digits as their value; the segment holds
+      // the rest of the text.
+      {"FNC1 second position, letter indicator A (165)", fnc1Second, "A", 1, "1001 10100101 0001 0000000000 0000",
+       128},
+      {"FNC1 second position, letter indicator a (197)", fnc1Second, "a12", 1,
+       "1001 11000101 0001 0000000010 0001100 0000", 128},
+      {"FNC1 second position, digit indicator 12", fnc1Second, "1234", 1,
+       "1001 00001100 0001 0000000010 0100010 0000", 128},
+      {"FNC1 second position, indicator 99 then alphanumeric data", fnc1Second, "99AB", 1,
+       "1001 01100011 0010 000000010 00111001101 0000", 128},
       {"FNC1: a literal % is doubled", fnc1First, "A%", 1, "0101 0010 000000011 00111101000 100110 0000", 128},
       {"without FNC1 a % stays single", {}, "A%", 1, "0010 000000010 00111101000 0000", 128},
       {"version 10 widens the counts", {}, "1", 10, "0001 000000000001 0001 0000", 8 * 216},
@@ -353,6 +363,19 @@ TEST(QrErrors, Table) {
   m1m.version = 1;
   QrSetup m1l = m1m;
   m1l.ecc = QrEccLevelL;
+  QrSetup second;
+  second.fnc1 = fnc1SecondPosition;
+  QrSetup secondNumeric = second;
+  secondNumeric.mode = QrNumeric;
+  QrSetup gs1;
+  gs1.fnc1 = fnc1GS1;
+  QrSetup microGs1 = gs1;
+  microGs1.micro = true;
+  microGs1.mask = 1;
+  QrSetup microSecond = microGs1;
+  microSecond.fnc1 = fnc1SecondPosition;
+  QrSetup microFirst = microGs1;
+  microFirst.fnc1 = fnc1FirstPosition;
 
   const std::vector<ErrorCase> cases = {
       {"numeric mode, letter at 3", numeric, u"12A", erCharOutOfSet, 3, ""},
@@ -366,6 +389,21 @@ TEST(QrErrors, Table) {
       {"automatic, 7090 digits at level L", autoL, std::u16string(7090, u'7'), erOK, 0,
        "Max. QR code capacity exceded."},
       {"Micro QR at level H never fits", microH, u"1", erOK, 0, "Max. QR code capacity exceded."},
+      // FNC1 in second position: the text must begin with two digits or one letter.
+      {"second position, a digit then a letter", second, u"1A23", erCharOutOfSet, 2, ""},
+      {"second position, a single digit", second, u"1", erCharOutOfSet, 1, ""},
+      {"second position, punctuation first", second, u"%AB", erCharOutOfSet, 1, ""},
+      {"second position, a non-ASCII letter first", second, u"\u00C9A", erCharOutOfSet, 1, ""},
+      {"second position, numeric mode: position counts the indicator", secondNumeric, u"A12B", erCharOutOfSet, 4,
+       ""},
+      // GS1: the element string is verified before anything is encoded.
+      {"GS1, wrong check digit: the value at 3", gs1, u"0112345678901234", erGS1, 3, ""},
+      {"GS1, a text without an AI: 12 is a date AI without its value", gs1, u"12", erGS1_BadValueLength, 3, ""},
+      {"GS1, unknown AI", gs1, u"(999)1", erGS1_AI_NotFound, 7, ""},
+      // Micro QR has no FNC1 mode: a GS1 or FNC1 text is refused, not written without it.
+      {"Micro QR with GS1", microGs1, u"0112345678901231", erNotSupported, 0, ""},
+      {"Micro QR with FNC1 in first position", microFirst, u"0112345678901231", erNotSupported, 0, ""},
+      {"Micro QR with FNC1 in second position", microSecond, u"1234", erNotSupported, 0, ""},
   };
   for (const auto& c : cases) {
     TksBarcodeComponent bc;
@@ -928,6 +966,53 @@ std::string RunCommand(const std::string& cmd) {
   while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
   pclose(p);
   return out;
+}
+
+// The value of one "Name: value" line of ZXingReader's full output.
+std::string ZXingField(const std::string& output, const std::string& name) {
+  std::istringstream in(output);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind(name + ":", 0) != 0) continue;
+    size_t v = line.find_first_not_of(' ', name.size() + 1);
+    return v == std::string::npos ? "" : line.substr(v);
+  }
+  return "";
+}
+
+TEST(QrRoundTrip, FNC1RolesReadWithTheirSymbologyIdentifier) {
+  if (RunCommand("command -v ZXingReader").empty()) GTEST_SKIP() << "ZXingReader not installed";
+  const struct {
+    TksFNC1Type fnc1;
+    TksFNC1InputType notation;
+    std::u16string text;
+    std::string identifier;
+    std::string bytes;  // what the reader answers
+  } cases[] = {
+      // FNC1 in second position: the indicator and the data read back as typed.
+      {fnc1SecondPosition, gs1Separators, u"1234", "]Q5", "1234"},
+      {fnc1SecondPosition, gs1Separators, u"A123", "]Q5", "A123"},
+      {fnc1SecondPosition, gs1Separators, u"z", "]Q5", "z"},
+      {fnc1SecondPosition, gs1Separators, u"37Data: 2024/06", "]Q5", "37Data: 2024/06"},
+      // GS1: the element string, AIs without parentheses.
+      {fnc1GS1, gs1Classic, u"(01)12345678901231(10)ABC(17)101231", "]Q3",
+       "011234567890123110ABC\x1D" "17101231"},
+      {fnc1FirstPosition, gs1Separators, u"(01)12345678901231(3103)000189", "]Q3", "01123456789012313103000189"},
+  };
+  const std::string path = ::testing::TempDir() + "barvello_qr_fnc1.pgm";
+  for (const auto& c : cases) {
+    TksBarcodeComponent bc;
+    QrSetup s;
+    s.mask = -1;
+    s.fnc1 = c.fnc1;
+    Apply(bc, s);
+    bc.Params().GS1().SetFNC1InputType(c.notation);
+    EncodeRows(bc, c.text);
+    WritePgm(bc.Pixels(), path, 4, 4);
+    EXPECT_EQ(ZXingField(RunCommand("ZXingReader -format QRCode " + path), "Identifier"), c.identifier)
+        << ToUtf8(c.text);
+    EXPECT_EQ(RunCommand("ZXingReader -bytes -format QRCode " + path), c.bytes) << ToUtf8(c.text);
+  }
+  std::remove(path.c_str());
 }
 
 TEST(QrRoundTrip, DecodedByZXing) {

@@ -135,6 +135,12 @@ const cases = [
   { name: 'micro-4col-numeric', kind: 'micro', mode: 'numeric', text: digits(13), cols: 4 },
   { name: 'micro-4col-auto', kind: 'micro', mode: 'auto', text: 'ABCDEFGH' + digits(20) + bytes([1, 2]) + 'abcdefg', cols: 4 },
   { name: 'micro-eci', kind: 'micro', mode: 'alpha', text: 'ECI TEXT', eci: 3, cols: 2 },
+  // The largest sizes, beyond 125 codewords: 3 x 44 (132), 4 x 32 (128), 4 x 38 (152) and
+  // 4 x 44 (176 codewords, 150 bytes).
+  { name: 'micro-3col-44rows', kind: 'micro', mode: 'alpha', text: 'MICRO PDF ALPHA '.repeat(10).slice(0, 150), cols: 3 },
+  { name: 'micro-4col-32rows', kind: 'micro', mode: 'numeric', text: digits(250), cols: 4 },
+  { name: 'micro-4col-38rows', kind: 'micro', mode: 'alpha', text: 'FOUR COLUMNS THIRTY EIGHT ROWS '.repeat(7).slice(0, 200), cols: 4 },
+  { name: 'micro-4col-44rows-150-bytes', kind: 'micro', mode: 'binary', text: bytes(Array.from({ length: 150 }, (_, i) => (i * 7) % 32)), cols: 4 },
 ];
 
 const out = [];
