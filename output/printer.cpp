@@ -185,6 +185,15 @@ QPrinter* CurrentPrinter() {
   return printer;
 }
 
+bool SelectPrinter(const std::string& name) {
+  if (!IsPrinterInstalled()) return false;
+  const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(name));
+  if (info.isNull()) return false;
+  QPrinter* printer = CurrentPrinter();
+  if (printer->printerName() != info.printerName()) printer->setPrinterName(info.printerName());
+  return printer->printerName() == info.printerName();
+}
+
 // ---- TksPaperParams ---------------------------------------------------------------
 
 TksPaperParams::TksPaperParams() {

@@ -78,6 +78,9 @@ inline constexpr TColor kDefaultLabelColor = 0xF0CAA6;
 // first); nullptr when no printer is installed or no GUI application runs.
 QPrinter* CurrentPrinter();
 bool IsPrinterInstalled();
+// Makes the named printer the current one, as the printer-setup dialog does when the user
+// picks it; false when no printer of that name is installed.
+bool SelectPrinter(const std::string& name);
 
 class TksPaperParams : public TksPersistent {
  public:
