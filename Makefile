@@ -19,7 +19,10 @@ build: configure
 run: build
 	@bash scripts/run.sh $(BUILD_DIR)
 
+# The printing test prints through a local CUPS queue: the packages, the scheduler and the
+# queue are set up first where they can be (scripts/setup-printing.sh says why not).
 test: build
+	@bash scripts/install-deps.sh --printing
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
 asan:

@@ -1,9 +1,11 @@
 #include "app/main_window.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,9 +15,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QSlider>
@@ -27,9 +31,15 @@
 #include "app/collapsible_section.h"
 #include "app/color_picker.h"
 #include "app/logo.h"
+#include "app/program.h"
 #include "engine/decor.h"
+#include "engine/errors.h"
 #include "engine/params.h"
+#include "output/editor_dialog.h"
+#include "output/printer_dialog.h"
+#include "render/paint.h"
 #include "render/qt/barcode_control.h"
+#include "render/qt/qt_canvas.h"
 #include "render/qt/symbology_combo.h"
 
 namespace ks {
@@ -115,9 +125,40 @@ QVBoxLayout* ContentLayout(QWidget* content) {
 }
 
 void ShowFailure(QWidget* parent, const char* message) {
-  QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), QString::fromUtf8(message),
+  QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kProgramName), QString::fromUtf8(message),
                   QMessageBox::Ok, parent);
   box.exec();
+}
+
+QString JoinLines(const std::vector<std::u16string>& lines) {
+  QStringList parts;
+  for (const auto& line : lines) parts << QString::fromStdU16String(line);
+  return parts.join(QLatin1Char('\n'));
+}
+
+// Where the raster image writers paint a barcode into a picture of w x h: one pixel short
+// of the right and the bottom edge, which keep the picture's white.
+TRect SavedPictureRect(int w, int h) { return {0, 0, w - 1, h - 1}; }
+
+// The preview shows the picture a save writes at the slider size: white, with the barcode
+// painted into the rectangle the image writers use. So the saved PNG of W x H pixels is
+// the preview of W x H pixels.
+class SavedPicturePreview : public TksBarcode {
+ public:
+  using TksBarcode::TksBarcode;
+  void Paint(QPainter& painter) override {
+    painter.fillRect(rect(), Qt::white);
+    PaintInto(painter, SavedPictureRect(width(), height()));
+  }
+};
+
+// The shortcuts a text field would take for itself (Ctrl+E moves to the end of the line
+// on X11) but that the window's actions own.
+bool IsWindowShortcut(const QKeyEvent* key, std::initializer_list<const QAction*> actions) {
+  const QKeySequence pressed(key->keyCombination());
+  for (const QAction* a : actions)
+    if (a && a->shortcut() == pressed) return true;
+  return false;
 }
 
 }  // namespace
@@ -326,11 +367,18 @@ void Tfrm_main::BuildLayout() {
   }
   rightLayout->addWidget(sec_code);
 
-  preview = new QWidget(right);
+  // A preview wider or higher than the area is scrolled; the saved file keeps the slider
+  // size either way.
+  preview = new QScrollArea(right);
   preview->setObjectName(QStringLiteral("preview"));
-  Barcode1 = new TksBarcode(preview, this);
+  preview->setFrameShape(QFrame::NoFrame);
+  preview->setBackgroundRole(QPalette::Window);
+  preview->setWidgetResizable(false);
+  preview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Barcode1 = new SavedPicturePreview(preview, this);
   Barcode1->setObjectName(QStringLiteral("Barcode1"));
   Barcode1->SetName("Barcode1");
+  preview->setWidget(Barcode1);
   ksComboBox1 = new TksComboBox(preview, BoxOptionBit(bxOnlySupported));
   ksComboBox1->setObjectName(QStringLiteral("ksComboBox1"));
   ksComboBox1->setVisible(false);
@@ -345,6 +393,34 @@ void Tfrm_main::BuildLayout() {
   sSpeedButton2->setEnabled(false);
   rightLayout->addWidget(sSpeedButton2);
   root->addWidget(right, 1);
+  BuildActions();
+}
+
+void Tfrm_main::BuildActions() {
+  auto action = [this](const char* name, const char* text, const QKeySequence& keys) {
+    auto* a = new QAction(U(text), this);
+    a->setObjectName(QLatin1String(name));
+    a->setShortcut(keys);
+    a->setShortcutContext(Qt::WindowShortcut);
+    a->setShortcutVisibleInContextMenu(true);
+    addAction(a);
+    return a;
+  };
+  actEditCode = action("actEditCode", "Upravit kód…", QKeySequence(Qt::CTRL | Qt::Key_E));
+  actPrintLabels = action("actPrintLabels", "Tisk štítků…", QKeySequence(Qt::CTRL | Qt::Key_P));
+  actCopy = action("actCopy", "Kopírovat", QKeySequence::Copy);
+  // Right-click on the preview or the area around it offers them.
+  for (QWidget* w : {static_cast<QWidget*>(Barcode1), preview->viewport()}) {
+    w->setContextMenuPolicy(Qt::ActionsContextMenu);
+    w->addActions({actEditCode, actPrintLabels, actCopy});
+  }
+  // The save button names the keys beside its own.
+  sSpeedButton2->setToolTip(U("Uložit (Ctrl+S)\nUpravit kód… (Ctrl+E)\nTisk štítků… (Ctrl+P)\n"
+                              "Kopírovat (Ctrl+C)\nDalší volby nabízí pravé tlačítko myši na náhledu."));
+  // Text fields would keep these keys for themselves.
+  for (QWidget* w : std::initializer_list<QWidget*>{ED_CODE, mem_nad, mem_pod, cb_font_name, cb_code})
+    w->installEventFilter(this);
+  if (cb_font_name->lineEdit()) cb_font_name->lineEdit()->installEventFilter(this);
 }
 
 void Tfrm_main::InitBarcodes() {
@@ -433,8 +509,14 @@ void Tfrm_main::ConnectHandlers() {
   connect(save, &QShortcut::activated, this, [this] {
     if (sSpeedButton2->isEnabled()) sSpeedButton2->click();
   });
-  auto* copy = new QShortcut(QKeySequence::Copy, this);
-  connect(copy, &QShortcut::activated, this, guarded(&Tfrm_main::CopyPreview));
+  connect(actCopy, &QAction::triggered, this, guarded(&Tfrm_main::CopyPreview));
+  connect(actEditCode, &QAction::triggered, this, guarded(&Tfrm_main::EditCodeClick));
+  connect(actPrintLabels, &QAction::triggered, this, guarded(&Tfrm_main::PrintLabelsClick));
+  // A double-click on the preview (with boEnableEditor) opens the same editor, so its
+  // changes too reach the exported object and the controls.
+  Barcode1->OnDblClick = [this](TksComponent*) {
+    if (Barcode1->BarcodeComponent()->HasOption(boEnableEditor)) actEditCode->trigger();
+  };
 }
 
 void Tfrm_main::SetTabOrder() {
@@ -478,6 +560,9 @@ void Tfrm_main::FormShow() {
   cb_font_nameChange();
   cb_color_codeChange();
   cb_color_shapeChange();
+  // The exported object takes the preview's human-readable line whole (face, size,
+  // colour, automatic size), so that a saved file shows its digits as the preview does.
+  ksBarcodeComponent1.SetCaptionHuman(Barcode1->CaptionHuman());
 }
 
 void Tfrm_main::ED_CODEChange() {
@@ -582,17 +667,111 @@ void Tfrm_main::tb_heightChange() {
 
 void Tfrm_main::sSpeedButton2Click() {
   if (!sd.Execute(this)) return;
-  const QString name = sd.FileName;
+  QString name = sd.FileName;
+  // A name typed without an extension takes the one of the file type chosen in the
+  // dialog; a file of that name is not replaced without asking.
+  if (!QFileInfo(name).fileName().contains(QLatin1Char('.')) && !sd.SelectedExtension().isEmpty()) {
+    name += sd.SelectedExtension();
+    if (QFileInfo::exists(name) &&
+        QMessageBox::question(this, sd.Title, U("Soubor „%1“ již existuje. Chcete jej nahradit?").arg(QFileInfo(name).fileName()),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+      return;
+  }
   EI.SetFileName(name.toStdString());
-  // The type follows the extension, whatever its case; any other name writes nothing.
+  // The type follows the extension, whatever its case.
   const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
   const QString extension = dot >= 0 ? name.mid(dot) : QString();
-  for (const ImageWriter& writer : kImageWriters) {
-    if (extension.compare(QLatin1String(writer.extension), Qt::CaseInsensitive) == 0) {
-      (EI.*writer.write)();
-      return;
-    }
+  const ImageWriter* chosen = nullptr;
+  for (const ImageWriter& writer : kImageWriters)
+    if (extension.compare(QLatin1String(writer.extension), Qt::CaseInsensitive) == 0) chosen = &writer;
+  if (!chosen) {
+    // Nothing is written; the user learns why.
+    QStringList known;
+    for (const ImageWriter& writer : kImageWriters) known << QLatin1String(writer.extension);
+    QMessageBox::warning(this, sd.Title,
+                         U("Soubor „%1“ nebyl uložen: příponu „%2“ program neumí zapsat.\n"
+                           "Zvolte jednu z přípon %3.")
+                             .arg(QFileInfo(name).fileName(), extension, known.join(QStringLiteral(", "))));
+    return;
   }
+  // A picture of the error message instead of the symbol is written only on purpose.
+  const QString error = ExportError();
+  if (!error.isEmpty() &&
+      QMessageBox::question(this, sd.Title,
+                            U("Kód nelze nakreslit: %1\nUložit přesto obrázek s chybovým hlášením?").arg(error),
+                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+    return;
+  (EI.*chosen->write)();
+}
+
+QString Tfrm_main::ExportError() {
+  const int w = std::max(1, EI.Width()), h = std::max(1, EI.Height());
+  QImage scratch(w, h, QImage::Format_RGB32);
+  QPainter painter(&scratch);
+  QtCanvas canvas(&painter);
+  TksBarcodeComponent& bc = ksBarcodeComponent1;
+  bc.ErrorInfo().Init();
+  try {
+    PaintSymbol(bc, canvas, SavedPictureRect(w, h));
+  } catch (const ksBarcodeException& e) {
+    // A raise with a message of its own leaves the code at erOK and shows that message.
+    const bool own = bc.ErrorInfo().Code() == erOK && e.what()[0] != '\0';
+    return QString::fromStdString(own ? std::string(e.what()) : bc.ErrorInfo().ExceptionString());
+  }
+  return {};
+}
+
+void Tfrm_main::EditCodeClick() {
+  TksBarcodeEditorFmt editor(this);
+  editor.Edit(Barcode1->BarcodeComponent());
+  connect(&editor, &TksBarcodeEditorFmt::applied, this, [this] { Guard([this] { PreviewBarcodeEdited(); }); });
+  if (editor.exec() != QDialog::Accepted) return;
+  Barcode1->BarcodeComponent()->Assign(editor.Working());
+  PreviewBarcodeEdited();
+}
+
+void Tfrm_main::PrintLabelsClick() {
+  TksPrintParamsFmt dialog(ksPrinter1, true, this);
+  dialog.Run();
+}
+
+void Tfrm_main::PreviewBarcodeEdited() {
+  ksBarcodeComponent1.Assign(*Barcode1->BarcodeComponent());
+  ShowBarcodeSettings();
+}
+
+void Tfrm_main::ShowBarcodeSettings() {
+  const TksBarcodeComponent& b = *Barcode1->BarcodeComponent();
+  const QSignalBlocker blockCode(ED_CODE), blockCodes(cb_code), blockChooser(ksComboBox1), blockFonts(cb_font_name),
+      blockUpper(mem_nad), blockBottom(mem_pod);
+  if (ED_CODE->text() != QString::fromStdU16String(b.BarCode())) ED_CODE->setText(QString::fromStdU16String(b.BarCode()));
+  const int index = cb_code->findData(static_cast<int>(b.BarcodeSymbology()));
+  cb_code->setCurrentIndex(index);
+  ksComboBox1->setCurrentIndex(index);
+  if (index >= 0) {
+    sSpeedButton2->setEnabled(true);
+    cb_code->setToolTip(U("Povolené znaky: ") + QChar(13) + QString::fromStdU16String(Barcode1->BI().Chars));
+  }
+  cb_transparent->setChecked(b.HasOption(boTransparent));
+  cb_color_shape->setEnabled(!cb_transparent->isChecked());
+  cb_security->setChecked(b.HasOption(boSecurity));
+  cb_start_stop_lines->setChecked(b.HasOption(boStartStopLines));
+  cb_auto_size->setChecked(b.HasOption(boAutoSize));
+  cb_quit->setChecked(b.QuietZone().Visible());
+  const TksFont& font = b.CaptionHuman().Font();
+  cb_bold->setChecked(font.HasStyle(fsBold));
+  cb_italic->setChecked(font.HasStyle(fsItalic));
+  cb_underline->setChecked(font.HasStyle(fsUnderline));
+  cb_strike->setChecked(font.HasStyle(fsStrikeOut));
+  cb_font_color->SetColor(font.Color());
+  cb_color_code->SetColor(b.LinesColor());
+  cb_color_shape->SetColor(b.BackgroundColor());
+  const QString name = QString::fromStdString(font.Name());
+  const int fontIndex = cb_font_name->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  cb_font_name->setCurrentIndex(fontIndex);
+  const QString upper = JoinLines(b.CaptionUpper().Text()), bottom = JoinLines(b.CaptionBottom().Text());
+  if (mem_nad->toPlainText() != upper) mem_nad->setPlainText(upper);
+  if (mem_pod->toPlainText() != bottom) mem_pod->setPlainText(bottom);
 }
 
 void Tfrm_main::imgClick() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebAddress))); }
@@ -607,6 +786,12 @@ void Tfrm_main::showEvent(QShowEvent* event) {
 }
 
 bool Tfrm_main::eventFilter(QObject* watched, QEvent* event) {
+  // Ctrl+E and Ctrl+P open the dialogs from a text field too.
+  if (event->type() == QEvent::ShortcutOverride &&
+      IsWindowShortcut(static_cast<QKeyEvent*>(event), {actEditCode, actPrintLabels})) {
+    event->ignore();
+    return true;
+  }
   if (watched == img && event->type() == QEvent::MouseButtonRelease) {
     auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() == Qt::LeftButton && img->rect().contains(mouse->position().toPoint())) {

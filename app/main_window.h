@@ -13,12 +13,14 @@
 #include "output/export.h"
 #include "output/printer.h"
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class QSlider;
 
 namespace ks {
@@ -66,10 +68,16 @@ class Tfrm_main : public QWidget, public TksComponent {
   QCheckBox* cb_auto_size = nullptr;
   QPlainTextEdit* mem_nad = nullptr;
   QPlainTextEdit* mem_pod = nullptr;
-  QWidget* preview = nullptr;
+  // The preview area: it grows with the window and scrolls a preview larger than itself.
+  QScrollArea* preview = nullptr;
   TksBarcode* Barcode1 = nullptr;
   TksComboBox* ksComboBox1 = nullptr;
   QPushButton* sSpeedButton2 = nullptr;
+
+  // ---- actions of the preview's context menu, with their shortcuts ----
+  QAction* actEditCode = nullptr;     // "Upravit kód…", Ctrl+E
+  QAction* actPrintLabels = nullptr;  // "Tisk štítků…", Ctrl+P
+  QAction* actCopy = nullptr;         // "Kopírovat", Ctrl+C
 
   // ---- non-visual members ----
   TksBarcodeComponent ksBarcodeComponent1{this};
@@ -97,6 +105,19 @@ class Tfrm_main : public QWidget, public TksComponent {
   void imgClick();
   // Ctrl+C: the preview as an image on the clipboard.
   void CopyPreview();
+  // Ctrl+E: the barcode editor on the preview's barcode. Apply and OK pass the edited
+  // barcode to the exported object too, and the controls show it.
+  void EditCodeClick();
+  // Ctrl+P: the label print settings with their preview and printing.
+  void PrintLabelsClick();
+  // After the preview's barcode object was changed as a whole: the exported object takes
+  // it, and the controls show it.
+  void PreviewBarcodeEdited();
+  // Every control shows the preview's settings; no handler runs.
+  void ShowBarcodeSettings();
+  // The message the saved picture would show instead of the symbol; empty when the
+  // symbol paints.
+  QString ExportError();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -104,6 +125,7 @@ class Tfrm_main : public QWidget, public TksComponent {
 
  private:
   void BuildLayout();
+  void BuildActions();
   void InitBarcodes();
   void InitComponents();
   void ConnectHandlers();

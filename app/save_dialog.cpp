@@ -59,4 +59,11 @@ QStringList TksSaveDialog::NameFilters() const {
   return filters;
 }
 
+QString TksSaveDialog::SelectedExtension() const {
+  const QStringList filters = NameFilters();
+  if (FilterIndex < 1 || FilterIndex > filters.size()) return {};
+  const QString ext = PatternExtension(filters[FilterIndex - 1]);
+  return ext.isEmpty() ? QString() : QLatin1Char('.') + ext;
+}
+
 }  // namespace ks

@@ -30,6 +30,9 @@ class TksSaveDialog {
 
   // The filter in QFileDialog's form: "Name (*.ext);;Name (*.ext)".
   QStringList NameFilters() const;
+  // The extension of the filter entry FilterIndex, with its dot (".png"); empty when the
+  // entry names none or the index is outside the filter.
+  QString SelectedExtension() const;
 };
 
 }  // namespace ks

@@ -847,7 +847,9 @@ void TksBarcodeEditorFmt::ChangeCaptionFont() {
 }
 
 void TksBarcodeEditorFmt::Apply() {
-  if (FParentEAN) FParentEAN->Assign(Working());
+  if (!FParentEAN) return;
+  FParentEAN->Assign(Working());
+  emit applied();
 }
 
 // ---- pages -----------------------------------------------------------------------

@@ -83,7 +83,8 @@ class TksBarcodeEditorFmt : public QDialog {
   TksEditorPages UsedPages() const { return FUsedPages; }
   // The working copy (the preview's barcode object).
   TksBarcodeComponent& Working() const;
-  // "Apply": the working copy into ParentEAN at once.
+  // "Apply": the working copy into ParentEAN at once; then `applied` is emitted, so the
+  // owner of ParentEAN can pass the change on.
   void Apply();
 
   // The pages in page-control order, and the one shown.
@@ -190,6 +191,9 @@ class TksBarcodeEditorFmt : public QDialog {
   QCheckBox* chkAztecCompact = nullptr;
   QLineEdit* edAztecVersion = nullptr;
   QComboBox* cbAztecErrorLevel = nullptr;
+
+ signals:
+  void applied();
 
  private:
   // Which object a bound control edits.

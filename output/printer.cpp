@@ -92,6 +92,48 @@ void ShowSymbology(TksBarcodeComponent& bc, TksBarcodeSymbology s) {
   bc.CaptionUpper().SetText({FromUtf8(SymbologyFieldText(s, 1))});
 }
 
+// The label position of a symbology sheet that stands for "no symbology" carries no
+// symbol: it stays blank rather than showing the empty-code error.
+bool BlankSymbologyLabel(bool symbologies, const TksBarcodeComponent& bc) {
+  return symbologies && bc.BarcodeSymbology() == bcNone;
+}
+
+// A preview label is painted at the paper's resolution into a picture, but never into
+// more than this many times the pixels it takes in the view, nor more than this many
+// pixels on its longest side: enough for sharp bars after the scaling, at a cost a
+// repaint can bear.
+constexpr int kLabelOversampling = 8;
+constexpr int kLabelPictureMax = 2000;
+
+// One label of the preview as the paper holds it: the barcode is painted into a picture
+// of the label's size in printer pixels `device` at the printer's resolution `dpi` (a
+// lower one for a large label), so bars, captions and texts take the proportions they
+// take on paper; the caller scales the picture down into the view rectangle. Painting
+// straight into a label of a few dozen pixels would show only the too-small-box error.
+QImage LabelPicture(TksBarcodeComponent& bc, const TRect& device, int dpi, const TksFont& font, QSize view) {
+  const int dw = device.Width(), dh = device.Height();
+  if (dw <= 0 || dh <= 0 || view.isEmpty()) return {};
+  const double enough = kLabelOversampling * std::max(static_cast<double>(view.width()) / dw,
+                                                      static_cast<double>(view.height()) / dh);
+  const double f = std::min({1.0, enough, static_cast<double>(kLabelPictureMax) / std::max(dw, dh)});
+  const int w = std::max(1, static_cast<int>(std::lround(dw * f)));
+  const int h = std::max(1, static_cast<int>(std::lround(dh * f)));
+  QImage picture(w, h, QImage::Format_RGB32);
+  picture.fill(Qt::white);
+  QPainter painter(&picture);
+  QtCanvas canvas(&painter, std::max(1, static_cast<int>(std::lround(dpi * f))));
+  canvas.Font.Assign(font);
+  PaintBarCode(bc, canvas, {0, 0, w, h});
+  return picture;
+}
+
+// The picture scaled into a label of the view; averaging the covered pixels keeps thin
+// bars as grey lines instead of dropping them.
+QImage ScaledLabel(const QImage& picture, QSize view) {
+  if (picture.isNull() || view.isEmpty()) return {};
+  return picture.scaled(view, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 }  // namespace
 
 std::string FormatFloatLocale(const char* fmt, double a, double b) {
@@ -141,6 +183,15 @@ QPrinter* CurrentPrinter() {
     qAddPostRoutine(DeleteCurrentPrinter);
   }
   return printer;
+}
+
+bool SelectPrinter(const std::string& name) {
+  if (!IsPrinterInstalled()) return false;
+  const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(name));
+  if (info.isNull()) return false;
+  QPrinter* printer = CurrentPrinter();
+  if (printer->printerName() != info.printerName()) printer->setPrinterName(info.printerName());
+  return printer->printerName() == info.printerName();
 }
 
 // ---- TksPaperParams ---------------------------------------------------------------
@@ -340,7 +391,7 @@ const PropertyTable& TksPrinterPreview::Properties() const {
   static const PropertyTable t = PropsBuilder<P>()
                                      .Color("PaperColor", &P::PaperColor, &P::SetPaperColor, clWhite)
                                      .Bool("LivePreview", &P::LivePreview, &P::SetLivePreview, true)
-                                     .Color("LabelColor", &P::LabelColor, &P::SetLabelColor, clMoneyGreen)
+                                     .Color("LabelColor", &P::LabelColor, &P::SetLabelColor, kDefaultLabelColor)
                                      .Color("ShadowColor", &P::ShadowColor, &P::SetShadowColor, clSilver)
                                      .Bool("VisiblePage", &P::VisiblePage, &P::SetVisiblePage, true)
                                      .Int("ShadowWidth", &P::ShadowWidth, &P::SetShadowWidth, 5)
@@ -739,6 +790,9 @@ bool TksPrinter::PrintJob(TksPrintJob& job, TksPrintProgress* progress) {
   const TksPaperParams& pp = *FPaperParams;
   const int W = pp.Record().pPaperWidth, H = pp.Record().pPaperHeight;
   QtCanvas canvas(&job.Painter(), job.Dpi());
+  // Captions that take their owner's font print in the printer's font, as the preview
+  // shows them, at the printer's resolution.
+  canvas.Font.Assign(FFont);
   FCurrCanvas = &canvas;
   FCurrRect = {0, 0, W, H};
   // The printer's origin is the corner of the printable area.
@@ -778,7 +832,7 @@ bool TksPrinter::PrintJob(TksPrintJob& job, TksPrintProgress* progress) {
       const TRect device = ToDevice(pp, pos, W, H, FCurrOriginX, FCurrOriginY);
       bool enabled = true;
       if (OnBeforePrint) OnBeforePrint(this, FBarcodeObject, pos, enabled, endLoop);
-      if (enabled) {
+      if (enabled && !BlankSymbologyLabel(symbologies, *working)) {
         if (symbologies && working->BarcodeSymbology() != symbology) PaintRefusedSymbology(*working, canvas, device);
         else PaintBarCode(*working, canvas, device);
       }
@@ -852,6 +906,15 @@ void TksPrinter::Preview(Canvas& c, const TRect& viewRect) {
   if (working && symbologies) working->ChangeSymbology(ksDirFirst, true);
   const bool live = working && look.LivePreview();
 
+  // On a painter the labels are pictures scaled down from the paper's resolution; other
+  // canvases (recorders, metafiles) take the barcode's drawing in the label rectangle.
+  auto* qtCanvas = dynamic_cast<QtCanvas*>(&c);
+  QPainter* painter = qtCanvas ? qtCanvas->Painter() : nullptr;
+  // Every label of an ordinary sheet shows the same picture: painted once per label size
+  // on paper and scaled once per size in the view.
+  QImage picture, scaled;
+  QSize pictureDevice;
+
   const int shown = FPageIndex, pages = PagesCount();
   int walkPage = 1;
   if (OnReportHeader) OnReportHeader(this);
@@ -860,8 +923,20 @@ void TksPrinter::Preview(Canvas& c, const TRect& viewRect) {
   for (int i = 1 - FStartFrom; i <= FCount; ++i) {
     if (i > 0 && walkPage == shown) {
       const TRect label = Offset(ToDevice(pp, pos, pw, ph, 0, 0), x, y);
-      if (live) {
-        PaintBarCode(*working, c, label);
+      if (live && !BlankSymbologyLabel(symbologies, *working)) {
+        if (painter) {
+          const TRect device = ToDevice(pp, pos, rec.pPaperWidth, rec.pPaperHeight, 0, 0);
+          const QSize deviceSize(device.Width(), device.Height()), view(label.Width(), label.Height());
+          if (symbologies || picture.isNull() || pictureDevice != deviceSize) {
+            picture = LabelPicture(*working, device, rec.FDpiX > 0 ? rec.FDpiX : 600, FFont, view);
+            pictureDevice = deviceSize;
+            scaled = QImage();
+          }
+          if (scaled.size() != view) scaled = ScaledLabel(picture, view);
+          if (!scaled.isNull()) painter->drawImage(QPoint(label.Left, label.Top), scaled);
+        } else {
+          PaintBarCode(*working, c, label);
+        }
       } else {
         c.Brush = {look.LabelColor(), bsSolid};
         c.Rectangle(label);

@@ -70,11 +70,17 @@ struct TksPaperParamsRec {
 };
 
 inline constexpr const char* kDefaultDocumentTitle = "Barvello - arch etiket";
+// The preview's label colour: sky blue, apart from the pale green of the error display,
+// so that a label without a barcode is never taken for one that shows an error.
+inline constexpr TColor kDefaultLabelColor = 0xF0CAA6;
 
 // The printer every label print and setup dialog works with (the default printer at
 // first); nullptr when no printer is installed or no GUI application runs.
 QPrinter* CurrentPrinter();
 bool IsPrinterInstalled();
+// Makes the named printer the current one, as the printer-setup dialog does when the user
+// picks it; false when no printer of that name is installed.
+bool SelectPrinter(const std::string& name);
 
 class TksPaperParams : public TksPersistent {
  public:
@@ -174,7 +180,7 @@ class TksPrinterPreview : public TksPersistent {
   }
   TColor FPaperColor = clWhite;
   bool FLive = true;
-  TColor FLabelColor = clMoneyGreen;
+  TColor FLabelColor = kDefaultLabelColor;
   TColor FShadowColor = clSilver;
   bool FVisiblePage = true;
   int32_t FShadowWidth = 5;

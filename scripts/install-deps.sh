@@ -11,14 +11,25 @@ PACKAGES=(
   zxing-cpp-tools zbar-tools dmtx-utils imagemagick poppler-utils
   emf2svg libwmf-bin librsvg2-bin
   fonts-liberation2 fonts-dejavu-core fonts-urw-base35
-  xvfb xauth
+  xvfb xauth x11-utils
+  qt6-translations-l10n
 )
 
 # Only `make fuzz` needs these: clang and its libFuzzer and sanitizer runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
-if [ "${1:-}" = "--fuzz" ]; then
-  PACKAGES+=("${FUZZ_PACKAGES[@]}")
-fi
+# `--printing` (used by `make test`): a local CUPS with the cups-pdf queue, which the
+# printing test prints through; scripts/setup-printing.sh starts it where it can run.
+PRINT_PACKAGES=(cups cups-client printer-driver-cups-pdf)
+printing=no
+for arg in "$@"; do
+  case "$arg" in
+    --fuzz) PACKAGES+=("${FUZZ_PACKAGES[@]}") ;;
+    --printing) PACKAGES+=("${PRINT_PACKAGES[@]}"); printing=yes ;;
+  esac
+done
+set_up_printing() {
+  if [ "$printing" = yes ]; then bash "$(dirname "${BASH_SOURCE[0]}")/setup-printing.sh"; fi
+}
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -28,6 +39,7 @@ for p in "${PACKAGES[@]}"; do
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
+  set_up_printing
   exit 0
 fi
 
@@ -37,3 +49,4 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+set_up_printing

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Takes a screenshot of the real Barvello window on a private X server (Xvfb): the window
-# is opened, an EAN-13 is typed into the code field, the window is captured to a PNG and
-# its preview is decoded to check what it shows.
+# Takes pictures of the real Barvello program on a private X server (Xvfb): the main window
+# with an EAN-13 typed into the code field (its preview is decoded to check what it
+# shows), the barcode editor and the label print dialog, each opened by its shortcut.
 #
-# Usage: scripts/screenshot.sh [BUILD_DIR] [OUTPUT.png]
-#   BUILD_DIR   the CMake build folder (default: build/default)
-#   OUTPUT.png  where the picture goes (default: barvello-window.png)
+# Usage: scripts/screenshot.sh [BUILD_DIR] [OUTPUT]
+#   BUILD_DIR  the CMake build folder (default: build/default)
+#   OUTPUT     a folder for main-window.png, editor.png and labels.png (default:
+#              docs/screenshots, the pictures the README shows), or a file name ending in
+#              .png for the main window alone
 set -euo pipefail
 build_dir=${1:-build/default}
-out=${2:-barvello-window.png}
+out=${2:-docs/screenshots}
 test_bin="$build_dir/tests/window_screenshot_test"
 
 if [ ! -x "$test_bin" ]; then
@@ -23,5 +25,14 @@ fi
 
 case "$out" in /*) ;; *) out="$PWD/$out" ;; esac
 # The program starts its own X server through xvfb-run.
-"$test_bin" --screenshot="$out" --gtest_brief=1
-echo "screenshot: $out"
+case "$out" in
+  *.png)
+    "$test_bin" --screenshot="$out" --gtest_brief=1 --gtest_filter='WindowScreenshot.*'
+    echo "screenshot: $out"
+    ;;
+  *)
+    mkdir -p "$out"
+    "$test_bin" --screenshots="$out" --gtest_brief=1
+    for f in main-window.png editor.png labels.png; do echo "screenshot: $out/$f"; done
+    ;;
+esac

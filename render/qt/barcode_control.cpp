@@ -158,9 +158,10 @@ void TksCustomBarcode::Refresh() {
     repaint();
 }
 
-void TksCustomBarcode::Paint(QPainter& painter) {
+void TksCustomBarcode::Paint(QPainter& painter) { PaintInto(painter, ClientRect()); }
+
+void TksCustomBarcode::PaintInto(QPainter& painter, const TRect& r) {
   QtCanvas canvas(&painter, kScreenPixelsPerInch);
-  const TRect r = ClientRect();
   try {
     PaintBarCode(canvas, r);
   } catch (const EAbort&) {

@@ -137,6 +137,10 @@ class TksCustomBarcode : public QWidget, public TksComponent, public TksPersiste
   const PropertyTable& Properties() const override;
 
  protected:
+  // Draws the barcode into `r` of the painter's device; barcode errors are shown by the
+  // error mode, and any other failure as a framed message, since a paint has no caller to
+  // report to.
+  void PaintInto(QPainter& painter, const TRect& r);
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;

@@ -11,7 +11,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -19,10 +21,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -40,8 +46,12 @@
 #include "app/collapsible_section.h"
 #include "app/color_picker.h"
 #include "app/logo.h"
+#include "app/program.h"
 #include "engine/decor.h"
 #include "engine/symbology.h"
+#include "output/editor_color_button.h"
+#include "output/editor_dialog.h"
+#include "output/printer_dialog.h"
 #include "render/qt/barcode_control.h"
 #include "render/qt/symbology_combo.h"
 
@@ -56,26 +66,93 @@ std::string Prop(TksPersistent& object, const char* path) {
   return value;
 }
 
-// Closes the next message box once it is shown and hands back its text.
-class MessageBoxCatcher {
+// Hands every modal window that opens while it lives to `handler`, which must close it.
+class ModalCatcher {
  public:
-  MessageBoxCatcher() {
+  explicit ModalCatcher(std::function<void(QWidget*)> handler) : handler_(std::move(handler)) {
     timer_.setInterval(10);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        text_ = box->text();
-        box->done(QMessageBox::Ok);
-        timer_.stop();
-      }
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || modal == busy_) return;
+      busy_ = modal;
+      handler_(modal);
+      busy_ = nullptr;
     });
     timer_.start();
   }
-  std::optional<QString> Text() const { return text_; }
 
  private:
+  std::function<void(QWidget*)> handler_;
   QTimer timer_;
-  std::optional<QString> text_;
+  QWidget* busy_ = nullptr;
 };
+
+// Answers every message box shown while it lives with `answer` and keeps their texts.
+class MessageBoxCatcher {
+ public:
+  explicit MessageBoxCatcher(QMessageBox::StandardButton answer = QMessageBox::Ok)
+      : catcher_([this, answer](QWidget* modal) {
+          if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            texts_.push_back(box->text());
+            // The static boxes answer with the button clicked.
+            if (QAbstractButton* button = box->button(answer))
+              button->click();
+            else
+              box->done(answer);
+          }
+        }) {}
+  std::optional<QString> Text() const { return texts_.empty() ? std::nullopt : std::optional<QString>(texts_.front()); }
+  const std::vector<QString>& Texts() const { return texts_; }
+
+ private:
+  std::vector<QString> texts_;
+  ModalCatcher catcher_;
+};
+
+// The number of pixels in which two pictures of one size differ, and the largest
+// difference of a colour channel among them.
+struct PixelDifference {
+  int pixels = 0;
+  int largest = 0;
+};
+PixelDifference Compare(const QImage& a, const QImage& b) {
+  PixelDifference d;
+  const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+  for (int row = 0; row < x.height(); ++row)
+    for (int col = 0; col < x.width(); ++col) {
+      const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
+      const int channel = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                    std::abs(qBlue(p) - qBlue(q))});
+      if (channel == 0) continue;
+      ++d.pixels;
+      d.largest = std::max(d.largest, channel);
+    }
+  return d;
+}
+
+// Changes of light to dark along a row (horizontal) or a column through the middle.
+int Edges(const QImage& image, bool alongRow) {
+  const int n = alongRow ? image.width() : image.height();
+  int edges = 0;
+  bool dark = false;
+  for (int i = 0; i < n; ++i) {
+    const QRgb p = alongRow ? image.pixel(i, image.height() / 2) : image.pixel(image.width() / 2, i);
+    const bool d = qGray(p) < 128;
+    if (d && !dark) ++edges;
+    dark = d;
+  }
+  return edges;
+}
+
+// What ZXingReader reads from a picture file, empty when it is not installed.
+QString Decode(const QString& path) {
+  const QString reader = QStandardPaths::findExecutable(QStringLiteral("ZXingReader"));
+  if (reader.isEmpty()) return {};
+  QProcess zxing;
+  zxing.start(reader, {path});
+  zxing.waitForFinished(30000);
+  return QString::fromUtf8(zxing.readAllStandardOutput());
+}
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -138,6 +215,11 @@ class MainWindowTest : public ::testing::Test {
   void SaveAs(const QString& name) {
     chosen = name;
     Click(Ctl<QPushButton>("sSpeedButton2"));
+  }
+  // EAN-13 chosen and twelve digits typed: a code that paints.
+  void EnterEan13() {
+    ChooseSymbology(bcEan13);
+    Type(Ctl<QLineEdit>("ED_CODE"), QStringLiteral("400638133393"));
   }
   QString Path(const QString& name) const { return dir.filePath(name); }
 
@@ -258,9 +340,9 @@ TEST_F(MainWindowTest, BothBarcodeObjectsStartWithTheirSettingsAsSynchronisedOnS
     const char* preview;
     const char* exported;
   };
-  // After the synchronisation on show the exported object has the preview's font
-  // colour and bar and background colours; "@SimHei" is not an installed font name,
-  // so both font names stay as they were.
+  // After the synchronisation on show the exported object has the preview's bar and
+  // background colours and its whole human-readable line (face, size, colour, automatic
+  // size), so a saved picture shows the digits as the preview does.
   const Row rows[] = {
       {"BarcodeSymbology", "bc25Datalogic", "bcEan13"},
       {"BarCode", "123456", "9771210107001"},
@@ -286,11 +368,11 @@ TEST_F(MainWindowTest, BothBarcodeObjectsStartWithTheirSettingsAsSynchronisedOnS
       {"CaptionBottom.ParentFont", "True", "True"},
       {"CaptionBottom.BgColor", "536870911", "536870911"},
       {"CaptionHuman.Visible", "True", "True"},
-      {"CaptionHuman.Font.Name", "@SimHei", "Arial"},
-      {"CaptionHuman.Font.Size", "12", "10"},
-      {"CaptionHuman.Font.Height", "-16", "-13"},
+      {"CaptionHuman.Font.Name", "@SimHei", "@SimHei"},
+      {"CaptionHuman.Font.Size", "12", "12"},
+      {"CaptionHuman.Font.Height", "-16", "-16"},
       {"CaptionHuman.Font.Color", "255", "255"},
-      {"CaptionHuman.AutoSize", "False", "True"},
+      {"CaptionHuman.AutoSize", "False", "False"},
       {"CaptionHuman.Alignment", "taCenter", "taCenter"},
       {"CaptionHuman.AutoCaption", "True", "True"},
       {"CaptionHuman.MaxHeight", "25", "25"},
@@ -359,6 +441,9 @@ TEST(MainWindowBeforeShow, ExportSizeIs140By30UntilTheWindowIsShown) {
   EXPECT_EQ(w.tb_width->value(), 115);
   EXPECT_EQ(w.tb_height->value(), 100);
   EXPECT_EQ(w.ksBarcodeComponent1.LinesColor(), clBlack);
+  // The exported object's own human-readable line until the synchronisation.
+  EXPECT_EQ(w.ksBarcodeComponent1.CaptionHuman().Font().Name(), "Arial");
+  EXPECT_TRUE(w.ksBarcodeComponent1.CaptionHuman().AutoSize());
 }
 
 // ---- the symbology list -------------------------------------------------------------
@@ -712,19 +797,146 @@ TEST_F(MainWindowTest, SavedImageHoldsTheExportedBarcodeAsTheUserSetIt) {
   EXPECT_TRUE(out.contains(QStringLiteral("EAN-13"))) << out.toStdString();
 }
 
-TEST_F(MainWindowTest, OtherExtensionsAndCancelledDialogsWriteNothing) {
-  ChooseSymbology(bcEan13);
-  for (const char* name : {"code.tiff", "code.jpeg", "code", "code.", "code.png.txt"}) {
-    SCOPED_TRACE(name);
+TEST_F(MainWindowTest, OtherExtensionsWriteNothingAndSayWhy) {
+  EnterEan13();
+  for (const QString& name : {U("štítek.v2"), U("code.tiff"), U("code.jpeg"), U("code."), U("code.png.txt")}) {
+    SCOPED_TRACE(name.toStdString());
+    MessageBoxCatcher catcher;
     SaveAs(Path(name));
     EXPECT_FALSE(QFile::exists(Path(name)));
+    ASSERT_EQ(catcher.Texts().size(), 1u);
+    const QString text = catcher.Texts().front();
+    EXPECT_TRUE(text.contains(U("„") + name + U("“ nebyl uložen"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral(".png"))) << "names the extensions it writes: " << text.toStdString();
   }
-  SaveAs(QString());  // cancelled
+  // A cancelled dialog writes nothing and says nothing.
+  MessageBoxCatcher catcher;
+  SaveAs(QString());
+  EXPECT_TRUE(catcher.Texts().empty());
   EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 }
 
+TEST_F(MainWindowTest, ANameWithoutExtensionTakesTheChosenFileType) {
+  EnterEan13();
+  struct Case {
+    const char* typed;
+    int filterIndex;
+    const char* written;
+    const char* format;
+  };
+  for (const Case& k : std::initializer_list<Case>{{"code", 6, "code.png", "png"},
+                                                   {"obrázek", 1, "obrázek.bmp", "bmp"},
+                                                   {"kód", 4, "kód.jpg", "jpeg"},
+                                                   {"vektor", 3, "vektor.emf", "emf"}}) {
+    SCOPED_TRACE(k.typed);
+    w->sd.FilterIndex = k.filterIndex;
+    SaveAs(Path(U(k.typed)));
+    EXPECT_FALSE(QFile::exists(Path(U(k.typed))));
+    ASSERT_TRUE(QFile::exists(Path(U(k.written))));
+    QByteArray format;
+    EXPECT_EQ(FileSize(Path(U(k.written)), &format), QSize(251, 178));
+    EXPECT_EQ(format, QByteArray(k.format));
+  }
+  // A file of the completed name is replaced only when the user agrees.
+  w->sd.FilterIndex = 6;
+  for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+    {
+      QFile old(Path("code.png"));
+      ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+      old.write("old");
+    }
+    MessageBoxCatcher catcher(answer);
+    SaveAs(Path("code"));
+    ASSERT_EQ(catcher.Texts().size(), 1u);
+    EXPECT_TRUE(catcher.Texts().front().contains(U("již existuje")));
+    QFile written(Path("code.png"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll() == "old", answer == QMessageBox::No);
+  }
+}
+
+TEST_F(MainWindowTest, SavingWhileTheCodeShowsAnErrorAsksFirst) {
+  ChooseSymbology(bcEan13);  // the code is still empty
+  {
+    MessageBoxCatcher no(QMessageBox::No);
+    SaveAs(Path("error.png"));
+    ASSERT_EQ(no.Texts().size(), 1u);
+    EXPECT_TRUE(no.Texts().front().contains(U("Prázdný kód."))) << no.Texts().front().toStdString();
+    EXPECT_FALSE(QFile::exists(Path("error.png")));
+  }
+  {
+    MessageBoxCatcher yes(QMessageBox::Yes);
+    SaveAs(Path("error.png"));
+    EXPECT_EQ(yes.Texts().size(), 1u);
+    const QImage image(Path("error.png"));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.pixel(10, 10) & 0xFFFFFF, 0xC0DCC0u) << "the picture of the error message";
+  }
+  // Too small a picture for the symbol is an error as well; a code that paints asks
+  // nothing.
+  ChooseSymbology(bcCode128);
+  Type(Ctl<QLineEdit>("ED_CODE"), QStringLiteral("Barvello tavrix 2026"));
+  Ctl<QSlider>("tb_width")->setValue(115);
+  {
+    MessageBoxCatcher no(QMessageBox::No);
+    SaveAs(Path("small.png"));
+    ASSERT_EQ(no.Texts().size(), 1u);
+    EXPECT_TRUE(no.Texts().front().contains(U("Zvětšete velikost obrázku kódu !"))) << no.Texts().front().toStdString();
+    EXPECT_FALSE(QFile::exists(Path("small.png")));
+  }
+  Ctl<QSlider>("tb_width")->setValue(400);
+  MessageBoxCatcher none;
+  SaveAs(Path("code.png"));
+  EXPECT_TRUE(none.Texts().empty());
+  EXPECT_TRUE(QFile::exists(Path("code.png")));
+}
+
+// The preview shows the picture a save writes: a PNG of the slider size is the preview
+// grabbed at that size, pixel for pixel (antialiased text may differ a little).
+TEST_F(MainWindowTest, SavedPngIsThePreviewPixelForPixel) {
+  struct Case {
+    const char* what;
+    TksBarcodeSymbology symbology;
+    const char* text;
+    int width, height;
+    int angle;
+    bool transparent;
+  };
+  const Case cases[] = {
+      {"EAN-13 at the start size", bcEan13, "400638133393", 251, 178, 0, false},
+      {"EAN-13 wide and low", bcEan13, "400638133393", 420, 120, 0, false},
+      {"Code 128 turned", bcCode128, "Barvello 15", 200, 400, 90, false},
+      {"QR Code on a transparent background", bcQRCode, "https://example.com/barvello", 300, 300, 0, true},
+      {"an error message", bcEan13, "", 251, 178, 0, false},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    ChooseSymbology(k.symbology);
+    QLineEdit* code = Ctl<QLineEdit>("ED_CODE");
+    code->clear();
+    Type(code, QString::fromLatin1(k.text));
+    if (Ctl<QCheckBox>("cb_transparent")->isChecked() != k.transparent) Click(Ctl<QCheckBox>("cb_transparent"));
+    Ctl<QSlider>("tb_width")->setValue(k.width);
+    Ctl<QSlider>("tb_height")->setValue(k.height);
+    Preview().SetAngle(k.angle);
+    Exported().SetAngle(k.angle);
+    MessageBoxCatcher yes(QMessageBox::Yes);  // the error case asks first
+    const QString path = Path(QStringLiteral("saved.png"));
+    QFile::remove(path);
+    SaveAs(path);
+    const QImage saved(path);
+    ASSERT_FALSE(saved.isNull());
+    const QImage shown = Preview().grab().toImage();
+    ASSERT_EQ(saved.size(), QSize(k.width, k.height));
+    ASSERT_EQ(shown.size(), saved.size());
+    const PixelDifference d = Compare(shown, saved);
+    EXPECT_LE(d.pixels, k.width * k.height / 200) << "pixels that differ";
+    EXPECT_LE(d.largest, 64) << "largest difference of a colour channel";
+  }
+}
+
 TEST_F(MainWindowTest, AFailedWriteIsReportedAndTheWindowGoesOn) {
-  ChooseSymbology(bcEan13);
+  EnterEan13();
   MessageBoxCatcher catcher;
   SaveAs(Path("no-such-folder/code.png"));
   ASSERT_TRUE(catcher.Text().has_value());
@@ -743,7 +955,7 @@ TEST_F(MainWindowTest, CtrlSSavesOnlyOnceSavingIsEnabled) {
   chosen = Path("keys.png");
   QTest::keyClick(w.get(), Qt::Key_S, Qt::ControlModifier);
   EXPECT_EQ(dialogRuns, 0);
-  ChooseSymbology(bcEan13);
+  EnterEan13();
   Ctl<QLineEdit>("ED_CODE")->setFocus();
   QTest::keyClick(Ctl<QLineEdit>("ED_CODE"), Qt::Key_S, Qt::ControlModifier);
   EXPECT_EQ(dialogRuns, 1);
@@ -794,6 +1006,230 @@ TEST_F(MainWindowTest, CodeFieldHasTheFocusAtStart) {
   w->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
   EXPECT_EQ(QApplication::focusWidget(), Ctl<QLineEdit>("ED_CODE"));
+}
+
+// ---- the editor, label printing and copying from the preview ----------------------------
+
+TEST_F(MainWindowTest, ContextMenuAndShortcutsOpenTheEditorAndTheLabelDialog) {
+  struct Entry {
+    const char* action;
+    const char* text;
+    QKeySequence keys;
+    const char* opens;  // class of the modal dialog, none for copying
+  };
+  const Entry entries[] = {{"actEditCode", "Upravit kód…", QKeySequence(Qt::CTRL | Qt::Key_E), "ks::TksBarcodeEditorFmt"},
+                           {"actPrintLabels", "Tisk štítků…", QKeySequence(Qt::CTRL | Qt::Key_P), "ks::TksPrintParamsFmt"},
+                           {"actCopy", "Kopírovat", QKeySequence(Qt::CTRL | Qt::Key_C), nullptr}};
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  std::vector<std::string> opened;
+  ModalCatcher closer([&opened](QWidget* modal) {
+    opened.push_back(modal->metaObject()->className());
+    modal->close();
+  });
+  auto expectOpened = [&opened](const char* dialog, const char* how) {
+    if (dialog) {
+      ASSERT_EQ(opened.size(), 1u) << how;
+      EXPECT_EQ(opened.front(), dialog) << how;
+    } else {
+      EXPECT_TRUE(opened.empty()) << how;
+    }
+    opened.clear();
+  };
+
+  // Right-click on the preview, or beside it, offers the three in this order.
+  for (QWidget* target : {static_cast<QWidget*>(&Preview()), w->preview->viewport()}) {
+    ASSERT_EQ(target->contextMenuPolicy(), Qt::ActionsContextMenu);
+    const QList<QAction*> offered = target->actions();
+    ASSERT_EQ(offered.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(offered[i]->objectName(), QLatin1String(entries[i].action));
+      EXPECT_EQ(offered[i]->text(), U(entries[i].text));
+      EXPECT_EQ(offered[i]->shortcut(), entries[i].keys);
+    }
+  }
+  for (const Entry& e : entries) {
+    SCOPED_TRACE(e.text);
+    QGuiApplication::clipboard()->clear();
+    // The menu opens on a right-click; the entry is chosen with the keyboard.
+    QStringList shown;
+    bool chosen = false;
+    QTimer::singleShot(50, [&shown, &chosen, &e] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      chosen = true;
+      if (!menu) return;
+      for (QAction* a : menu->actions()) {
+        shown << a->text();
+        if (a->text() == U(e.text)) menu->setActiveAction(a);
+      }
+      QTest::keyClick(menu, Qt::Key_Return);
+    });
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 20), Preview().mapToGlobal(QPoint(20, 20)));
+    QApplication::sendEvent(&Preview(), &click);
+    ASSERT_TRUE(QTest::qWaitFor([&chosen] { return chosen; }, 5000));
+    EXPECT_EQ(shown, QStringList({U("Upravit kód…"), U("Tisk štítků…"), U("Kopírovat")}));
+    expectOpened(e.opens, "from the menu");
+    if (!e.opens) {
+      EXPECT_EQ(QGuiApplication::clipboard()->image().size(), Preview().size());
+    }
+
+    // The shortcut, also while the code field has the focus.
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    QLineEdit* code = Ctl<QLineEdit>("ED_CODE");
+    code->setFocus();
+    QTest::keyClick(e.opens ? static_cast<QWidget*>(code) : Ctl<QCheckBox>("cb_quit"), e.keys[0].key(),
+                    e.keys[0].keyboardModifiers());
+    expectOpened(e.opens, "by the shortcut");
+  }
+  // Ctrl+E left the code field as it was.
+  EXPECT_TRUE(Ctl<QLineEdit>("ED_CODE")->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, EditorOkChangesBothObjectsAndTheControls) {
+  EnterEan13();
+  ModalCatcher editor([](QWidget* modal) {
+    auto* dialog = qobject_cast<TksBarcodeEditorFmt*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    // It opens on the preview's barcode.
+    EXPECT_EQ(dialog->memCode->toPlainText(), QStringLiteral("4006381333931"));
+    dialog->cbTyp->SetSelectedSymbology(bcEan8);
+    dialog->memCode->setPlainText(QStringLiteral("1234567"));
+    dialog->cbAngle->setCurrentIndex(1);
+    dialog->cbLinesColor->SetColor(RGB(0x80, 0, 0));
+    dialog->cbBackgroundColor->SetColor(RGB(0xFF, 0xFF, 0xE0));
+    dialog->chkOption[boStartStopLines]->setChecked(true);
+    dialog->chkOption[boFlipVertical]->setChecked(true);
+    dialog->chkQZVisible->setChecked(true);
+    dialog->rbCaptionUpper->setChecked(true);
+    dialog->memCaptionText->setPlainText(U("Nahoře\nřádek 2"));
+    dialog->btnOK->click();
+  });
+  w->actEditCode->trigger();
+
+  for (TksBarcodeComponent* object : {Preview().BarcodeComponent(), &Exported()}) {
+    SCOPED_TRACE(object == &Exported() ? "exported" : "preview");
+    EXPECT_EQ(object->BarcodeSymbology(), bcEan8);
+    EXPECT_EQ(object->BarCode(), u"12345670");
+    EXPECT_EQ(object->Angle(), 90);
+    EXPECT_EQ(object->LinesColor(), RGB(0x80, 0, 0));
+    EXPECT_EQ(object->BackgroundColor(), RGB(0xFF, 0xFF, 0xE0));
+    EXPECT_EQ(object->Options(), OptionBit(boStartStopLines) | OptionBit(boFlipVertical));
+    EXPECT_TRUE(object->QuietZone().Visible());
+    EXPECT_EQ(object->CaptionUpper().Text(), (std::vector<std::u16string>{u"Nahoře", u"řádek 2"}));
+  }
+  // The controls show the new state.
+  EXPECT_EQ(Ctl<QLineEdit>("ED_CODE")->text(), QStringLiteral("12345670"));
+  EXPECT_EQ(Ctl<QComboBox>("cb_code")->currentData().toInt(), bcEan8);
+  EXPECT_EQ(Ctl<TksComboBox>("ksComboBox1")->SelectedSymbology(), bcEan8);
+  EXPECT_EQ(Ctl<QComboBox>("cb_code")->toolTip(),
+            U("Povolené znaky: ") + QChar(13) + QString::fromStdU16String(SymbologyInfo(bcEan8, u"").Chars));
+  EXPECT_EQ(Ctl<TksColorPicker>("cb_color_code")->Color(), RGB(0x80, 0, 0));
+  EXPECT_EQ(Ctl<TksColorPicker>("cb_color_shape")->Color(), RGB(0xFF, 0xFF, 0xE0));
+  EXPECT_TRUE(Ctl<QCheckBox>("cb_start_stop_lines")->isChecked());
+  EXPECT_FALSE(Ctl<QCheckBox>("cb_security")->isChecked());
+  EXPECT_TRUE(Ctl<QCheckBox>("cb_quit")->isChecked());
+  EXPECT_EQ(Ctl<QPlainTextEdit>("mem_nad")->toPlainText(), U("Nahoře\nřádek 2"));
+
+  // The window goes on from there: typing changes the text on both, the turn stays.
+  Ctl<QLineEdit>("ED_CODE")->clear();
+  Type(Ctl<QLineEdit>("ED_CODE"), QStringLiteral("9638507"));
+  EXPECT_EQ(Preview().BarCode(), u"96385074");
+  EXPECT_EQ(Exported().BarCode(), u"96385074");
+  EXPECT_EQ(Exported().Angle(), 90);
+
+  // A file saved afterwards carries the edits: the bars run across and the symbol reads.
+  Ctl<QSlider>("tb_width")->setValue(250);
+  Ctl<QSlider>("tb_height")->setValue(420);
+  SaveAs(Path("turned.png"));
+  const QImage saved(Path("turned.png"));
+  ASSERT_FALSE(saved.isNull());
+  EXPECT_EQ(saved.size(), QSize(250, 420));
+  EXPECT_GT(Edges(saved, false), 15) << "bars cross a column";
+  EXPECT_GT(Edges(saved, false), 3 * Edges(saved, true)) << "only the captions' letters cross a row";
+  if (QStandardPaths::findExecutable(QStringLiteral("ZXingReader")).isEmpty()) GTEST_SKIP() << "ZXingReader is not installed";
+  const QString read = Decode(Path("turned.png"));
+  EXPECT_TRUE(read.contains(QStringLiteral("96385074"))) << read.toStdString();
+}
+
+TEST_F(MainWindowTest, EditorApplyReachesBothObjectsAndCancelKeepsIt) {
+  EnterEan13();
+  ModalCatcher editor([this](QWidget* modal) {
+    auto* dialog = qobject_cast<TksBarcodeEditorFmt*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    dialog->cbLinesColor->SetColor(RGB(0, 0x80, 0));
+    dialog->btnApply->click();
+    EXPECT_EQ(Preview().LinesColor(), RGB(0, 0x80, 0));
+    EXPECT_EQ(Exported().LinesColor(), RGB(0, 0x80, 0));
+    EXPECT_EQ(Ctl<TksColorPicker>("cb_color_code")->Color(), RGB(0, 0x80, 0));
+    dialog->cbAngle->setCurrentIndex(2);
+    dialog->btnCancel->click();
+  });
+  w->actEditCode->trigger();
+  EXPECT_EQ(Exported().LinesColor(), RGB(0, 0x80, 0));
+  EXPECT_EQ(Preview().Angle(), 0);
+  EXPECT_EQ(Exported().Angle(), 0);
+}
+
+TEST_F(MainWindowTest, LabelDialogPrintsTheExportedBarcode) {
+  EnterEan13();
+  const std::string pdf = Path("labels.pdf").toStdString();
+  w->ksPrinter1.SetOutputFileName(pdf);
+  w->ksPrinter1.SetShowProgress(false);
+  ModalCatcher labels([](QWidget* modal) {
+    auto* dialog = qobject_cast<TksPrintParamsFmt*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->findChild<QWidget*>(QStringLiteral("pn_preview"))->isVisible());
+    auto* style = dialog->findChild<QComboBox*>(QStringLiteral("cb_style"));
+    style->setCurrentIndex(ksSheet);
+    auto* count = dialog->findChild<QLineEdit*>(QStringLiteral("ed_count"));
+    count->setText(QStringLiteral("3"));
+    emit count->editingFinished();
+    dialog->findChild<QPushButton*>(QStringLiteral("bt_print"))->click();
+    dialog->findChild<QPushButton*>(QStringLiteral("bt_ok"))->click();
+  });
+  w->actPrintLabels->trigger();
+  EXPECT_EQ(w->ksPrinter1.Count(), 3);
+  EXPECT_TRUE(QFile::exists(Path("labels.pdf")));
+}
+
+TEST_F(MainWindowTest, AWidePreviewScrollsInsideAnAreaThatGrowsWithTheWindow) {
+  EnterEan13();
+  QScrollArea* area = w->preview;
+  QScrollBar* across = area->horizontalScrollBar();
+  EXPECT_FALSE(across->isVisible());
+  Ctl<QSlider>("tb_width")->setValue(1000);
+  Ctl<QSlider>("tb_height")->setValue(500);
+  QApplication::processEvents();
+  EXPECT_EQ(Preview().size(), QSize(1000, 500));
+  ASSERT_TRUE(across->isVisible());
+  EXPECT_EQ(across->maximum(), 1000 - area->viewport()->width());
+  // Scrolled to the end, the right edge of the preview is in view.
+  across->setValue(across->maximum());
+  QApplication::processEvents();
+  EXPECT_EQ(Preview().mapTo(area->viewport(), QPoint(999, 0)).x(), area->viewport()->width() - 1);
+
+  // A larger window gives the area the room.
+  const QSize before = area->size();
+  w->resize(782 + 300, 566 + 200);
+  QApplication::processEvents();
+  EXPECT_EQ(area->size(), before + QSize(300, 200));
+
+  // The saved file keeps the slider size.
+  SaveAs(Path("wide.png"));
+  EXPECT_EQ(QImage(Path("wide.png")).size(), QSize(1000, 500));
+}
+
+TEST(QtTranslations, QtsOwnDialogsSpeakCzech) {
+  ASSERT_TRUE(LoadQtTranslations(*QCoreApplication::instance()))
+      << "qtbase_cs.qm is missing (Debian package qt6-translations-l10n)";
+  QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Save);
+  EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), U("Zrušit"));
+  EXPECT_EQ(buttons.button(QDialogButtonBox::Save)->text(), U("Uložit"));
+  // The window's own texts are untouched.
+  Tfrm_main w;
+  EXPECT_EQ(w.windowTitle(), U("tavrix - Barvello Free"));
+  EXPECT_EQ(w.sSpeedButton2->text(), U("Uložit"));
 }
 
 // ---- the logo and the desktop entry ------------------------------------------------------

@@ -9,13 +9,17 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -25,8 +29,10 @@
 #include <unistd.h>
 
 #include "engine/barcode.h"
+#include "engine/errors.h"
 #include "engine/symbology.h"
 #include "output/printer.h"
+#include "render/qt/qt_canvas.h"
 
 namespace ks {
 namespace {
@@ -330,6 +336,63 @@ TEST_F(PrintDialogTest, PreviewShowsTheLabels) {
   }));
 }
 
+// At the dialog's default size a label of the default sheet is some 60 x 35 pixels: the
+// preview shows the barcodes as the paper holds them, scaled down, and no error boxes.
+TEST_F(PrintDialogTest, PreviewAtTheDefaultSizeShowsLabelsThatRead) {
+  barcode.ErrorInfo().SetMode(emDrawErrorString);
+  barcode.SetBarcodeSymbology(bcQRCode);
+  barcode.SetBarCode(u"Barvello");
+  printer.SetCount(18);
+  EXPECT_TRUE(Edit([](TksPrintParamsFmt* dlg) {
+    EXPECT_EQ(dlg->size(), QSize(660, 543));
+    QWidget* view = Child<QWidget>(dlg, "pb_preview");
+    const QImage img = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // The page as the preview fits A4 into the view (a shadow of 5 pixels).
+    const int w = img.width(), h = img.height();
+    int ph = h - 5, pw = static_cast<int>(ph * 4960.0 / 7015);
+    if (w < 5 + pw) {
+      pw = w - 5;
+      ph = static_cast<int>(pw * 7015.0 / 4960);
+    }
+    const int x = (w - (5 + pw)) / 2, y = (h - (5 + ph)) / 2;
+    auto label = [&](int k) {  // 0-based place: three columns 60 mm apart, rows 40 mm apart
+      const double left = 15 + 60 * (k % 3), top = 20 + 40 * (k / 3);
+      return QRect(QPoint(static_cast<int>(left * pw / 210) + x, static_cast<int>(top * ph / 297) + y),
+                   QPoint(static_cast<int>((left + 50) * pw / 210) + x - 1, static_cast<int>((top + 30) * ph / 297) + y - 1));
+    };
+    EXPECT_LT(label(0).width(), 70);
+    int errorBox = 0, labelColour = 0;
+    for (int row = 0; row < h; ++row)
+      for (int col = 0; col < w; ++col) {
+        errorBox += (img.pixel(col, row) & 0xFFFFFF) == 0xC0DCC0u;
+        labelColour += (img.pixel(col, row) & 0xFFFFFF) == (ToQColor(kDefaultLabelColor).rgb() & 0xFFFFFF);
+      }
+    EXPECT_EQ(errorBox, 0) << "an error box is shown";
+    EXPECT_EQ(labelColour, 0) << "a label without its barcode";
+    // Every label has its symbol; the first reads back, enlarged as a magnifier would.
+    for (int k = 0; k < 18; ++k) {
+      int dark = 0;
+      const QRect r = label(k);
+      for (int row = r.top(); row <= r.bottom(); ++row)
+        for (int col = r.left(); col <= r.right(); ++col) dark += qGray(img.pixel(col, row)) < 128;
+      EXPECT_GT(dark, r.width() * r.height() / 8) << "label " << k + 1;
+    }
+    const QString path = QDir(QDir::tempPath()).filePath(QStringLiteral("barvello-dialog-label-%1.png").arg(getpid()));
+    const QRect first = label(0).adjusted(-4, -4, 4, 4);
+    ASSERT_TRUE(img.copy(first).scaled(first.size() * 4, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).save(path));
+    const QString reader = QStandardPaths::findExecutable(QStringLiteral("ZXingReader"));
+    if (!reader.isEmpty()) {
+      QProcess zxing;
+      zxing.start(reader, {path});
+      zxing.waitForFinished(30000);
+      const QString out = QString::fromUtf8(zxing.readAllStandardOutput());
+      EXPECT_TRUE(out.contains(QStringLiteral("Barvello"))) << out.toStdString();
+    }
+    QFile::remove(path);
+    Click(dlg, "bt_ok");
+  }));
+}
+
 TEST_F(PrintDialogTest, HiddenParts) {
   printer.PreviewParams().SetVisiblePage(false);
   EXPECT_FALSE(Edit(
@@ -408,6 +471,10 @@ TEST_F(PrintDialogTest, SetupButtonsWithoutPrinter) {
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // These tests describe a machine without printers, whatever this one has: the CUPS
+  // client looks for its scheduler where there is none. (cups_print_test prints through
+  // a real queue.)
+  qputenv("CUPS_SERVER", "/nonexistent/barvello-no-printers.sock");
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

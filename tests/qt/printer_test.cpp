@@ -1045,6 +1045,68 @@ TEST_F(PreviewTest, SymbologySheetShowsSupportedSymbologiesWithTheirNames) {
       << "the first label has no name";
 }
 
+// The place of a symbology sheet that stands for no symbology shows the label colour in
+// the preview and stays blank on paper, instead of the empty-code error.
+TEST_F(PreviewTest, SymbologySheetLeavesTheNoSymbologyPlaceBlank) {
+  printer.SetBarcodeObject(&barcode);
+  printer.PaperParams().SetStyle(ksSheetSymbologies);
+  printer.SetCount(2);
+  const QImage img = Draw(400, 300);
+  int errorBox = 0;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) errorBox += (img.pixel(x, y) & 0xFFFFFF) == 0xC0DCC0u;
+  EXPECT_EQ(errorBox, 0);
+  EXPECT_EQ(img.pixel(130, 30), qRgb(0, 160, 0)) << "label 1";
+  // Label 2 (75..125 mm, x 93 + 74..123) shows the next symbology.
+  int dark = 0;
+  for (int y = 19; y < 49; ++y)
+    for (int x = 167; x < 216; ++x) dark += IsDark(img.pixel(x, y));
+  EXPECT_GT(dark, 100) << "label 2";
+}
+
+TEST_F(PrinterTest, SymbologySheetPrintsNothingForNoSymbology) {
+  printer.SetBarcodeObject(&barcode);
+  printer.PaperParams().SetStyle(ksSheetSymbologies);
+  printer.SetCount(2);
+  ASSERT_TRUE(printer.Print());
+  const std::vector<QImage> pages = RenderPdf(pdf, 150, folder);
+  ASSERT_EQ(pages.size(), 1u);
+  auto darkIn = [&pages](int k) {
+    const Place p = DefaultPlace(k);
+    const QRect r = PixelRect(p.left, p.top, 50, 30, 150);
+    int dark = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x) dark += IsDark(pages[0].pixel(x, y));
+    return dark;
+  };
+  EXPECT_EQ(darkIn(0), 0);
+  EXPECT_GT(darkIn(1), 1000);
+}
+
+// A view far smaller than the paper still shows the barcodes, painted at the paper's
+// resolution and scaled down: no too-small-box error, and the symbol keeps the share of
+// the label it has on paper.
+TEST_F(PreviewTest, SmallViewShowsTheBarcodeAsThePaperHoldsIt) {
+  barcode.ErrorInfo().SetMode(emDrawErrorString);
+  printer.SetBarcodeObject(&barcode);
+  printer.SetCount(1);
+  const QImage img = Draw(400, 300);  // label 1: x 107..157, y 19..49
+  int errorBox = 0;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) errorBox += (img.pixel(x, y) & 0xFFFFFF) == 0xC0DCC0u;
+  EXPECT_EQ(errorBox, 0);
+  // The bars span most of the label's width, as they do on paper.
+  int first = -1, last = -1;
+  for (int x = 102; x < 165; ++x)  // right of the printable area's dotted line
+    if (qGray(img.pixel(x, 30)) < 200) {
+      if (first < 0) first = x;
+      last = x;
+    }
+  ASSERT_GE(first, 107);
+  EXPECT_LE(last, 157);
+  EXPECT_GT(last - first, 40);
+}
+
 // ---- barvello-cli --labels ------------------------------------------------------------
 
 TEST_F(PrinterTest, CliPrintsLabelSheets) {
@@ -1121,6 +1183,10 @@ TEST_F(PrinterTest, CliPrintsLabelSheets) {
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // These tests describe a machine without printers, whatever this one has: the CUPS
+  // client looks for its scheduler where there is none. (cups_print_test prints through
+  // a real queue.)
+  qputenv("CUPS_SERVER", "/nonexistent/barvello-no-printers.sock");
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
