@@ -775,18 +775,18 @@ bool TksPrinter::Print() {
   auto* pdfJob = dynamic_cast<PdfJob*>(job.get());
   if (!pdfJob) return run();
   // The document is written into the temporary that replaces the file at the end.
-  bool done = false;
+  bool aborted = false;
   std::string error;
   const bool written = WriteFileAtomicStreamed(
       pdf,
       [&](int fd) {
         pdfJob->SetDescriptor(fd);
-        done = run();
-        if (!done) errno = ECANCELED;
-        return done && pdfJob->Written();
+        aborted = !run();
+        if (aborted) errno = ECANCELED;
+        return !aborted && pdfJob->Written();
       },
       error);
-  if (!done) return false;
+  if (aborted) return false;
   if (!written) throw Exception(error);
   return true;
 }

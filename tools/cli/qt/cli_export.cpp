@@ -52,9 +52,11 @@ bool DefaultLayout(TksBarcodeComponent& bc, ImageLayout& l) {
     const TksMatrix& m = bc.Pixels();
     return DefaultImageLayout(SymbolShape::Matrix, m.NC, m.NR, 0, l);
   }
-  if (type == stStacked)
-    return DefaultImageLayout(SymbolShape::Stacked, StackedSymbolWidth(bc), static_cast<long long>(bc.Bars().size()),
-                              0, l);
+  if (type == stStacked) {
+    // Builds the rows of the symbol first: their number is known after.
+    const long long cols = StackedSymbolWidth(bc);
+    return DefaultImageLayout(SymbolShape::Stacked, cols, static_cast<long long>(bc.Bars().size()), 0, l);
+  }
   const std::string& row = bc.Bars().empty() ? std::string() : bc.Bars().front();
   const size_t leading = std::min(row.find_first_not_of(' '), row.size());
   return DefaultImageLayout(SymbolShape::Linear, static_cast<long long>(row.size()), 1,
