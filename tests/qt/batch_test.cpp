@@ -233,7 +233,7 @@ TEST(Batch, MemoryDoesNotGrowWithTheNumberOfLines) {
 // without a total. A regular file is counted ahead and shows its total.
 TEST(Batch, PipeOnATerminalIsReadOnce) {
   Folder dir;
-  const int kLines = 5000;
+  const int kLines = 2000;
   std::string text;
   for (int i = 1; i <= kLines; ++i) text += std::to_string(i) + "\n";
   {
@@ -276,12 +276,12 @@ TEST(Batch, PipeOnATerminalIsReadOnce) {
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << terminal;
     EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), kLines);
-    EXPECT_NE(terminal.find("batch: 5000 lines, 5000 files written, 0 failed"), std::string::npos) << terminal;
+    EXPECT_NE(terminal.find("batch: 2000 lines, 2000 files written, 0 failed"), std::string::npos) << terminal;
     if (pipe) {
-      EXPECT_NE(terminal.find("5000 lines  "), std::string::npos) << terminal;
-      EXPECT_EQ(terminal.find("/5000"), std::string::npos) << terminal;
+      EXPECT_NE(terminal.find("2000 lines  "), std::string::npos) << terminal;
+      EXPECT_EQ(terminal.find("/2000"), std::string::npos) << terminal;
     } else {
-      EXPECT_NE(terminal.find("5000/5000"), std::string::npos) << terminal;
+      EXPECT_NE(terminal.find("2000/2000"), std::string::npos) << terminal;
     }
   }
 }
