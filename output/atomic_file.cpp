@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -93,7 +94,9 @@ void SyncFolder(const std::string& folder) {
   close(fd);
 }
 
-bool WriteAtomic(const std::string& path, const std::string& bytes, bool durable, std::string& error) {
+// `write` fills the temporary; false with errno set when that fails.
+bool WriteAtomic(const std::string& path, const std::function<bool(int fd)>& write, bool durable,
+                 std::string& error) {
   if (path.empty()) {
     error = "Cannot write a file without a name";
     return false;
@@ -118,7 +121,16 @@ bool WriteAtomic(const std::string& path, const std::string& bytes, bool durable
   // Every step below that fails records errno, closes and removes the temporary.
   int failure = 0;
   if (exists && S_ISREG(target.st_mode) && fchmod(fd, target.st_mode & 07777) != 0) failure = errno;
-  if (!failure && !WriteAll(fd, bytes)) failure = errno;
+  if (!failure) {
+    try {
+      errno = 0;
+      if (!write(fd)) failure = errno ? errno : EIO;
+    } catch (...) {
+      close(fd);
+      unlink(tmpPath.c_str());
+      throw;
+    }
+  }
   if (!failure && durable && fsync(fd) != 0) failure = errno;
   if (close(fd) != 0 && !failure) failure = errno;
   if (!failure && rename(tmpPath.c_str(), path.c_str()) != 0) failure = errno;
@@ -134,11 +146,15 @@ bool WriteAtomic(const std::string& path, const std::string& bytes, bool durable
 }  // namespace
 
 bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::string& error) {
-  return WriteAtomic(path, bytes, true, error);
+  return WriteAtomic(path, [&](int fd) { return WriteAll(fd, bytes); }, true, error);
 }
 
 bool WriteFileAtomicUnsynced(const std::string& path, const std::string& bytes, std::string& error) {
-  return WriteAtomic(path, bytes, false, error);
+  return WriteAtomic(path, [&](int fd) { return WriteAll(fd, bytes); }, false, error);
+}
+
+bool WriteFileAtomicStreamed(const std::string& path, const std::function<bool(int fd)>& write, std::string& error) {
+  return WriteAtomic(path, write, true, error);
 }
 
 bool SyncFolderToDisk(const std::string& folder, std::string& error) {

@@ -3,6 +3,7 @@
 // the complete new one; a failure removes the temporary and leaves the target as it was.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace ks {
@@ -17,6 +18,11 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::str
 // flushed the folder with SyncFolderToDisk. For many files in a row, where waiting for
 // the disk once per file would cost far more than writing them.
 bool WriteFileAtomicUnsynced(const std::string& path, const std::string& bytes, std::string& error);
+
+// The same for output too large to hold in memory: `write` writes the file's bytes to
+// the open descriptor of the temporary as they are made, and returns false with errno
+// set when that fails. An exception from `write` removes the temporary and goes on.
+bool WriteFileAtomicStreamed(const std::string& path, const std::function<bool(int fd)>& write, std::string& error);
 
 // Flushes everything written on the file system holding `folder` ("." for the current
 // folder) to the disk. False with `error` set when that fails.

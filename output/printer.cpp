@@ -1,7 +1,6 @@
 #include "output/printer.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -17,9 +16,11 @@
 #include <QPrinterInfo>
 #include <QWidget>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <unistd.h>
 
 #include "engine/symbology.h"
 #include "engine/ustring.h"
@@ -469,16 +470,58 @@ class PrinterJob : public TksPrintJob {
   QPrinter* printer_;
 };
 
-// Prints into a PDF file laid out like the paper of the paper parameters. The file is
-// written whole at the end, so an aborted or failed job leaves no file behind.
+// Writes to an open file descriptor through a buffer. A failed write is kept (its errno)
+// and reported by Flush; the PDF writer itself does not look at write errors.
+class DescriptorDevice : public QIODevice {
+ public:
+  explicit DescriptorDevice(int fd) : fd_(fd) { open(QIODevice::WriteOnly); }
+  // Writes what is buffered; false with errno set when any write has failed.
+  bool Flush() {
+    Drain();
+    if (error_) errno = error_;
+    return error_ == 0;
+  }
+
+ protected:
+  qint64 readData(char*, qint64) override { return -1; }
+  qint64 writeData(const char* data, qint64 n) override {
+    buffer_.append(data, static_cast<size_t>(n));
+    if (buffer_.size() >= kBufferSize) Drain();
+    return n;
+  }
+
+ private:
+  static constexpr size_t kBufferSize = 1 << 16;
+  void Drain() {
+    size_t done = 0;
+    while (!error_ && done < buffer_.size()) {
+      const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) error_ = errno;
+      else done += static_cast<size_t>(n);
+    }
+    buffer_.clear();
+  }
+  int fd_;
+  int error_ = 0;
+  std::string buffer_;
+};
+
+// Prints into a PDF file laid out like the paper of the paper parameters. The pages go
+// to the file's descriptor as they are finished, so a long run does not hold the
+// document in memory; the file is replaced atomically around the job (see Print), so an
+// aborted or failed job leaves no file behind.
 class PdfJob : public TksPrintJob {
  public:
   PdfJob(std::string fileName, const TksPaperParamsRec& rec) : fileName_(std::move(fileName)), rec_(rec) {
     dpi_ = rec.FDpiX > 0 ? rec.FDpiX : 600;
   }
+  // The descriptor the document goes to, before Begin.
+  void SetDescriptor(int fd) { device_ = std::make_unique<DescriptorDevice>(fd); }
+  // After End: whether every byte reached the descriptor (errno set when not).
+  bool Written() { return device_->Flush(); }
   void Begin(const std::string& title) override {
-    buffer_.open(QIODevice::WriteOnly);
-    writer_ = std::make_unique<QPdfWriter>(&buffer_);
+    writer_ = std::make_unique<QPdfWriter>(device_.get());
     writer_->setCreator(QStringLiteral("Barvello"));
     writer_->setTitle(QString::fromStdString(title));
     writer_->setResolution(dpi_);
@@ -495,11 +538,7 @@ class PdfJob : public TksPrintJob {
     if (!writer_->newPage()) throw Exception(Format("Cannot create file \"%s\"", {fileName_}));
     SetUpPage();
   }
-  void End() override {
-    painter_.end();
-    std::string error;
-    if (!WriteFileAtomic(fileName_, buffer_.data().toStdString(), error)) throw Exception(error);
-  }
+  void End() override { painter_.end(); }
   void Abort() override {
     if (painter_.isActive()) painter_.end();
   }
@@ -515,7 +554,7 @@ class PdfJob : public TksPrintJob {
   }
   std::string fileName_;
   TksPaperParamsRec rec_;
-  QBuffer buffer_;
+  std::unique_ptr<DescriptorDevice> device_;
   std::unique_ptr<QPdfWriter> writer_;
 };
 
@@ -770,19 +809,36 @@ bool TksPrinter::Print() {
   } printingScope{FPrinting};
   ProgressScope progress(*this, FShowProgress, static_cast<bool>(OnPrintProgress));
   CurrentCanvasScope canvasScope(FCurrCanvas);
-  job->Begin(FPaperParams->DocumentTitle());
-  bool done = false;
-  try {
-    done = PrintJob(*job, progress.Window());
-  } catch (...) {
-    job->Abort();
-    throw;
-  }
-  if (!done) {
-    job->Abort();
-    return false;
-  }
-  job->End();
+  // Begins, prints every page and ends the job; false when the print was aborted.
+  const auto run = [&] {
+    job->Begin(FPaperParams->DocumentTitle());
+    bool done = false;
+    try {
+      done = PrintJob(*job, progress.Window());
+    } catch (...) {
+      job->Abort();
+      throw;
+    }
+    if (done) job->End();
+    else job->Abort();
+    return done;
+  };
+  auto* pdfJob = dynamic_cast<PdfJob*>(job.get());
+  if (!pdfJob) return run();
+  // The document is written into the temporary that replaces the file at the end.
+  bool aborted = false;
+  std::string error;
+  const bool written = WriteFileAtomicStreamed(
+      pdf,
+      [&](int fd) {
+        pdfJob->SetDescriptor(fd);
+        aborted = !run();
+        if (aborted) errno = ECANCELED;
+        return !aborted && pdfJob->Written();
+      },
+      error);
+  if (aborted) return false;
+  if (!written) throw Exception(error);
   return true;
 }
 

@@ -261,13 +261,23 @@ bool Allowed(TksPDF417Mode mode, int b) {
   }
 }
 
+// The bytes are the UTF-8 of the data text: a refused byte is reported as the character
+// it belongs to, at that character's position in the text, so that "é" is named as
+// itself and not as its first byte.
 void CheckChars(std::string_view bytes, TksPDF417Mode mode) {
+  const auto continuation = [&](size_t k) { return (static_cast<unsigned char>(bytes[k]) & 0xC0) == 0x80; };
   for (size_t i = 0; i < bytes.size(); ++i) {
     const int b = static_cast<unsigned char>(bytes[i]);
     if (!Allowed(mode, b)) {
-      const std::u16string ch(1, static_cast<char16_t>(b));
-      throw ksBarcodeException(
-          Format("Bad char in PDF417, position %d, char : %s", {static_cast<int>(i + 1), std::u16string_view(ch)}));
+      size_t lead = i;
+      while (lead > 0 && continuation(lead)) --lead;
+      size_t end = lead + 1;
+      while (end < bytes.size() && continuation(end)) ++end;
+      int position = 1;
+      for (size_t k = 0; k < lead; ++k)
+        if (!continuation(k)) ++position;
+      const std::u16string ch = FromUtf8(bytes.substr(lead, end - lead));
+      throw ksBarcodeException(Format("Bad char in PDF417, position %d, char : %s", {position, std::u16string_view(ch)}));
     }
   }
 }

@@ -112,7 +112,11 @@ TEST(Pdf417Compaction, BadCharacterNamesPositionAndCharacter) {
     const char* message;
   } cases[] = {
       {ksPDF417Alphanumeric, "AB\x01", "Bad char in PDF417, position 3, char : \x01"},
-      {ksPDF417Alphanumeric, "\xC3\xA9", "Bad char in PDF417, position 1, char : \xC3\x83"},
+      // A character beyond ASCII is named as itself, at its position in characters.
+      {ksPDF417Alphanumeric, "\xC3\xA9", "Bad char in PDF417, position 1, char : \xC3\xA9"},
+      {ksPDF417Alphanumeric, "a\xC3\xA9\xC3\xBF", "Bad char in PDF417, position 2, char : \xC3\xA9"},
+      {ksPDF417Numeric, "\xE2\x82\xAC" "1\xF0\x9F\x98\x80", "Bad char in PDF417, position 1, char : \xE2\x82\xAC"},
+      {ksPDF417Numeric, "12\xF0\x9F\x98\x80", "Bad char in PDF417, position 3, char : \xF0\x9F\x98\x80"},
       {ksPDF417Numeric, "12a4", "Bad char in PDF417, position 3, char : a"},
       {ksPDF417BinaryHex, "0G", "Bad char in PDF417, position 2, char : G"},
   };
@@ -497,7 +501,7 @@ TEST(Pdf417Rows, ErrorsReachTheCaller) {
   bc.SetBarcodeSymbology(bcPDF417);
   bc.SetBarCode(u"ABC\u00e9");
   bc.Bars() = {"stale"};
-  EXPECT_EQ(ExceptionMessage([&] { BuildPdf417Rows(bc, bc.Bars()); }), "Bad char in PDF417, position 4, char : \xC3\x83");
+  EXPECT_EQ(ExceptionMessage([&] { BuildPdf417Rows(bc, bc.Bars()); }), "Bad char in PDF417, position 4, char : \xC3\xA9");
   EXPECT_TRUE(bc.Bars().empty());
   EXPECT_EQ(bc.ErrorInfo().Code(), erOK);  // a direct raise leaves the error object alone
 

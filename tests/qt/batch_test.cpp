@@ -3,6 +3,8 @@
 // status, usage errors, and memory that does not grow with the number of lines.
 #include <gtest/gtest.h>
 #include <cstdlib>
+#include <fcntl.h>
+#include <pty.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -171,6 +173,9 @@ TEST(Batch, UsageErrors) {
       {{"-s", "bcEan13", "--batch", in, "-o", (dir.path() / "%d.ini").string()}, "--batch writes images"},
       {{"-s", "bcEan13", "--batch", (dir.path() / "missing.txt").string(), "-o", (dir.path() / "%d.png").string()},
        "cannot read"},
+      {{"-s", "bcEan13", "--batch", dir.path().string(), "-o", (dir.path() / "%d.png").string()},
+       "cannot read '" + dir.path().string() + "': it is a folder"},
+      {{"-s", "bcEan13", "--batch", in, "-o", (dir.path() / "%d.png").string(), "--threads", "65"}, "at most 64"},
       {{"-s", "bcEan13", "--set", "NoSuchProperty=1", "--batch", in, "-o", (dir.path() / "%d.png").string()},
        "unknown property"},
   };
@@ -221,6 +226,87 @@ TEST(Batch, MemoryDoesNotGrowWithTheNumberOfLines) {
   else unsetenv("ASAN_OPTIONS");
   EXPECT_LT(rss[1], rss[0] + 4096) << rss[0] << " kB for " << counts[0] << " lines, " << rss[1] << " kB for "
                                    << counts[1];
+}
+
+// With stderr on a terminal the progress line shows. Lines from a pipe are read once,
+// as they come (counting them ahead would swallow them): the progress shows a count
+// without a total. A regular file is counted ahead and shows its total.
+TEST(Batch, PipeOnATerminalIsReadOnce) {
+  Folder dir;
+  const int kLines = 2000;
+  std::string text;
+  for (int i = 1; i <= kLines; ++i) text += std::to_string(i) + "\n";
+  {
+    std::ofstream(dir.path() / "in.txt", std::ios::binary) << text;
+  }
+  for (const bool pipe : {true, false}) {
+    SCOPED_TRACE(pipe ? "pipe" : "regular file");
+    const fs::path out = dir.path() / (pipe ? "pipe" : "file");
+    fs::create_directory(out);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const std::string input = pipe ? "/dev/fd/" + std::to_string(fds[0]) : (dir.path() / "in.txt").string();
+    const std::vector<std::string> args = {BARVELLO_CLI, "-s", "bcCode128", "-W", "200", "-H", "20", "--batch", input,
+                                           "-o", (out / "%d.bmp").string()};
+    std::fflush(nullptr);
+    int master = -1;
+    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      close(fds[1]);
+      std::vector<char*> argv;
+      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(BARVELLO_CLI, argv.data());
+      _exit(127);
+    }
+    close(fds[0]);
+    // The lines fit in the pipe's buffer: written at once, then the end of input.
+    ASSERT_EQ(write(fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    close(fds[1]);
+    std::string terminal;
+    char buf[4096];
+    for (;;) {
+      const ssize_t n = read(master, buf, sizeof buf);
+      if (n <= 0) break;  // EIO once the program has ended
+      terminal.append(buf, static_cast<size_t>(n));
+    }
+    close(master);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << terminal;
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), kLines);
+    EXPECT_NE(terminal.find("batch: 2000 lines, 2000 files written, 0 failed"), std::string::npos) << terminal;
+    if (pipe) {
+      EXPECT_NE(terminal.find("2000 lines  "), std::string::npos) << terminal;
+      EXPECT_EQ(terminal.find("/2000"), std::string::npos) << terminal;
+    } else {
+      EXPECT_NE(terminal.find("2000/2000"), std::string::npos) << terminal;
+    }
+  }
+}
+
+// A line longer than 1 MB and a line that is not UTF-8 fail like any line that cannot
+// be encoded: reported by number, the other lines written, exit status 1. The long line
+// is not kept in memory to be refused.
+TEST(Batch, LinesBeyondTheLimitsFailAndTheRunGoesOn) {
+  Folder dir;
+  const std::string exact(1024 * 1024, '7');
+  WriteLines(dir.path() / "in.txt",
+             {"ABC", std::string(1024 * 1024 + 1, 'A'), "D\xff" "E", "Q-R", exact, exact + "\r", "XYZ"});
+  const CliRun r = RunCli({"-s", "bcCode128", "-W", "120", "-H", "20", "--batch", (dir.path() / "in.txt").string(),
+                        "-o", (dir.path() / "%d.png").string()},
+                       dir.path() / "err.txt");
+  EXPECT_EQ(r.status, 1);
+  for (const char* name : {"1.png", "4.png", "7.png"}) EXPECT_TRUE(fs::exists(dir.path() / name)) << name;
+  for (const char* name : {"2.png", "3.png", "5.png", "6.png"}) EXPECT_FALSE(fs::exists(dir.path() / name)) << name;
+  EXPECT_NE(r.err.find("line 2: the line has more than 1048576 bytes (1 MB)"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("line 3: data is not valid UTF-8 at byte 2"), std::string::npos) << r.err;
+  // Exactly 1 MB is taken, and then too wide for 120 pixels (also with a CR before the
+  // line end).
+  EXPECT_NE(r.err.find("line 5: erSmallPaintBox"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("line 6: erSmallPaintBox"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("batch: 7 lines, 3 files written, 4 failed"), std::string::npos) << r.err;
 }
 
 int main(int argc, char** argv) {

@@ -1,11 +1,24 @@
 // Shared pieces of barvello-cli: the parsed options, barcode set-up and the runners.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "engine/barcode.h"
+
+// Limits of one run, checked before any work starts (the README lists them).
+// A data text (-d, --data-file) and a --batch line: at most 1 MB of UTF-8.
+constexpr size_t kMaxDataBytes = 1024 * 1024;
+// Labels printed by one --labels run.
+constexpr int kMaxLabels = 100000;
+// Worker threads a --batch run starts at most, whatever --threads asks.
+constexpr int kMaxThreads = 64;
+// Data text of the lines queued for or held by the --batch workers at one time: with
+// lines of the largest size the number of lines in flight shrinks to keep within it.
+constexpr size_t kBatchTextInFlight = 4 * 1024 * 1024;
 
 struct CliOptions {
   ks::TksBarcodeSymbology symbology = ks::bcNone;
@@ -25,6 +38,16 @@ struct CliOptions {
   int startFrom = 0;
   std::string sheet;
 };
+
+// Text taken from the input (a file name, a property value, a character of the data
+// text) made safe to echo to a terminal: control characters, bidirectional overrides
+// and bytes that are not UTF-8 are written as escapes (\n, \x1b, \u202e); the rest
+// stays as it is.
+std::string Printable(std::string_view text);
+
+// Checks a data text before it is used: 0 when fine; 1 when longer than kMaxDataBytes,
+// 2 when it is not valid UTF-8, with `error` saying which (without the program name).
+int CheckDataText(std::string_view text, std::string& error);
 
 // Runs the chosen mode; returns the exit status.
 int RunCli(const CliOptions& o);
@@ -53,6 +76,9 @@ int RenderImageBytes(const CliOptions& o, ks::TksBarcodeComponent& bc, std::stri
 // Creates the Qt application object that fonts and painting need, once; the first call
 // must come from the main thread.
 void EnsureGuiApplication();
+// Keeps Qt's debug output and its notes about the environment (a missing runtime
+// folder) off stderr; warnings still show. Every mode that starts Qt installs it.
+void InstallQtMessageFilter();
 int RunBatch(const CliOptions& o);
 int RunLabels(const CliOptions& o, ks::TksBarcodeComponent& bc);
 // Loads an INI section into the barcode; false with a message when it cannot.

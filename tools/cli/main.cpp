@@ -1,9 +1,12 @@
 // barvello-cli: headless encoding and export on the Barvello engine.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,9 +32,9 @@ Options:
   -s, --symbology NAME   symbology identifier, e.g. bcEan13, bcCode128, bcQRCode,
                          bcDataMatrix, bcPDF417 (case-insensitive, "bc" optional);
                          --list-symbologies prints them all
-  -d, --data TEXT        the data text (UTF-8)
+  -d, --data TEXT        the data text (UTF-8, at most 1 MB)
       --data-file FILE   the data text is the file's bytes as UTF-8 (one trailing
-                         newline removed)
+                         newline removed; at most 1 MB)
   -o, --output FILE      write an image; the type follows the extension:
                          .png .jpg/.jpeg .gif .bmp .emf .wmf .svg .pdf (.ini writes
                          the settings)
@@ -43,23 +46,36 @@ Options:
                          least 60 px) plus the human-readable line; matrix codes
                          square at 4 px per module; PDF417 2 px per module wide and
                          rows 3 modules high.
+                         An image has at most 100 million pixels; a WMF at most
+                         32767 pixels on a side (its coordinates are 16-bit).
       --set PATH=VALUE   set a published property by its dotted path as in the INI
                          file (repeatable), e.g. --set Options=boSecurity,boAutoCheckDigit
                          --set Params.QRCode.EccLevel=QrEccLevelH --set Angle=90
+                         A value the barcode does not take as given (an angle
+                         other than 0, 90, 180, 270 or their negatives, a QR
+                         version beyond the symbol's range) is a usage error.
       --ini FILE[:SECTION]  load settings from an INI section first (default section
-                         "ksBarcode")
+                         "ksBarcode"); a FILE that exists is taken whole, colon or not
       --pattern          print the encoding instead of writing an image: linear and
                          postal codes one bar-pattern row; QR and Data Matrix one line
                          of 1 (dark) / 0 (light) per module row; PDF417 one line per row
       --batch FILE       one data text per line, one file per line; the output name
-                         holds a counter such as %05d
-      --threads N        worker threads for --batch (default: all cores)
+                         holds a counter such as %05d. A line of more than 1 MB, or
+                         one that is not UTF-8, fails like a line that cannot be
+                         encoded, and the run goes on.
+      --threads N        worker threads for --batch (default: one per core; at
+                         most 64). However many there are, at most 4 MB of data
+                         text is in work at a time, so long lines do not take
+                         memory per thread.
       --labels FILE.pdf  print the barcode as sheets of labels into a PDF: A4 at
                          600 dpi, labels 50 x 30 mm in 3 columns and 6 rows
                          (margins left 15, top 20, right 20, bottom 20 mm, spaces
                          10 mm), filled row by row, page after page
-      --count N          number of labels (with --labels; default 1)
-      --start-from K     label positions left empty on the first page
+      --count N          number of labels (with --labels; default 1, at most
+                         100000); pages go to the file as they are printed.
+                         --count 0 prints nothing and writes no file.
+      --start-from K     label positions left empty on the first page (fewer
+                         than the positions of one page)
       --sheet NAME       another A4 label sheet: A4-2x4 (105 x 74 mm), A4-2x8
                          (105 x 37), A4-3x7 (70 x 42), A4-3x8 (70 x 37), A4-3x11
                          (70 x 25), or a definition NAME|WIDTH|HEIGHT|LEFT|TOP|
@@ -72,7 +88,9 @@ Order of application: INI, then the symbology, then every --set in order, then t
 data text last.
 
 Exit status: 0 success; 1 the barcode could not be encoded (the message and the
-error identifier, e.g. erCharOutOfSet, on stderr; no file written); 2 usage error.
+error identifier, e.g. erCharOutOfSet, on stderr; no file written), or a data text
+is longer than 1 MB; 2 usage error (also a data text that is not valid UTF-8).
+Text from the input is shown in messages with control characters escaped.
 
 Examples:
   barvello-cli -s bcEan13 -d 400638133393 --pattern
@@ -81,18 +99,34 @@ Examples:
 )";
 
 int Usage(const std::string& msg) {
-  std::cerr << "barvello-cli: " << msg << "\n"
+  std::cerr << "barvello-cli: " << Printable(msg) << "\n"
             << "Try 'barvello-cli --help' for more information.\n";
   return 2;
 }
 
-bool ReadFile(const std::string& path, std::string& out) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) return false;
-  std::ostringstream ss;
-  ss << f.rdbuf();
-  out = ss.str();
-  return !f.bad();
+// Reads a data file: at most `limit` bytes (more sets `tooLong` and stops reading).
+// False with `error` set when the file cannot be read, a folder included.
+bool ReadDataFile(const std::string& path, size_t limit, std::string& out, bool& tooLong, std::string& error) {
+  tooLong = false;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat st {};
+  int err = fd < 0 ? errno : fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+  out.clear();
+  char buf[65536];
+  while (!err) {
+    const ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) err = errno;
+    if (n <= 0) break;
+    out.append(buf, static_cast<size_t>(n));
+    if (out.size() > limit) {
+      tooLong = true;
+      break;
+    }
+  }
+  if (fd >= 0) close(fd);
+  if (err) error = "cannot read data file '" + path + "': " + (err == EISDIR ? "it is a folder" : std::strerror(err));
+  return err == 0;
 }
 
 bool ParseInt(const std::string& s, int& out) {
@@ -141,12 +175,16 @@ int main(int argc, char** argv) {
       o.haveData = true;
     } else if (a == "--data-file") {
       if (!need(i, a, v)) return Usage("option " + a + " needs a value");
-      std::string bytes;
-      if (!ReadFile(v, bytes)) return Usage("cannot read data file '" + v + "'");
+      std::string bytes, error;
+      bool tooLong;
+      // Read no further than the limit (and a line end after it): a larger file is
+      // refused without being read whole.
+      if (!ReadDataFile(v, kMaxDataBytes + 2, bytes, tooLong, error)) return Usage(error);
       if (!bytes.empty() && bytes.back() == '\n') {
         bytes.pop_back();
         if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
       }
+      if (tooLong) bytes.resize(kMaxDataBytes + 1);
       o.data = bytes;
       o.haveData = true;
     } else if (a == "--set") {
@@ -167,7 +205,11 @@ int main(int argc, char** argv) {
       if (!ParseInt(v, n) || n < 0) return Usage("option " + a + " needs a non-negative whole number, got '" + v + "'");
       if (a == "-W" || a == "--width") o.width = n;
       else if (a == "-H" || a == "--height") o.height = n;
+      else if (a == "--threads" && n > kMaxThreads)
+        return Usage("--threads " + v + ": at most " + std::to_string(kMaxThreads) + " threads");
       else if (a == "--threads") o.threads = n;
+      else if (a == "--count" && n > kMaxLabels)
+        return Usage("--count " + v + ": at most " + std::to_string(kMaxLabels) + " labels in one run");
       else if (a == "--count") o.count = n;
       else o.startFrom = n;
     } else if (a == "--pattern") {
@@ -191,5 +233,14 @@ int main(int argc, char** argv) {
               (!o.batch.empty() ? 1 : 0);
   if (modes == 0) return Usage("nothing to do: give -o FILE, --pattern, --batch or --labels");
   if (modes > 1) return Usage("choose one of -o, --pattern, --batch and --labels");
+  if (o.haveData) {
+    // Before anything is laid out: a text beyond the limit would cost memory and time
+    // in proportion, and one that is not UTF-8 would be encoded as something else.
+    std::string error;
+    if (int rc = CheckDataText(o.data, error)) {
+      std::cerr << "barvello-cli: " << error << "\n";
+      return rc;
+    }
+  }
   return RunCli(o);
 }

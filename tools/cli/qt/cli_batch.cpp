@@ -4,6 +4,7 @@
 // order. The input is read as it goes and at most a fixed window of lines is in flight,
 // so memory does not grow with the length of the file.
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -87,32 +89,102 @@ std::string FormatName(const NamePattern& p, long long n) {
 }
 
 // Lines of the input file (or standard input for "-"), without the line end; a final
-// line without a newline counts, an empty file has none.
+// line without a newline counts, an empty file has none. The input is read once, as it
+// comes, so a pipe works as well as a file. A line longer than `limit` bytes is not
+// kept: only the fact that it was too long.
 class LineReader {
  public:
-  explicit LineReader(const std::string& name) {
+  LineReader(const std::string& name, size_t limit) : name_(name), limit_(limit) {
     if (name == "-") {
-      in_ = &std::cin;
+      fd_ = STDIN_FILENO;
     } else {
-      file_.open(name, std::ios::binary);
-      in_ = &file_;
+      fd_ = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd_ < 0) error_ = errno;
     }
+    struct stat st {};
+    if (!error_ && fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) error_ = EISDIR;
   }
-  bool Ok() const { return in_ == &std::cin || file_.is_open(); }
-  bool Next(std::string& line) {
-    if (!std::getline(*in_, line)) return false;
+  ~LineReader() {
+    if (fd_ > STDIN_FILENO) close(fd_);
+  }
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  bool Ok() const { return error_ == 0; }
+  // "cannot read 'NAME': reason", once reading has failed.
+  std::string Error() const {
+    return "cannot read '" + name_ + "': " + (error_ == EISDIR ? "it is a folder" : std::strerror(error_));
+  }
+  // The next line into `line`; `tooLong` when it had more than the limit (the text is
+  // then empty). False at the end of the input or when reading fails (Ok() tells).
+  bool Next(std::string& line, bool& tooLong) {
+    line.clear();
+    tooLong = false;
+    bool any = false;
+    for (;;) {
+      if (pos_ == end_ && !Fill()) {
+        if (!any || !Ok()) return false;
+        break;
+      }
+      any = true;
+      const char* start = buf_.data() + pos_;
+      const char* nl = static_cast<const char*>(std::memchr(start, '\n', end_ - pos_));
+      const size_t n = nl ? static_cast<size_t>(nl - start) : end_ - pos_;
+      if (!tooLong) {
+        if (line.size() + n > limit_ + 1) {  // room for a CR before the newline
+          tooLong = true;
+          line.clear();
+          line.shrink_to_fit();
+        } else {
+          line.append(start, n);
+        }
+      }
+      pos_ += n;
+      if (nl) {
+        ++pos_;
+        break;
+      }
+    }
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.size() > limit_) {
+      tooLong = true;
+      line.clear();
+    }
     return true;
   }
 
  private:
-  std::ifstream file_;
-  std::istream* in_;
+  bool Fill() {
+    if (error_ || eof_) return false;
+    for (;;) {
+      const ssize_t n = read(fd_, buf_.data(), buf_.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) error_ = errno;
+      if (n <= 0) {
+        eof_ = n == 0;
+        return false;
+      }
+      pos_ = 0;
+      end_ = static_cast<size_t>(n);
+      return true;
+    }
+  }
+
+  std::string name_;
+  size_t limit_;
+  int fd_ = -1;
+  int error_ = 0;
+  bool eof_ = false;
+  std::vector<char> buf_ = std::vector<char>(1 << 16);
+  size_t pos_ = 0, end_ = 0;
 };
 
-// Number of lines, for the progress bar's percentage; -1 when unknown (standard input).
+// Number of lines, for the progress bar's percentage; -1 when unknown. Only a regular
+// file is counted ahead: reading a pipe or a terminal would take the lines the batch
+// itself is to read.
 long long CountLines(const std::string& name) {
-  if (name == "-") return -1;
+  struct stat st {};
+  if (name == "-" || stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
   std::ifstream f(name, std::ios::binary);
   if (!f) return -1;
   long long lines = 0;
@@ -184,6 +256,7 @@ class Progress {
 struct Job {
   long long line = 0;
   std::string text;
+  std::string refused;  // why the line is not encoded at all (too long, not UTF-8)
 };
 
 struct Outcome {
@@ -196,21 +269,28 @@ struct Outcome {
 // number, which the reading thread reports in order. The reader never runs more than
 // the ring's size ahead of the oldest unreported line. A waiting reader is woken once
 // per batch of finished lines rather than for each (a wake-up costs more than a small
-// image), and looks by itself every few milliseconds.
+// image), and looks by itself every few milliseconds. Besides the number of lines, the
+// bytes of data text between being queued and finished are bounded, so that long lines
+// do not take memory in proportion to the number of threads.
 class Pipeline {
  public:
-  explicit Pipeline(size_t window) : ring_(window), wakeEvery_(std::max<size_t>(1, window / 8)) {}
+  Pipeline(size_t window, size_t maxTextBytes)
+      : ring_(window), wakeEvery_(std::max<size_t>(1, window / 8)), maxTextBytes_(maxTextBytes) {}
 
   // Blocks while the window is full, then queues the jobs (lines in order). Outcomes that
   // became ready meanwhile are moved to `ready`.
   void Push(std::vector<Job>& jobs, std::vector<Outcome>& ready) {
     if (jobs.empty()) return;
+    size_t bytes = 0;
+    for (const Job& job : jobs) bytes += job.text.size();
     std::unique_lock<std::mutex> lock(m_);
     Collect(ready);
-    while (jobs.back().line - nextReport_ >= static_cast<long long>(ring_.size())) {
+    while (jobs.back().line - nextReport_ >= static_cast<long long>(ring_.size()) ||
+           (textBytes_ > 0 && textBytes_ + bytes > maxTextBytes_)) {
       Wait(lock);
       Collect(ready);
     }
+    textBytes_ += bytes;
     for (Job& job : jobs) queue_.push_back(std::move(job));
     jobs.clear();
     work_.notify_all();
@@ -232,8 +312,10 @@ class Pipeline {
     return true;
   }
 
-  void Finish(std::vector<Outcome>& outcomes) {
+  // A worker is done with `bytes` of data text, and the outcomes.
+  void Finish(std::vector<Outcome>& outcomes, size_t bytes) {
     std::lock_guard<std::mutex> lock(m_);
+    textBytes_ -= bytes;
     for (Outcome& o : outcomes)
       ring_[static_cast<size_t>(o.line % static_cast<long long>(ring_.size()))] = std::move(o);
     const size_t finished = outcomes.size();
@@ -293,28 +375,43 @@ class Pipeline {
   bool waiting_ = false;
   size_t finishedSinceWake_ = 0;
   const size_t wakeEvery_;
+  const size_t maxTextBytes_;
+  size_t textBytes_ = 0;  // data text queued or in a worker's hands
   static constexpr size_t kMaxTake = 8;
 };
 
+// A line whose encoding takes tens of megabytes on the way, and an image file of a size
+// not worth keeping a buffer for.
+constexpr size_t kLongLine = 64 * 1024;
+constexpr size_t kLongImage = 16 * 1024 * 1024;
+
 // One worker: its own barcode object, configured once, then one line after another.
 void Work(const CliOptions& o, const NamePattern& name, Pipeline& pipe, size_t workers) {
-  TksBarcodeComponent bc;
-  bc.ErrorInfo().SetMode(emStandardRaise);
-  const bool configured = ConfigureBarcode(o, bc) == 0;  // checked on the main thread
+  const auto makeBarcode = [&o] {
+    auto bc = std::make_unique<TksBarcodeComponent>();
+    bc->ErrorInfo().SetMode(emStandardRaise);
+    return bc;
+  };
+  auto bc = makeBarcode();
+  bool configured = ConfigureBarcode(o, *bc) == 0;  // checked on the main thread
   std::string bytes, error;
   std::vector<Job> jobs;
   std::vector<Outcome> outcomes;
   while (pipe.Pop(jobs, workers)) {
+    size_t textBytes = 0;
     for (const Job& job : jobs) {
+      textBytes += job.text.size();
       Outcome out;
       out.line = job.line;
       error.clear();
-      if (configured) {
+      if (!job.refused.empty()) {
+        error = job.refused;
+      } else if (configured) {
         // Each line starts from the empty text, so that what a line gives never depends
         // on the line the same object had before.
-        bc.SetBarCode(u"");
-        bc.SetBarCode(FromUtf8(job.text));
-        const int rc = RenderImageBytes(o, bc, bytes, error);
+        bc->SetBarCode(u"");
+        bc->SetBarCode(FromUtf8(job.text));
+        const int rc = RenderImageBytes(o, *bc, bytes, error);
         // Not flushed to the disk one by one: the run flushes them all once at the end.
         out.ok = rc == 0 && WriteFileAtomicUnsynced(FormatName(name, job.line), bytes, error);
       } else {
@@ -322,8 +419,19 @@ void Work(const CliOptions& o, const NamePattern& name, Pipeline& pipe, size_t w
       }
       out.error = std::move(error);
       outcomes.push_back(std::move(out));
+      // What a long line leaves behind (its text, pattern and image bytes in this
+      // worker's object and buffers, and the heap that held them) is handed back, so
+      // that memory does not grow with the number of threads times the line size.
+      if (job.text.size() >= kLongLine || bytes.capacity() >= kLongImage) {
+        std::string().swap(bytes);
+        bc = makeBarcode();
+        configured = ConfigureBarcode(o, *bc) == 0;
+#ifdef __GLIBC__
+        malloc_trim(0);
+#endif
+      }
     }
-    pipe.Finish(outcomes);
+    pipe.Finish(outcomes, textBytes);
   }
 }
 
@@ -337,7 +445,7 @@ int RunBatch(const CliOptions& o) {
     return 2;
   }
   if (!ParseNamePattern(o.output, name, error)) {
-    std::cerr << "barvello-cli: " << error << "\n";
+    std::cerr << "barvello-cli: " << Printable(error) << "\n";
     return 2;
   }
   const TksFileType type = FileTypeFromName(o.output);
@@ -345,9 +453,9 @@ int RunBatch(const CliOptions& o) {
     std::cerr << "barvello-cli: --batch writes images: use .png .jpg .jpeg .gif .bmp .emf .wmf .svg .pdf\n";
     return 2;
   }
-  LineReader reader(o.batch);
+  LineReader reader(o.batch, kMaxDataBytes);
   if (!reader.Ok()) {
-    std::cerr << "barvello-cli: cannot read '" << o.batch << "'\n";
+    std::cerr << "barvello-cli: " << Printable(reader.Error()) << "\n";
     return 2;
   }
   {
@@ -359,12 +467,14 @@ int RunBatch(const CliOptions& o) {
 
   EnsureGuiApplication();  // on this thread, before any worker paints
 
+  // One thread per core unless asked otherwise; more than the cores only help when the
+  // disk is slow, and the data text in work is bounded whatever their number.
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  const int threads = std::clamp(o.threads > 0 ? o.threads : static_cast<int>(cores), 1, 256);
+  const int threads = std::clamp(o.threads > 0 ? o.threads : static_cast<int>(cores), 1, kMaxThreads);
   const bool terminal = ::isatty(STDERR_FILENO) == 1;
   Progress progress(terminal, terminal ? CountLines(o.batch) : -1);
 
-  Pipeline pipe(static_cast<size_t>(threads) * 256);
+  Pipeline pipe(static_cast<size_t>(threads) * 256, kBatchTextInFlight);
   constexpr size_t kPushBatch = 16;
   std::vector<std::thread> workers;
   for (int i = 0; i < threads; ++i) workers.emplace_back(Work, std::cref(o), std::cref(name), std::ref(pipe), static_cast<size_t>(threads));
@@ -378,28 +488,43 @@ int RunBatch(const CliOptions& o) {
       if (r.ok) continue;
       ++failed;
       progress.Clear();
-      std::cerr << "barvello-cli: line " << r.line << ": " << r.error << "\n";
+      // Engine messages come escaped already; file errors carry the name from -o.
+      std::cerr << "barvello-cli: line " << r.line << ": " << Printable(r.error) << "\n";
     }
     ready.clear();
     progress.Update(pipe.Reported());
   };
 
-  // Lines go to the workers a few at a time.
+  // Lines go to the workers a few at a time; long ones one by one, so that the bound on
+  // the data text in work holds.
   std::vector<Job> jobs;
+  size_t jobBytes = 0;
   Job job;
   bool more = true;
   while (more) {
-    more = reader.Next(job.text);
+    bool tooLong = false;
+    more = reader.Next(job.text, tooLong);
     if (more) {
       job.line = ++lines;
+      std::string refused;
+      if (tooLong) {
+        job.refused = "the line has more than " + std::to_string(kMaxDataBytes) +
+                      " bytes (1 MB), the most one barcode takes";
+      } else if (CheckDataText(job.text, refused) != 0) {
+        job.refused = std::move(refused);
+        job.text.clear();
+      }
       jobs.push_back(std::move(job));
+      jobBytes += jobs.back().text.size();
       job = Job{};
     }
-    if (jobs.size() == kPushBatch || (!more && !jobs.empty())) {
+    if (jobs.size() == kPushBatch || jobBytes >= kLongLine || (!more && !jobs.empty())) {
+      jobBytes = 0;
       pipe.Push(jobs, ready);
       report();
     }
   }
+  const bool readFailed = !reader.Ok();
   pipe.Close();
   while (pipe.Reported() < lines) {
     pipe.Drain(lines, ready);
@@ -411,17 +536,18 @@ int RunBatch(const CliOptions& o) {
     const std::string folder = std::filesystem::path(FormatName(name, firstWritten)).parent_path().string();
     if (!SyncFolderToDisk(folder, error)) {
       progress.Clear();
-      std::cerr << "barvello-cli: " << error << "\n";
+      std::cerr << "barvello-cli: " << Printable(error) << "\n";
       synced = false;
     }
   }
 
   progress.Update(lines, true);
   progress.Clear();
+  if (readFailed) std::cerr << "barvello-cli: " << Printable(reader.Error()) << " (after line " << lines << ")\n";
   const double seconds = progress.Elapsed();
   char summary[200];
   std::snprintf(summary, sizeof summary, "barvello-cli: batch: %lld lines, %lld files written, %lld failed, %.2f s (%.0f files/s, %d threads)\n",
                 lines, lines - failed, failed, seconds, seconds > 0 ? (lines - failed) / seconds : 0.0, threads);
   std::fputs(summary, stderr);
-  return failed > 0 || !synced ? 1 : 0;
+  return failed > 0 || !synced || readFailed ? 1 : 0;
 }

@@ -15,16 +15,18 @@
 #include "output/ini_file.h"
 #include "render/paint.h"
 #include "render/qt/qt_canvas.h"
+#include "tools/cli/cli_layout.h"
 #include "tools/cli/cli_output.h"
 
 using namespace ks;
 
-namespace {
-
-// The largest image the tool renders: 20000 x 20000 would need 1.6 GB as RGB32.
-constexpr long long kMaxPixels = 100'000'000;
-
-}  // namespace
+void InstallQtMessageFilter() {
+  // Qt's notes about a missing runtime directory are not the user's concern here.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+    if (type == QtDebugMsg || type == QtInfoMsg || msg.startsWith("QStandardPaths:")) return;
+    fprintf(stderr, "%s\n", msg.toLocal8Bit().constData());
+  });
+}
 
 // Fonts and painting need a Qt application object; the tool never opens a window. The
 // object lives until the process ends (destroying it during static destruction would
@@ -32,11 +34,7 @@ constexpr long long kMaxPixels = 100'000'000;
 void EnsureGuiApplication() {
   if (QCoreApplication::instance()) return;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Qt's notes about a missing runtime directory are not the user's concern here.
-  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
-    if (type == QtDebugMsg || type == QtInfoMsg || msg.startsWith("QStandardPaths:")) return;
-    fprintf(stderr, "%s\n", msg.toLocal8Bit().constData());
-  });
+  InstallQtMessageFilter();
   static int argc = 1;
   static char name[] = "barvello-cli";
   static char* argv[] = {name, nullptr};
@@ -46,44 +44,31 @@ void EnsureGuiApplication() {
 
 namespace {
 
-struct Layout {
-  int w = 0, h = 0;
-  TRect paint;
-};
-
-// The default size: whole pixels per module with a quiet zone around the symbol.
-Layout DefaultLayout(TksBarcodeComponent& bc) {
-  Layout l;
+// The default size of the encoded symbol: whole pixels per module with a quiet zone
+// around it; false when it would be too large.
+bool DefaultLayout(TksBarcodeComponent& bc, ImageLayout& l) {
   const TksSymbolType type = bc.GetBarcodeInfo().SymbolType;
   if (type == stMatrix) {
-    const int k = 4, q = 4;
     const TksMatrix& m = bc.Pixels();
-    l.w = (m.NC + 2 * q) * k;
-    l.h = (m.NR + 2 * q) * k;
-    l.paint = {q * k, q * k, l.w - q * k, l.h - q * k};
-    return l;
+    return DefaultImageLayout(SymbolShape::Matrix, m.NC, m.NR, 0, l);
   }
   if (type == stStacked) {
-    const int k = 2, q = 2;
-    const int cols = StackedSymbolWidth(bc);
-    const int rows = static_cast<int>(bc.Bars().size());
-    l.w = (cols + 2 * q) * k;
-    l.h = (rows * 3 + 2 * q) * k;
-    l.paint = {q * k, q * k, l.w - q * k, l.h - q * k};
-    return l;
+    // Builds the rows of the symbol first: their number is known after.
+    const long long cols = StackedSymbolWidth(bc);
+    return DefaultImageLayout(SymbolShape::Stacked, cols, static_cast<long long>(bc.Bars().size()), 0, l);
   }
-  const int k = 2, q = 10;
-  const std::string row = bc.Bars().empty() ? std::string() : bc.Bars().front();
-  const int modules = static_cast<int>(row.size());
-  // The painter moves the symbol one pixel right for every leading blank of the pattern
-  // and spreads the pattern over what is left: give it exactly k pixels per module.
-  const int leading = static_cast<int>(std::min(row.find_first_not_of(' '), row.size()));
-  const int content = std::max(modules, 1) * k + leading + BearerFrameRoom(bc);
-  const int barHeight = std::max(60, content * 2 / 5);
-  l.w = content + 2 * q * k;
-  l.h = barHeight + 2 * k * 2;
-  l.paint = {q * k, 2 * k, q * k + content, l.h - 2 * k};
-  return l;
+  const std::string& row = bc.Bars().empty() ? std::string() : bc.Bars().front();
+  // The painter moves the symbol one pixel right for every leading blank of the pattern,
+  // and an ITF bearer frame needs its own room right of the bars: both are fixed pixels
+  // on top of the modules.
+  const size_t leading = std::min(row.find_first_not_of(' '), row.size());
+  return DefaultImageLayout(SymbolShape::Linear, static_cast<long long>(row.size()), 1,
+                            static_cast<long long>(leading) + BearerFrameRoom(bc), l);
+}
+
+std::string TooLargeMessage(long long w, long long h) {
+  return "an image of " + std::to_string(w) + " x " + std::to_string(h) +
+         " pixels is too large (at most 100 million pixels)";
 }
 
 }  // namespace
@@ -102,22 +87,27 @@ std::string UnknownTypeMessage(const std::string& name) {
 // The image RenderBarcodeImage makes (a white RGB32 image with the barcode painted into
 // the paint rectangle), painted into an image each thread keeps while the size stays the
 // same: a batch then does not allocate, fault in and free a large image for every line.
-const QImage& RenderIntoKeptImage(TksBarcodeComponent& bc, int w, int h, const TRect& paintRect) {
+// Only images up to a few megabytes are kept, so that the threads of a batch do not
+// each hold the largest image they have made.
+QImage RenderIntoKeptImage(TksBarcodeComponent& bc, int w, int h, const TRect& paintRect) {
+  constexpr long long kKeptPixels = 4'000'000;
   thread_local QImage img;
   const int iw = std::max(w, 1), ih = std::max(h, 1);
   if (img.width() != iw || img.height() != ih) img = QImage(iw, ih, QImage::Format_RGB32);
-  if (img.isNull()) {
-    img = RenderBarcodeImage(&bc, w, h, paintRect);  // reports the failure
-    return img;
-  }
+  if (img.isNull()) return RenderBarcodeImage(&bc, w, h, paintRect);  // reports the failure
   img.fill(Qt::white);
-  QPainter painter(&img);
-  QtCanvas canvas(&painter);
-  PaintBarcodeImage(canvas, {0, 0, w, h}, paintRect, &bc);
+  {
+    QPainter painter(&img);
+    QtCanvas canvas(&painter);
+    PaintBarcodeImage(canvas, {0, 0, w, h}, paintRect, &bc);
+  }
+  if (static_cast<long long>(iw) * ih > kKeptPixels) return std::move(img);
   return img;
 }
 
 bool IsRasterType(TksFileType type) { return type == ftBMP || type == ftPNG || type == ftJPEG || type == ftGIF; }
+
+bool FitsWmf(long long w, long long h) { return w <= kMaxWmfSide && h <= kMaxWmfSide; }
 
 // The image as a BMP, JPEG, GIF or PNG file; false with `error` set when it cannot be.
 bool EncodeRaster(TksFileType type, const QImage& img, const std::string& name, std::string& bytes,
@@ -148,23 +138,25 @@ int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& 
   // (and encodes): an image is painted straight away, and only a failure takes the
   // steps below, which report it as they always have. This saves an encoding per image.
   if (o.width > 0 && o.height > 0 && bc.ErrorInfo().Mode() == emStandardRaise && IsRasterType(type) &&
-      static_cast<long long>(o.width) * o.height <= kMaxPixels) {
+      static_cast<long long>(o.width) * o.height <= kMaxImagePixels) {
     try {
-      const QImage& img = RenderIntoKeptImage(bc, o.width, o.height, {0, 0, o.width, o.height});
+      const QImage img = RenderIntoKeptImage(bc, o.width, o.height, {0, 0, o.width, o.height});
       return EncodeRaster(type, img, o.output, bytes, error) ? 0 : 1;
     } catch (const std::exception&) {
     }
   }
   if (!EncodeChecked(bc, error)) return 1;
-  Layout l;
+  ImageLayout l;
+  bool fits;
   try {
     // A PDF417 symbol is built here, for its size, and may be refused like any encoding.
-    l = DefaultLayout(bc);
+    fits = DefaultLayout(bc, l);
   } catch (const std::exception& e) {
     error = EngineErrorText(bc, e);
     return 1;
   }
-  if ((bc.Angle() / 90) % 2 != 0) {
+  const bool turned = (bc.Angle() / 90) % 2 != 0;
+  if (turned) {
     // A quarter turn stands the symbol up: the image is the unrotated layout transposed.
     std::swap(l.w, l.h);
     l.paint = {l.paint.Top, l.paint.Left, l.paint.Bottom, l.paint.Right};
@@ -172,26 +164,32 @@ int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& 
   if (o.width > 0 || o.height > 0) {
     if (o.width > 0) l.w = o.width;
     if (o.height > 0) l.h = o.height;
-    l.paint = {0, 0, l.w, l.h};
+    fits = l.w * l.h <= kMaxImagePixels;
+    if (fits) l.paint = {0, 0, static_cast<int>(l.w), static_cast<int>(l.h)};
   }
-  if (static_cast<long long>(l.w) * l.h > kMaxPixels) {
-    error = "an image of " + std::to_string(l.w) + " x " + std::to_string(l.h) +
-            " pixels is too large (at most 100 million pixels)";
+  if (!fits || l.w * l.h > kMaxImagePixels) {
+    error = TooLargeMessage(l.w, l.h);
     return 2;
   }
+  if (type == ftWMF && !FitsWmf(l.w, l.h)) {
+    error = "a WMF holds coordinates up to " + std::to_string(kMaxWmfSide) + ": an image of " + std::to_string(l.w) +
+            " x " + std::to_string(l.h) + " pixels cannot be written as WMF (EMF, SVG and PDF can hold it)";
+    return 2;
+  }
+  const int w = static_cast<int>(l.w), h = static_cast<int>(l.h);
   try {
     switch (type) {
       case ftWMF: case ftEMF:
-        bytes = RenderBarcodeMetafile(&bc, l.w, l.h, l.paint, type == ftEMF);
+        bytes = RenderBarcodeMetafile(&bc, w, h, l.paint, type == ftEMF);
         break;
       case ftSVG:
-        bytes = RenderBarcodeSvg(&bc, l.w, l.h, l.paint);
+        bytes = RenderBarcodeSvg(&bc, w, h, l.paint);
         break;
       case ftPDF:
-        bytes = RenderBarcodePdf(&bc, l.w, l.h, l.paint);
+        bytes = RenderBarcodePdf(&bc, w, h, l.paint);
         break;
       default:
-        if (!EncodeRaster(type, RenderIntoKeptImage(bc, l.w, l.h, l.paint), o.output, bytes, error)) return 1;
+        if (!EncodeRaster(type, RenderIntoKeptImage(bc, w, h, l.paint), o.output, bytes, error)) return 1;
     }
   } catch (const std::exception& e) {
     error = EngineErrorText(bc, e);
@@ -203,7 +201,7 @@ int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& 
 int WriteImageFile(const CliOptions& o, TksBarcodeComponent& bc) {
   const TksFileType type = FileTypeFromName(o.output);
   if (!IsImageType(type) && type != ftINI) {
-    std::cerr << "barvello-cli: " << UnknownTypeMessage(o.output) << "\n";
+    std::cerr << "barvello-cli: " << Printable(UnknownTypeMessage(o.output)) << "\n";
     return 2;
   }
   EnsureGuiApplication();
@@ -211,18 +209,18 @@ int WriteImageFile(const CliOptions& o, TksBarcodeComponent& bc) {
   if (type == ftINI) {
     IniFile ini;
     if (!ini.Load(o.output, err) || (ini.WriteSection("ksBarcode", BarcodeIniPairs(bc)), !ini.Save(o.output, err))) {
-      std::cerr << "barvello-cli: " << err << "\n";
+      std::cerr << "barvello-cli: " << Printable(err) << "\n";
       return 1;
     }
     return 0;
   }
   std::string bytes;
   if (int rc = RenderImageBytes(o, bc, bytes, err)) {
-    std::cerr << "barvello-cli: " << err << "\n";
+    std::cerr << "barvello-cli: " << Printable(err) << "\n";
     return rc;
   }
   if (!WriteFileAtomic(o.output, bytes, err)) {
-    std::cerr << "barvello-cli: " << err << "\n";
+    std::cerr << "barvello-cli: " << Printable(err) << "\n";
     return 1;
   }
   return 0;

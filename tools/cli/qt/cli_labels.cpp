@@ -30,6 +30,7 @@ constexpr std::array<const char*, 5> kNamedSheets = {
 std::unique_ptr<QGuiApplication> StartGuiApplication() {
   if (QCoreApplication::instance()) return nullptr;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  InstallQtMessageFilter();
   static int argc = 1;
   static char name[] = "barvello-cli";
   static char* argv[] = {name, nullptr};
@@ -63,11 +64,24 @@ int PrintLabels(const CliOptions& o, TksBarcodeComponent& bc, const std::string&
     printer.SetSheets({sheet});
     printer.SheetsSelect(0);
   }
-  if (printer.PaperParams().LabelsPerPage() <= 0) {
+  const int perPage = printer.PaperParams().LabelsPerPage();
+  if (perPage <= 0) {
     std::cerr << "barvello-cli: no label of this sheet fits on the paper ("
-              << printer.PaperParams().PaperFormat() << ")\n";
+              << Printable(printer.PaperParams().PaperFormat()) << ")\n";
     return 2;
   }
+  if (o.startFrom >= perPage) {
+    // The positions left empty are those of the first page; more would print pages of
+    // nothing.
+    std::cerr << "barvello-cli: --start-from " << o.startFrom << ": a page of this sheet has " << perPage
+              << " label positions, so at most " << perPage - 1 << " can be left empty\n";
+    return 2;
+  }
+  if (o.count == 0) {
+    std::cerr << "barvello-cli: --count 0: no labels to print, no file written\n";
+    return 0;
+  }
+  if (int rc = EncodeForOutput(bc)) return rc;
   printer.SetShowProgress(false);
   printer.SetBarcodeObject(&bc);
   printer.SetCount(o.count);
@@ -86,17 +100,17 @@ int PrintLabels(const CliOptions& o, TksBarcodeComponent& bc, const std::string&
 
 int RunLabels(const CliOptions& o, TksBarcodeComponent& bc) {
   if (!EndsWithPdf(o.labels)) {
-    std::cerr << "barvello-cli: --labels writes a PDF file; give a name ending in .pdf, got '" << o.labels << "'\n";
+    std::cerr << "barvello-cli: --labels writes a PDF file; give a name ending in .pdf, got '" << Printable(o.labels)
+              << "'\n";
     return 2;
   }
   std::string sheet;
   if (!o.sheet.empty() && !FindSheet(o.sheet, sheet)) {
-    std::cerr << "barvello-cli: unknown label sheet '" << o.sheet << "'; known sheets:";
+    std::cerr << "barvello-cli: unknown label sheet '" << Printable(o.sheet) << "'; known sheets:";
     for (const char* d : kNamedSheets) std::cerr << " " << ParseSheetDefinition(d).Name;
     std::cerr << " (or give NAME|WIDTH|HEIGHT|LEFT|TOP|RIGHT|BOTTOM|SPACEX|SPACEY in mm)\n";
     return 2;
   }
-  if (int rc = EncodeForOutput(bc)) return rc;
   const auto app = StartGuiApplication();
   return PrintLabels(o, bc, sheet);
 }
