@@ -1,14 +1,16 @@
 #include "output/ini_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <unordered_map>
-#include <sys/stat.h>
 
 #include "engine/ustring.h"
-#include "output/image_writers.h"
+#include "output/atomic_file.h"
 
 namespace ks {
 
@@ -40,26 +42,95 @@ bool KeyValue(const std::string& line, std::string& key, std::string& value) {
   return !key.empty();
 }
 
+// Reads a regular file of at most kMaxIniFileBytes into `text`. A link is followed only
+// when `followLink`. The type is looked at before the file is opened (opening some
+// devices already does something) and again on the open file, which is opened without
+// waiting, so a FIFO cannot block. `err` holds the errno of an Unreadable outcome.
+IniFile::ReadStatus ReadBounded(const std::string& path, bool followLink, std::string& text, int& err) {
+  using S = IniFile::ReadStatus;
+  text.clear();
+  err = 0;
+  struct stat st {};
+  if ((followLink ? stat(path.c_str(), &st) : lstat(path.c_str(), &st)) != 0) {
+    err = errno;
+    return err == ENOENT ? S::Missing : S::Unreadable;
+  }
+  if (!S_ISREG(st.st_mode)) return S::NotRegular;
+  if (st.st_size > kMaxIniFileBytes) return S::TooLarge;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW));
+  if (fd < 0) {
+    err = errno;
+    return err == ENOENT ? S::Missing : err == ELOOP ? S::NotRegular : S::Unreadable;
+  }
+  S status = S::Ok;
+  if (fstat(fd, &st) != 0) {
+    err = errno;
+    status = S::Unreadable;
+  } else if (!S_ISREG(st.st_mode)) {
+    status = S::NotRegular;
+  } else {
+    // One byte more than allowed tells a file that grew since it was looked at.
+    text.resize(static_cast<size_t>(std::min<long long>(st.st_size, kMaxIniFileBytes)) + 1);
+    size_t got = 0;
+    while (got < text.size()) {
+      const ssize_t n = read(fd, text.data() + got, text.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        err = errno;
+        status = S::Unreadable;
+        break;
+      }
+      if (n == 0) break;
+      got += static_cast<size_t>(n);
+      if (got == text.size() && got <= static_cast<size_t>(kMaxIniFileBytes))
+        text.resize(std::min<size_t>(got * 2, static_cast<size_t>(kMaxIniFileBytes) + 1));
+    }
+    text.resize(got);
+    if (status == S::Ok && got > static_cast<size_t>(kMaxIniFileBytes)) status = S::TooLarge;
+  }
+  close(fd);
+  if (status != S::Ok) text.clear();
+  return status;
+}
+
+const char* const kTooLarge = "larger than 4 MB (4194304 bytes), the most an INI file may hold";
+
 }  // namespace
+
+IniFile::ReadStatus IniFile::Read(const std::string& path, std::string& error) {
+  std::string text;
+  int err = 0;
+  const ReadStatus status = ReadBounded(path, true, text, err);
+  Parse(text);
+  const std::string name = "INI file '" + path + "'";
+  switch (status) {
+    case ReadStatus::Ok: break;
+    case ReadStatus::Missing: error = name + " not found"; break;
+    case ReadStatus::NotRegular: error = name + " is not a regular file"; break;
+    case ReadStatus::TooLarge: error = name + " is " + kTooLarge; break;
+    case ReadStatus::Unreadable: error = name + " cannot be read: " + std::strerror(err); break;
+  }
+  return status;
+}
 
 bool IniFile::Load(const std::string& path, std::string& error) {
   Parse({});
-  struct stat st{};
-  if (stat(path.c_str(), &st) != 0) return true;  // a new file
   // Messages in the form the atomic writer uses, since a save reads the file first.
-  if (S_ISDIR(st.st_mode)) {
-    error = "Cannot write \"" + path + "\": the target is a folder";
-    return false;
+  if (!CheckReplaceableTarget(path, error)) return false;
+  // A file that cannot be looked at (missing, or a folder on the way that cannot be
+  // searched or is none) is a new file; the write reports what stands in its way.
+  struct stat st {};
+  if (lstat(path.c_str(), &st) != 0) return true;
+  std::string text;
+  int err = 0;
+  switch (ReadBounded(path, false, text, err)) {
+    case ReadStatus::Ok: Parse(text); return true;
+    case ReadStatus::Missing: return true;
+    case ReadStatus::NotRegular: error = "Cannot write \"" + path + "\": the target is not a regular file"; break;
+    case ReadStatus::TooLarge: error = "Cannot write \"" + path + "\": the file is " + kTooLarge; break;
+    case ReadStatus::Unreadable: error = "Cannot read \"" + path + "\": " + std::strerror(err); break;
   }
-  std::ifstream f(path, std::ios::binary);
-  if (!f) {
-    error = "Cannot read \"" + path + "\": " + std::strerror(errno);
-    return false;
-  }
-  std::ostringstream ss;
-  ss << f.rdbuf();
-  Parse(ss.str());
-  return true;
+  return false;
 }
 
 void IniFile::Parse(const std::string& text) {
@@ -101,11 +172,13 @@ std::vector<std::string> IniFile::Sections() const {
 
 std::vector<std::pair<std::string, std::string>> IniFile::ReadSection(const std::string& section) const {
   std::vector<std::pair<std::string, std::string>> r;
-  bool in = false;
+  bool in = false, seen = false;
   std::string name, key, value;
   for (const auto& l : lines_) {
     if (SectionName(l.text, name)) {
-      in = EqualsNoCase(name, section);
+      if (in) break;  // a later section of the same name is not read (nor written)
+      in = !seen && EqualsNoCase(name, section);
+      seen = seen || in;
       continue;
     }
     if (in && KeyValue(l.text, key, value)) r.emplace_back(key, value);
@@ -147,13 +220,14 @@ void IniFile::WriteSection(const std::string& section,
     Insert(lines_.size(), head);
     begin = end = lines_.size();
   }
-  // The keys already in the section, by name without case (the first of equal ones).
-  // Settings sections hold thousands of keys (a caption of many lines), so each key is
-  // looked up once rather than searched for along the section.
-  std::unordered_map<std::string, size_t> existing;
+  // The lines of each key already in the section, by name without case. A key may
+  // stand more than once, and reading applies every line of it in order, so each gets
+  // the new value. Settings sections hold thousands of keys (a caption of many lines),
+  // so each key is looked up once rather than searched for along the section.
+  std::unordered_map<std::string, std::vector<size_t>> existing;
   std::string key, value;
   for (size_t i = begin; i < end; ++i)
-    if (KeyValue(lines_[i].text, key, value)) existing.emplace(UpperAscii(key), i);
+    if (KeyValue(lines_[i].text, key, value)) existing[UpperAscii(key)].push_back(i);
   // Existing keys get the new value in place; new keys go, in order, after the
   // section's last key (before trailing blank lines).
   std::vector<std::string> added;
@@ -161,8 +235,10 @@ void IniFile::WriteSection(const std::string& section,
   for (const auto& [k, v] : pairs) {
     const std::string upper = UpperAscii(k);
     if (auto it = existing.find(upper); it != existing.end()) {
-      KeyValue(lines_[it->second].text, key, value);
-      lines_[it->second].text = key + "=" + v;
+      for (const size_t line : it->second) {
+        KeyValue(lines_[line].text, key, value);
+        lines_[line].text = key + "=" + v;
+      }
     } else if (auto a = addedAt.find(upper); a != addedAt.end()) {
       added[a->second] = added[a->second].substr(0, added[a->second].find('=')) + "=" + v;
     } else {

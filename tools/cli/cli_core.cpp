@@ -40,9 +40,9 @@ int ConfigureBarcode(const CliOptions& o, TksBarcodeComponent& bc) {
       file = file.substr(0, colon);
     }
     std::string error;
-    if (!LoadIniInto(file, section, bc, error)) {
+    if (int rc = LoadIniInto(file, section, bc, error)) {
       std::cerr << "barvello-cli: " << error << "\n";
-      return 2;
+      return rc;
     }
   }
   if (o.haveSymbology) bc.SetBarcodeSymbology(o.symbology);

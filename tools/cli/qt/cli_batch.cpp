@@ -4,6 +4,7 @@
 // order. The input is read as it goes and at most a fixed window of lines is in flight,
 // so memory does not grow with the length of the file.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -87,27 +88,54 @@ std::string FormatName(const NamePattern& p, long long n) {
 }
 
 // Lines of the input file (or standard input for "-"), without the line end; a final
-// line without a newline counts, an empty file has none.
+// line without a newline counts, an empty file has none. Read with plain system calls so
+// that SIGINT or SIGTERM end a wait for input (a pipe, a terminal) at once, where a
+// stream would silently try again.
 class LineReader {
  public:
-  explicit LineReader(const std::string& name) {
-    if (name == "-") {
-      in_ = &std::cin;
-    } else {
-      file_.open(name, std::ios::binary);
-      in_ = &file_;
-    }
+  explicit LineReader(const std::string& name)
+      : fd_(name == "-" ? STDIN_FILENO : ::open(name.c_str(), O_RDONLY | O_CLOEXEC)), own_(name != "-") {}
+  ~LineReader() {
+    if (own_ && fd_ >= 0) ::close(fd_);
   }
-  bool Ok() const { return in_ == &std::cin || file_.is_open(); }
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+  bool Ok() const { return fd_ >= 0; }
+  // False at the end of the input, after a read error and once interrupted.
   bool Next(std::string& line) {
-    if (!std::getline(*in_, line)) return false;
+    for (;;) {
+      const size_t nl = buffer_.find('\n', scanned_);
+      if (nl != std::string::npos) {
+        line.assign(buffer_, start_, nl - start_);
+        start_ = scanned_ = nl + 1;
+        break;
+      }
+      scanned_ = buffer_.size();
+      if (end_) {
+        if (start_ == buffer_.size()) return false;
+        line.assign(buffer_, start_, std::string::npos);
+        start_ = scanned_ = buffer_.size();
+        break;
+      }
+      buffer_.erase(0, start_);
+      scanned_ -= start_;
+      start_ = 0;
+      char chunk[1 << 16];
+      const ssize_t n = ::read(fd_, chunk, sizeof chunk);
+      if (n < 0 && errno == EINTR && !PendingInterrupt()) continue;
+      if (n <= 0) end_ = true;
+      else buffer_.append(chunk, static_cast<size_t>(n));
+    }
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return true;
   }
 
  private:
-  std::ifstream file_;
-  std::istream* in_;
+  int fd_;
+  bool own_;
+  std::string buffer_;  // read, not yet handed out from `start_` on
+  size_t start_ = 0, scanned_ = 0;
+  bool end_ = false;
 };
 
 // Number of lines, for the progress bar's percentage; -1 when unknown (standard input).
@@ -189,6 +217,7 @@ struct Job {
 struct Outcome {
   long long line = 0;  // 0: not done yet
   bool ok = false;
+  bool interrupted = false;  // failed after SIGINT or SIGTERM: neither written nor failed
   std::string error;
 };
 
@@ -208,6 +237,7 @@ class Pipeline {
     std::unique_lock<std::mutex> lock(m_);
     Collect(ready);
     while (jobs.back().line - nextReport_ >= static_cast<long long>(ring_.size())) {
+      if (PendingInterrupt()) return;
       Wait(lock);
       Collect(ready);
     }
@@ -251,13 +281,27 @@ class Pipeline {
     work_.notify_all();
   }
 
+  // Closes the input and drops the lines no worker has taken yet.
+  void Abandon() {
+    std::lock_guard<std::mutex> lock(m_);
+    queue_.clear();
+    closed_ = true;
+    work_.notify_all();
+  }
+
+  // The outcomes ready now, in order, without waiting.
+  void TakeReady(std::vector<Outcome>& ready) {
+    std::lock_guard<std::mutex> lock(m_);
+    Collect(ready);
+  }
+
   // Waits for outcomes up to line `last` in order; returns those now ready. Empty with
   // everything reported.
   void Drain(long long last, std::vector<Outcome>& ready) {
     std::unique_lock<std::mutex> lock(m_);
     for (;;) {
       Collect(ready);
-      if (!ready.empty() || nextReport_ > last) return;
+      if (!ready.empty() || nextReport_ > last || PendingInterrupt()) return;
       Wait(lock);
     }
   }
@@ -317,6 +361,7 @@ void Work(const CliOptions& o, const NamePattern& name, Pipeline& pipe, size_t w
         const int rc = RenderImageBytes(o, bc, bytes, error);
         // Not flushed to the disk one by one: the run flushes them all once at the end.
         out.ok = rc == 0 && WriteFileAtomicUnsynced(FormatName(name, job.line), bytes, error);
+        out.interrupted = !out.ok && PendingInterrupt() != 0;
       } else {
         error = "the barcode settings cannot be applied";
       }
@@ -350,6 +395,8 @@ int RunBatch(const CliOptions& o) {
     std::cerr << "barvello-cli: cannot read '" << o.batch << "'\n";
     return 2;
   }
+  // An interrupt from here on is reported with how far the batch got.
+  DeferInterrupts();
   {
     // Settings errors are usage errors: report them once, before any work starts.
     TksBarcodeComponent probe;
@@ -357,6 +404,13 @@ int RunBatch(const CliOptions& o) {
     if (int rc = ConfigureBarcode(o, probe)) return rc;
   }
 
+  // The workers, and any thread Qt starts, leave SIGINT and SIGTERM to this thread: its
+  // wait for the next input line is what the signal must interrupt.
+  sigset_t interrupts, previousMask;
+  sigemptyset(&interrupts);
+  sigaddset(&interrupts, SIGINT);
+  sigaddset(&interrupts, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &interrupts, &previousMask);
   EnsureGuiApplication();  // on this thread, before any worker paints
 
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
@@ -368,12 +422,15 @@ int RunBatch(const CliOptions& o) {
   constexpr size_t kPushBatch = 16;
   std::vector<std::thread> workers;
   for (int i = 0; i < threads; ++i) workers.emplace_back(Work, std::cref(o), std::cref(name), std::ref(pipe), static_cast<size_t>(threads));
+  pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
 
-  long long lines = 0, failed = 0;
+  long long lines = 0, failed = 0, reportedLines = 0;
   std::vector<Outcome> ready;
   long long firstWritten = 0;  // a line whose file was written: its folder is flushed at the end
   auto report = [&] {
     for (const Outcome& r : ready) {
+      if (r.interrupted) continue;
+      ++reportedLines;
       if (r.ok && firstWritten == 0) firstWritten = r.line;
       if (r.ok) continue;
       ++failed;
@@ -388,8 +445,9 @@ int RunBatch(const CliOptions& o) {
   std::vector<Job> jobs;
   Job job;
   bool more = true;
-  while (more) {
+  while (more && !PendingInterrupt()) {
     more = reader.Next(job.text);
+    if (PendingInterrupt()) break;
     if (more) {
       job.line = ++lines;
       jobs.push_back(std::move(job));
@@ -401,9 +459,22 @@ int RunBatch(const CliOptions& o) {
     }
   }
   pipe.Close();
-  while (pipe.Reported() < lines) {
+  while (pipe.Reported() < lines && !PendingInterrupt()) {
     pipe.Drain(lines, ready);
     report();
+  }
+  if (const int sig = PendingInterrupt()) {
+    // The temporaries in flight are gone already; the workers finish the line in hand
+    // (its file cannot appear any more) and take no other. Lines they had finished
+    // before still count.
+    pipe.Abandon();
+    for (auto& t : workers) t.join();
+    pipe.TakeReady(ready);
+    report();
+    progress.Clear();
+    std::fprintf(stderr, "barvello-cli: batch: interrupted by %s after %lld lines, %lld files written, %lld failed\n",
+                 sig == SIGINT ? "SIGINT" : "SIGTERM", reportedLines, reportedLines - failed, failed);
+    return 128 + sig;
   }
   for (auto& t : workers) t.join();
   bool synced = true;
