@@ -13,9 +13,11 @@
 
 namespace ks {
 
-// The largest INI file read or rewritten (4 MB). A settings section takes a few
-// kilobytes; the bound keeps a wrong file (a disk image, a log) from being read whole.
-constexpr long long kMaxIniFileBytes = 4LL * 1024 * 1024;
+// The largest INI file read or written (8 MB). A settings section takes a few
+// kilobytes, and a caption of the most lines the property table allows (100,000) fits
+// with lines of some 50 characters; the bound keeps a wrong file (a disk image, a log)
+// from being read whole.
+constexpr long long kMaxIniFileBytes = 8LL * 1024 * 1024;
 
 class IniFile {
  public:
@@ -45,19 +47,17 @@ class IniFile {
   void WriteSection(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs);
 
   std::string Text() const;
+  // Writes the text atomically; refused (false, with a message) when it is larger than
+  // kMaxIniFileBytes, since such a file could not be read again.
   bool Save(const std::string& path, std::string& error) const;
 
  private:
-  // A line keeps its own end ("\r\n", "\n", or "" for a last line without one), so a
-  // file with mixed line ends comes back byte for byte.
-  struct Line {
-    std::string text;
-    std::string end;
-  };
-  void Insert(size_t at, const std::vector<std::string>& texts);
-
-  std::string bom_;         // a UTF-8 byte order mark the file began with
-  std::vector<Line> lines_;
+  // The file as it is, after a byte order mark; each line keeps its own end ("\r\n",
+  // "\n", or none after a last line without one), so a file with mixed line ends comes
+  // back byte for byte. Lines are found as they are needed: the memory a file takes is
+  // its size, however many lines it has.
+  std::string bom_;           // a UTF-8 byte order mark the file began with
+  std::string text_;
   std::string eol_ = "\r\n";  // the end of lines this layer adds
 };
 

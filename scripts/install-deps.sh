@@ -12,6 +12,7 @@ PACKAGES=(
   emf2svg libwmf-bin librsvg2-bin
   fonts-liberation2 fonts-dejavu-core fonts-urw-base35
   xvfb xauth
+  strace
 )
 
 # Only `make fuzz` needs these: clang and its libFuzzer and sanitizer runtimes.

@@ -3,7 +3,7 @@
 // then the tool's symbology, data text and output steps, and a save of the settings
 // back into the same file as -o FILE.ini does. Checked on the way:
 // - a file the tool loaded, saved into and loads again gives the same settings;
-// - a file padded past the 4 MB limit is refused with exit status 1, before any key of
+// - a file padded past the 8 MB limit is refused with exit status 1, before any key of
 //   it is applied.
 //
 // Input layout:
@@ -131,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     untouched.ErrorInfo().SetMode(emStandardRaise);
     std::string error;
     if (rc != 1 || LoadIniInto(path, "ksBarcode", untouched, error) != 1 ||
-        error.find("is larger than 4 MB") == std::string::npos)
+        error.find("is larger than 8 MB") == std::string::npos)
       Fail("a file past the size limit was not refused", error);
     if (Settings(bc) != Settings(untouched)) Fail("a refused file changed settings", Diff(Settings(untouched), Settings(bc)));
     return 0;

@@ -805,7 +805,7 @@ TEST_F(FileSafetyTest, FileSizeLimitIsAWriteError) {
   }
 }
 
-// INI input: at most 4 MB, and only a regular file; neither a FIFO nor a device is read
+// INI input: at most 8 MB, and only a regular file; neither a FIFO nor a device is read
 // (nor waited for). A file over the limit is not rewritten either.
 TEST_F(FileSafetyTest, IniFilesAreBoundedAndRegular) {
   TempFolder logs;
@@ -818,8 +818,8 @@ TEST_F(FileSafetyTest, IniFilesAreBoundedAndRegular) {
     WriteAll(dir / name, text);
     return dir / name;
   };
-  const std::string atLimit = sized("at limit.ini", 4 * 1024 * 1024);
-  const std::string over = sized("over.ini", 4 * 1024 * 1024 + 1);
+  const std::string atLimit = sized("at limit.ini", 8 * 1024 * 1024);
+  const std::string over = sized("over.ini", 8 * 1024 * 1024 + 1);
   const std::string fifo = dir / "fifo.ini";
   mkfifo(fifo.c_str(), 0666);
   fs::create_directory(dir / "folder.ini");
@@ -829,7 +829,7 @@ TEST_F(FileSafetyTest, IniFilesAreBoundedAndRegular) {
     std::string message;
   } cases[] = {
       {atLimit, 0, ""},
-      {over, 1, "INI file '" + over + "' is larger than 4 MB (4194304 bytes), the most an INI file may hold"},
+      {over, 1, "INI file '" + over + "' is larger than 8 MB (8388608 bytes), the most an INI file may hold"},
       {fifo, 2, "INI file '" + fifo + "' is not a regular file"},
       {"/dev/zero", 2, "INI file '/dev/zero' is not a regular file"},
       {dir / "folder.ini", 2, "INI file '" + (dir / "folder.ini") + "' is not a regular file"},
@@ -846,13 +846,21 @@ TEST_F(FileSafetyTest, IniFilesAreBoundedAndRegular) {
       EXPECT_NE(ReadAll(logs / "out.svg").find("<svg"), std::string::npos);
     }
   }
-  // Writing the settings into a file over the limit is refused before anything is read.
-  const std::string before = ReadAll(over);
-  const CliResult r = RunCli({"-s", "bcCode128", "-d", "ABC", "-o", over}, Launch{}, logs / "err");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "barvello-cli: Cannot write \"" + over +
-                       "\": the file is larger than 4 MB (4194304 bytes), the most an INI file may hold\n");
-  EXPECT_TRUE(ReadAll(over) == before);
+  // Writing the settings into a file over the limit is refused before anything is read,
+  // and so is writing them into one they would take past the limit.
+  const struct {
+    std::string path, message;
+  } writes[] = {
+      {over, "the file is larger than 8 MB (8388608 bytes), the most an INI file may hold"},
+      {atLimit, "the settings would make the file larger than 8 MB (8388608 bytes), the most an INI file may hold"},
+  };
+  for (const auto& w : writes) {
+    const std::string before = ReadAll(w.path);
+    const CliResult r = RunCli({"-s", "bcCode128", "-d", "ABC", "-o", w.path}, Launch{}, logs / "err");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "barvello-cli: Cannot write \"" + w.path + "\": " + w.message + "\n");
+    EXPECT_TRUE(ReadAll(w.path) == before);
+  }
 }
 
 // A file that holds the settings section twice: the tool writes into the first, and
