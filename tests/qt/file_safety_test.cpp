@@ -729,7 +729,12 @@ TEST_F(FileSafetyTest, SignalDuringAWriteRemovesTheTemporary) {
     ASSERT_TRUE(sent) << "no temporary appeared; " << p.Errors();
     EXPECT_EQ(status, c.status) << p.Errors();
     EXPECT_NE(p.Errors().find(c.message), std::string::npos) << p.Errors();
-    EXPECT_EQ(Listing(folder), std::vector<std::string>{});  // neither the temporary nor the image
+    // Neither the temporary nor the image. (A machine so busy that the signal came only
+    // after the rename would leave the whole image, never a part of it.)
+    const std::vector<std::string> left = Listing(folder);
+    EXPECT_TRUE(left.empty() || (left.size() == 1 && left[0].ends_with(".bmp") && left[0][0] != '.' &&
+                                 fs::file_size(folder + "/" + left[0]) == 3000 * 3000 * 3 + 54))
+        << left.front();
     fs::remove_all(folder);
   }
 }

@@ -69,4 +69,4 @@ int RunLabels(const CliOptions& o, ks::TksBarcodeComponent& bc);
 // 1 for a file over the INI size limit, 2 for any other file or section that cannot be
 // used.
 int LoadIniInto(const std::string& file, const std::string& section, ks::TksBarcodeComponent& bc,
-                 std::string& error);
+                std::string& error);

@@ -31,7 +31,7 @@ void OnInterrupt(int sig) {
   ks::RemoveTemporariesInFlight();
   // A second signal while a batch winds down ends the run at once.
   if (gDeferred.load() && earlier == 0) return;
-  Say(sig == SIGINT ? "\nbarvello-cli: interrupted\n" : "barvello-cli: terminated\n");
+  Say(sig == SIGINT ? "barvello-cli: interrupted\n" : "barvello-cli: terminated\n");
   _exit(128 + sig);
 }
 
