@@ -41,8 +41,8 @@ FUZZ_SECONDS ?= 60
 fuzz:
 	@bash scripts/install-deps.sh --fuzz
 	@cmake --preset fuzz >/dev/null
-	@cmake --build build/fuzz -j $(JOBS) --target fuzz_encode fuzz_ini fuzz_set
-	@bash tests/fuzz/run.sh build/fuzz $(FUZZ_SECONDS) fuzz_encode fuzz_ini fuzz_set
+	@cmake --build build/fuzz -j $(JOBS) --target fuzz_encode fuzz_ini fuzz_set fuzz_cli_ini
+	@bash tests/fuzz/run.sh build/fuzz $(FUZZ_SECONDS) fuzz_encode fuzz_ini fuzz_set fuzz_cli_ini
 
 # Benchmarks (Google Benchmark) in a Release build of their own: encoding alone, then
 # painting, PNG and the preview. bench/compare-peers.sh runs the same workloads through

@@ -1,7 +1,10 @@
 #include "output/atomic_file.h"
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <functional>
 #include <random>
@@ -11,6 +14,91 @@
 namespace ks {
 
 namespace {
+
+// ---- temporaries in flight --------------------------------------------------------------
+// A fixed table that a signal handler can walk without locks or allocation. A writer
+// claims a slot, fills in the temporary's path, creates the file and marks the slot live;
+// it frees the slot once the temporary is gone (renamed into place or removed).
+
+enum SlotState : int {
+  kFree,
+  kFilling,   // claimed; the path is being written, no file exists yet
+  kCreating,  // the path is complete; the file may or may not exist yet
+  kLive,      // the file exists under that path
+};
+
+struct Slot {
+  std::atomic<int> state{kFree};
+  std::atomic<pid_t> owner{0};  // the thread that claimed the slot
+  char path[PATH_MAX];
+};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<pid_t>::is_always_lock_free);
+
+// More slots than a batch has threads; a writer that finds none full writes untracked.
+constexpr int kSlots = 320;
+Slot gSlots[kSlots];
+// Set once the process is being ended: no new temporary may appear after that.
+std::atomic<bool> gClosing{false};
+
+// One writer's slot for the temporary it creates.
+class InFlight {
+ public:
+  InFlight() = default;
+  InFlight(const InFlight&) = delete;
+  InFlight& operator=(const InFlight&) = delete;
+  ~InFlight() { Release(); }
+
+  // Records `path` before the file is created. False when the process is being ended,
+  // in which case no file may be created.
+  bool Begin(const std::string& path) {
+    if (slot_ < 0) slot_ = Claim();
+    if (slot_ < 0 || path.size() >= sizeof gSlots[0].path) {
+      Release();  // no room: written untracked
+      return !gClosing.load();
+    }
+    Slot& s = gSlots[slot_];
+    s.state.store(kFilling);
+    // Checked after the slot is marked, so that a handler that set the flag before this
+    // load sees the mark and waits for this writer, and one that set it later stops it
+    // here, before the path changes under the handler's eyes.
+    if (gClosing.load()) {
+      Release();
+      return false;
+    }
+    std::memcpy(s.path, path.c_str(), path.size() + 1);
+    s.state.store(kCreating);
+    return true;
+  }
+  // After the attempt to create the file.
+  void Created(bool ok) {
+    if (slot_ < 0) return;
+    if (ok)
+      gSlots[slot_].state.store(kLive);
+    else
+      Release();
+  }
+  // The temporary is gone.
+  void Release() {
+    if (slot_ >= 0) gSlots[slot_].state.store(kFree);
+    slot_ = -1;
+  }
+
+ private:
+  static int Claim() {
+    for (int i = 0; i < kSlots; ++i) {
+      int expected = kFree;
+      if (gSlots[i].state.compare_exchange_strong(expected, kFilling)) {
+        gSlots[i].owner.store(gettid());
+        return i;
+      }
+    }
+    return -1;
+  }
+
+  int slot_ = -1;
+};
+
+// ---- writing ------------------------------------------------------------------------------
 
 // The folder part ("." when the path has none) and the file-name part of a path.
 void SplitPath(const std::string& path, std::string& folder, std::string& name) {
@@ -46,6 +134,40 @@ std::string Message(const std::string& path, const std::string& reason) {
   return "Cannot write \"" + path + "\": " + reason;
 }
 
+// Whether the target's own permission bits let this process write it. Root passes every
+// permission check, so for root the bits are read here: its own file needs the owner's
+// write bit, another user's file any write bit. Anyone else asks the system (which also
+// knows access control lists); a refusal for another reason than the permission (a
+// read-only file system, say) is left to the write itself, which reports it.
+bool MayWrite(const std::string& path, const struct stat& st) {
+  if (geteuid() == 0) return (st.st_mode & (st.st_uid == 0 ? S_IWUSR : 0222)) != 0;
+  return faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 || errno != EACCES;
+}
+
+// Looks at the target itself (a link is not followed). True when it does not exist or
+// may be replaced; `exists` and `st` describe it.
+bool InspectTarget(const std::string& path, const std::string& name, struct stat& st, bool& exists,
+                   std::string& error) {
+  // A failing lstat (a missing file, a folder on the way that is not one) is reported by
+  // the creation of the temporary, in its own words.
+  exists = lstat(path.c_str(), &st) == 0;
+  std::string reason;
+  if (name.empty() || (exists && S_ISDIR(st.st_mode)))
+    reason = Reason(EISDIR);
+  else if (!exists)
+    return true;
+  else if (S_ISLNK(st.st_mode))
+    reason = "the target is a symbolic link";
+  else if (!S_ISREG(st.st_mode))
+    reason = "the target is not a regular file";
+  else if (!MayWrite(path, st))
+    reason = "the file is read-only";
+  else
+    return true;
+  error = Message(path, reason);
+  return false;
+}
+
 // A name for the temporary beside the target: hidden, unique with high probability, and
 // short enough for the file system even when the target's own name is near the limit.
 std::string TemporaryName(const std::string& folder, const std::string& name) {
@@ -57,16 +179,38 @@ std::string TemporaryName(const std::string& folder, const std::string& name) {
   return path + "." + name.substr(0, 200) + "." + suffix + ".tmp";
 }
 
-// Creates the temporary with O_EXCL so an existing file is never reused; the mode 0666
-// lets the umask decide the permissions of a new file, as for any other created file.
-int CreateTemporary(const std::string& folder, const std::string& name, std::string& tmpPath) {
+// Creates the temporary with O_EXCL so an existing file is never reused, with `mode`
+// less the umask, and records it as in flight.
+int CreateTemporary(const std::string& folder, const std::string& name, mode_t mode, InFlight& flight,
+                    std::string& tmpPath) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     tmpPath = TemporaryName(folder, name);
-    const int fd = open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
+    if (!flight.Begin(tmpPath)) {
+      errno = EINTR;
+      return -1;
+    }
+    const int fd = open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+    const int err = errno;
+    flight.Created(fd >= 0);
+    if (fd >= 0 || err != EEXIST) {
+      errno = err;
+      return fd;
+    }
   }
   errno = EEXIST;
   return -1;
+}
+
+// Gives the temporary of a file the writer owned that file's group and permission bits.
+// It was created with at most the owner's read and write bits of the final mode, so this
+// only ever adds bits. Group bits stay only where the group could be kept: they were
+// meant for that group, not for the writer's. Returns 0 or the errno of a failure.
+int TakeOwnFilesMode(int fd, const struct stat& old) {
+  struct stat now {};
+  if (fstat(fd, &now) != 0) return errno;
+  mode_t mode = old.st_mode & 0777;
+  if (now.st_gid != old.st_gid && fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) mode &= ~static_cast<mode_t>(070);
+  return fchmod(fd, mode) == 0 ? 0 : errno;
 }
 
 // Writes everything, normally in one system call; continues after a short write.
@@ -103,24 +247,23 @@ bool WriteAtomic(const std::string& path, const std::function<bool(int fd)>& wri
   }
   std::string folder, name;
   SplitPath(path, folder, name);
-
   struct stat target {};
-  const bool exists = stat(path.c_str(), &target) == 0;
-  if (name.empty() || (exists && S_ISDIR(target.st_mode))) {
-    error = Message(path, Reason(EISDIR));
-    return false;
-  }
+  bool exists = false;
+  if (!InspectTarget(path, name, target, exists, error)) return false;
 
+  // The permission bits of a file the writer owns are kept; anything else is replaced
+  // by a file with the permissions of a new one (0666 less the umask).
+  const bool ownFile = exists && target.st_uid == geteuid();
+  InFlight flight;
   std::string tmpPath;
-  const int fd = CreateTemporary(folder, name, tmpPath);
+  const int fd = CreateTemporary(folder, name, ownFile ? (target.st_mode & 0600) : 0666, flight, tmpPath);
   if (fd < 0) {
-    error = Message(path, Reason(errno));
+    error = Message(path, gClosing.load() ? "interrupted" : Reason(errno));
     return false;
   }
 
   // Every step below that fails records errno, closes and removes the temporary.
-  int failure = 0;
-  if (exists && S_ISREG(target.st_mode) && fchmod(fd, target.st_mode & 07777) != 0) failure = errno;
+  int failure = ownFile ? TakeOwnFilesMode(fd, target) : 0;
   if (!failure) {
     try {
       errno = 0;
@@ -136,9 +279,11 @@ bool WriteAtomic(const std::string& path, const std::function<bool(int fd)>& wri
   if (!failure && rename(tmpPath.c_str(), path.c_str()) != 0) failure = errno;
   if (failure) {
     unlink(tmpPath.c_str());
-    error = Message(path, Reason(failure));
+    flight.Release();
+    error = Message(path, gClosing.load() ? "interrupted" : Reason(failure));
     return false;
   }
+  flight.Release();
   if (durable) SyncFolder(folder);
   return true;
 }
@@ -157,6 +302,18 @@ bool WriteFileAtomicStreamed(const std::string& path, const std::function<bool(i
   return WriteAtomic(path, write, true, error);
 }
 
+bool CheckReplaceableTarget(const std::string& path, std::string& error) {
+  if (path.empty()) {
+    error = "Cannot write a file without a name";
+    return false;
+  }
+  std::string folder, name;
+  SplitPath(path, folder, name);
+  struct stat st {};
+  bool exists = false;
+  return InspectTarget(path, name, st, exists, error);
+}
+
 bool SyncFolderToDisk(const std::string& folder, std::string& error) {
   const std::string path = folder.empty() ? "." : folder;
   const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -168,6 +325,25 @@ bool SyncFolderToDisk(const std::string& folder, std::string& error) {
   }
   close(fd);
   return true;
+}
+
+void RemoveTemporariesInFlight() noexcept {
+  gClosing.store(true);
+  const pid_t me = gettid();
+  for (Slot& s : gSlots) {
+    int state = s.state.load();
+    // A writer on another thread that is creating its temporary is given a moment: it
+    // either sees the flag and creates nothing, or creates the file, which goes below.
+    // A writer on this thread, stopped by the signal half way, is not waited for: a
+    // path it was still filling in has no file yet.
+    for (int waited = 0; (state == kFilling || state == kCreating) && s.owner.load() != me && waited < 20000;
+         ++waited) {
+      const timespec pause{0, 100'000};
+      nanosleep(&pause, nullptr);
+      state = s.state.load();
+    }
+    if (state == kCreating || state == kLive) unlink(s.path);
+  }
 }
 
 }  // namespace ks

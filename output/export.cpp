@@ -388,14 +388,18 @@ void TksExportImport::SaveAsINI() {
 void TksExportImport::LoadFromINI() {
   if (!FBarcode) return;
   std::string name = FFileName;
-  struct stat st{};
   if (name.empty()) {
     if (!FileDialog || !FileDialog(false, FileDialogFilter(FileTypeBit(ftINI)), name)) return;
   }
-  if (stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
   IniFile ini;
   std::string err;
-  if (!ini.Load(name, err)) Fail(err);
+  // Without an existing regular file nothing happens; a file that cannot be read says so.
+  switch (ini.Read(name, err)) {
+    case IniFile::ReadStatus::Ok: break;
+    case IniFile::ReadStatus::Missing:
+    case IniFile::ReadStatus::NotRegular: return;
+    default: Fail(err);
+  }
   const std::string section = FIniSection.empty() ? FBarcode->Name() : FIniSection;
   if (!ApplyBarcodeIniPairs(*FBarcode, ini.ReadSection(section))) throw EAbort();
 }

@@ -13,6 +13,7 @@ PACKAGES=(
   fonts-liberation2 fonts-dejavu-core fonts-urw-base35
   xvfb xauth x11-utils
   qt6-translations-l10n
+  strace
 )
 
 # Only `make fuzz` needs these: clang and its libFuzzer and sanitizer runtimes.

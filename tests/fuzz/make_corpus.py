@@ -244,6 +244,20 @@ def ini_seeds():
     return seeds
 
 
+def cli_ini_seeds():
+    """The INI seeds behind the header fuzz_cli_ini reads: flags, symbology, data text."""
+    headers = [(0x00, 0, "400638133393"), (0x05, SYMBOLOGIES.index("bcCode128"), "Barvello"),
+               (0x08, 0, "https://example.com"), (0x0C, 0, "12345"), (0x02, 0, "ABC"),
+               (0x01, SYMBOLOGIES.index("bcQRCode"), "\u010d\u00e1p")]
+    seeds = {}
+    for i, (name, text) in enumerate(sorted(ini_seeds().items())):
+        flags, sym, data = headers[i % len(headers)]
+        seeds[name] = bytes([flags, sym, len(data.encode())]) + data.encode() + text
+    # Padded past the size limit.
+    seeds["over-the-limit"] = bytes([0x10, 0, 1]) + b"x" + ini_seeds()["header-only"]
+    return seeds
+
+
 def set_seeds():
     values = {
         "BarCode": [b"400638133393", b"\xc4\x8d\xc3\xa1", b""],
@@ -283,7 +297,8 @@ def set_seeds():
 
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "tests", "fuzz", "corpus")
-    for target, seeds in (("fuzz_encode", encode_seeds()), ("fuzz_ini", ini_seeds()), ("fuzz_set", set_seeds())):
+    for target, seeds in (("fuzz_encode", encode_seeds()), ("fuzz_ini", ini_seeds()), ("fuzz_set", set_seeds()),
+                          ("fuzz_cli_ini", cli_ini_seeds())):
         folder = os.path.join(out, target)
         os.makedirs(folder, exist_ok=True)
         for name, data in seeds.items():

@@ -356,9 +356,9 @@ int ConfigureBarcode(const CliOptions& o, TksBarcodeComponent& bc) {
   if (!o.ini.empty()) {
     std::string file, section, error;
     SplitIniArgument(o.ini, file, section);
-    if (!LoadIniInto(file, section, bc, error)) {
+    if (int rc = LoadIniInto(file, section, bc, error)) {
       Say(error);
-      return 2;
+      return rc;
     }
   }
   if (o.haveSymbology) {

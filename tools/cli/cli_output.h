@@ -52,6 +52,16 @@ int CheckDataText(std::string_view text, std::string& error);
 // Runs the chosen mode; returns the exit status.
 int RunCli(const CliOptions& o);
 
+// SIGINT and SIGTERM remove the temporary files in flight and end the process with 128 +
+// the signal's number; SIGXFSZ is ignored, so a file-size limit fails the write instead.
+void InstallInterruptHandlers();
+// From now on the first SIGINT or SIGTERM (after removing the temporaries) only records
+// the signal for PendingInterrupt, so that the caller can report and end; a second one
+// still ends the process at once.
+void DeferInterrupts();
+// The recorded signal, or 0.
+int PendingInterrupt();
+
 // Applies INI, symbology and --set to a barcode object (not the data text). Returns 0 or
 // the exit status with the message already printed.
 int ConfigureBarcode(const CliOptions& o, ks::TksBarcodeComponent& bc);
@@ -81,6 +91,8 @@ void EnsureGuiApplication();
 void InstallQtMessageFilter();
 int RunBatch(const CliOptions& o);
 int RunLabels(const CliOptions& o, ks::TksBarcodeComponent& bc);
-// Loads an INI section into the barcode; false with a message when it cannot.
-bool LoadIniInto(const std::string& file, const std::string& section, ks::TksBarcodeComponent& bc,
-                 std::string& error);
+// Loads an INI section into the barcode. Returns 0, or the exit status with `error` set:
+// 1 for a file over the INI size limit, 2 for any other file or section that cannot be
+// used.
+int LoadIniInto(const std::string& file, const std::string& section, ks::TksBarcodeComponent& bc,
+                std::string& error);

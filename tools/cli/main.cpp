@@ -139,6 +139,7 @@ bool ParseInt(const std::string& s, int& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  InstallInterruptHandlers();
   CliOptions o;
   std::vector<std::string> args(argv + 1, argv + argc);
   auto need = [&](size_t& i, const std::string& opt, std::string& out) {

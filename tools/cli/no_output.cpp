@@ -19,7 +19,7 @@ int RunLabels(const CliOptions&, ks::TksBarcodeComponent&) {
   return 2;
 }
 
-bool LoadIniInto(const std::string&, const std::string&, ks::TksBarcodeComponent&, std::string& error) {
+int LoadIniInto(const std::string&, const std::string&, ks::TksBarcodeComponent&, std::string& error) {
   error = "--ini is not available in this build yet";
-  return false;
+  return 2;
 }

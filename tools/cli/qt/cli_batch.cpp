@@ -5,6 +5,7 @@
 // so memory does not grow with the length of the file.
 #include <fcntl.h>
 #include <malloc.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,7 +91,8 @@ std::string FormatName(const NamePattern& p, long long n) {
 
 // Lines of the input file (or standard input for "-"), without the line end; a final
 // line without a newline counts, an empty file has none. The input is read once, as it
-// comes, so a pipe works as well as a file. A line longer than `limit` bytes is not
+// comes, so a pipe works as well as a file; with plain system calls, so that SIGINT or
+// SIGTERM end a wait for input at once, where a stream would silently try again. A line longer than `limit` bytes is not
 // kept: only the fact that it was too long.
 class LineReader {
  public:
@@ -157,8 +159,9 @@ class LineReader {
   bool Fill() {
     if (error_ || eof_) return false;
     for (;;) {
-      const ssize_t n = read(fd_, buf_.data(), buf_.size());
-      if (n < 0 && errno == EINTR) continue;
+      ssize_t n = read(fd_, buf_.data(), buf_.size());
+      if (n < 0 && errno == EINTR && !PendingInterrupt()) continue;
+      if (n < 0 && errno == EINTR) n = 0;  // interrupted: the input ends here
       if (n < 0) error_ = errno;
       if (n <= 0) {
         eof_ = n == 0;
@@ -262,6 +265,7 @@ struct Job {
 struct Outcome {
   long long line = 0;  // 0: not done yet
   bool ok = false;
+  bool interrupted = false;  // failed after SIGINT or SIGTERM: neither written nor failed
   std::string error;
 };
 
@@ -287,6 +291,7 @@ class Pipeline {
     Collect(ready);
     while (jobs.back().line - nextReport_ >= static_cast<long long>(ring_.size()) ||
            (textBytes_ > 0 && textBytes_ + bytes > maxTextBytes_)) {
+      if (PendingInterrupt()) return;
       Wait(lock);
       Collect(ready);
     }
@@ -333,13 +338,27 @@ class Pipeline {
     work_.notify_all();
   }
 
+  // Closes the input and drops the lines no worker has taken yet.
+  void Abandon() {
+    std::lock_guard<std::mutex> lock(m_);
+    queue_.clear();
+    closed_ = true;
+    work_.notify_all();
+  }
+
+  // The outcomes ready now, in order, without waiting.
+  void TakeReady(std::vector<Outcome>& ready) {
+    std::lock_guard<std::mutex> lock(m_);
+    Collect(ready);
+  }
+
   // Waits for outcomes up to line `last` in order; returns those now ready. Empty with
   // everything reported.
   void Drain(long long last, std::vector<Outcome>& ready) {
     std::unique_lock<std::mutex> lock(m_);
     for (;;) {
       Collect(ready);
-      if (!ready.empty() || nextReport_ > last) return;
+      if (!ready.empty() || nextReport_ > last || PendingInterrupt()) return;
       Wait(lock);
     }
   }
@@ -414,6 +433,7 @@ void Work(const CliOptions& o, const NamePattern& name, Pipeline& pipe, size_t w
         const int rc = RenderImageBytes(o, *bc, bytes, error);
         // Not flushed to the disk one by one: the run flushes them all once at the end.
         out.ok = rc == 0 && WriteFileAtomicUnsynced(FormatName(name, job.line), bytes, error);
+        out.interrupted = !out.ok && PendingInterrupt() != 0;
       } else {
         error = "the barcode settings cannot be applied";
       }
@@ -458,6 +478,8 @@ int RunBatch(const CliOptions& o) {
     std::cerr << "barvello-cli: " << Printable(reader.Error()) << "\n";
     return 2;
   }
+  // An interrupt from here on is reported with how far the batch got.
+  DeferInterrupts();
   {
     // Settings errors are usage errors: report them once, before any work starts.
     TksBarcodeComponent probe;
@@ -465,6 +487,13 @@ int RunBatch(const CliOptions& o) {
     if (int rc = ConfigureBarcode(o, probe)) return rc;
   }
 
+  // The workers, and any thread Qt starts, leave SIGINT and SIGTERM to this thread: its
+  // wait for the next input line is what the signal must interrupt.
+  sigset_t interrupts, previousMask;
+  sigemptyset(&interrupts);
+  sigaddset(&interrupts, SIGINT);
+  sigaddset(&interrupts, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &interrupts, &previousMask);
   EnsureGuiApplication();  // on this thread, before any worker paints
 
   // One thread per core unless asked otherwise; more than the cores only help when the
@@ -478,12 +507,15 @@ int RunBatch(const CliOptions& o) {
   constexpr size_t kPushBatch = 16;
   std::vector<std::thread> workers;
   for (int i = 0; i < threads; ++i) workers.emplace_back(Work, std::cref(o), std::cref(name), std::ref(pipe), static_cast<size_t>(threads));
+  pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
 
-  long long lines = 0, failed = 0;
+  long long lines = 0, failed = 0, reportedLines = 0;
   std::vector<Outcome> ready;
   long long firstWritten = 0;  // a line whose file was written: its folder is flushed at the end
   auto report = [&] {
     for (const Outcome& r : ready) {
+      if (r.interrupted) continue;
+      ++reportedLines;
       if (r.ok && firstWritten == 0) firstWritten = r.line;
       if (r.ok) continue;
       ++failed;
@@ -501,9 +533,10 @@ int RunBatch(const CliOptions& o) {
   size_t jobBytes = 0;
   Job job;
   bool more = true;
-  while (more) {
+  while (more && !PendingInterrupt()) {
     bool tooLong = false;
     more = reader.Next(job.text, tooLong);
+    if (PendingInterrupt()) break;
     if (more) {
       job.line = ++lines;
       std::string refused;
@@ -526,9 +559,22 @@ int RunBatch(const CliOptions& o) {
   }
   const bool readFailed = !reader.Ok();
   pipe.Close();
-  while (pipe.Reported() < lines) {
+  while (pipe.Reported() < lines && !PendingInterrupt()) {
     pipe.Drain(lines, ready);
     report();
+  }
+  if (const int sig = PendingInterrupt()) {
+    // The temporaries in flight are gone already; the workers finish the line in hand
+    // (its file cannot appear any more) and take no other. Lines they had finished
+    // before still count.
+    pipe.Abandon();
+    for (auto& t : workers) t.join();
+    pipe.TakeReady(ready);
+    report();
+    progress.Clear();
+    std::fprintf(stderr, "barvello-cli: batch: interrupted by %s after %lld lines, %lld files written, %lld failed\n",
+                 sig == SIGINT ? "SIGINT" : "SIGTERM", reportedLines, reportedLines - failed, failed);
+    return 128 + sig;
   }
   for (auto& t : workers) t.join();
   bool synced = true;

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <iostream>
 #include <cstdio>
-#include <sys/stat.h>
 
 #include "engine/encoders.h"
 #include "engine/matrix/matrix.h"
@@ -226,22 +225,21 @@ int WriteImageFile(const CliOptions& o, TksBarcodeComponent& bc) {
   return 0;
 }
 
-bool LoadIniInto(const std::string& file, const std::string& section, TksBarcodeComponent& bc, std::string& error) {
-  struct stat st{};
-  if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    error = "INI file '" + file + "' not found";
-    return false;
-  }
+int LoadIniInto(const std::string& file, const std::string& section, TksBarcodeComponent& bc, std::string& error) {
   IniFile ini;
-  if (!ini.Load(file, error)) return false;
+  switch (ini.Read(file, error)) {
+    case IniFile::ReadStatus::Ok: break;
+    case IniFile::ReadStatus::TooLarge: return 1;  // a limit, like an oversized data text
+    default: return 2;
+  }
   if (!ini.HasSection(section)) {
     error = "INI file '" + file + "' has no section [" + section + "]";
-    return false;
+    return 2;
   }
   std::string failed;
   if (!ApplyBarcodeIniPairs(bc, ini.ReadSection(section), &failed)) {
     error = "INI file '" + file + "': key '" + failed + "' cannot be applied";
-    return false;
+    return 2;
   }
-  return true;
+  return 0;
 }
