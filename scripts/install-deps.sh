@@ -8,10 +8,11 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   zlib1g-dev libjpeg-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev
-  zxing-cpp-tools zbar-tools dmtx-utils imagemagick poppler-utils
+  zxing-cpp-tools imagemagick poppler-utils
   emf2svg libwmf-bin librsvg2-bin
   fonts-liberation2 fonts-dejavu-core fonts-urw-base35
   xvfb xauth
+  zbar-tools dmtx-utils
 )
 
 # Only `make fuzz` needs these: clang and its libFuzzer and sanitizer runtimes.
