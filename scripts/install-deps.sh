@@ -12,7 +12,6 @@ PACKAGES=(
   emf2svg libwmf-bin librsvg2-bin
   fonts-liberation2 fonts-dejavu-core fonts-urw-base35
   xvfb xauth
-  zbar-tools dmtx-utils
 )
 
 # Only `make fuzz` needs these: clang and its libFuzzer and sanitizer runtimes.

@@ -59,7 +59,8 @@ TEST_P(MainWindowPreviewScan, ThePreviewReadsAsTheTextTyped) {
   const QString file = dir.filePath(QStringLiteral("preview.png"));
   ASSERT_TRUE(preview->grab().toImage().save(file));
   if (const char* keep = std::getenv("BARVELLO_SCAN_KEEP"))
-    preview->grab().save(QString::fromLocal8Bit(keep) + "/preview_" + QString::fromStdString(SymbologyIdentifier(c.symbology)) + ".png");
+    preview->grab().save(QString::fromLocal8Bit(keep) + "/preview_" +
+                         QString::fromStdString(SymbologyIdentifier(c.symbology)) + ".png");
   QProcess zxing;
   zxing.start(reader, {QStringLiteral("-format"), QString::fromLatin1(c.format), QStringLiteral("-bytes"), file});
   ASSERT_TRUE(zxing.waitForFinished(30000));
@@ -67,14 +68,15 @@ TEST_P(MainWindowPreviewScan, ThePreviewReadsAsTheTextTyped) {
       << SymbologyIdentifier(c.symbology) << ": the preview does not read as the text typed";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Symbologies, MainWindowPreviewScan,
-    ::testing::Values(Case{bcCode128, "Barvello 2026", "Code128", false}, Case{bcCode128, "ABC-123", "Code128", true},
-                      Case{bcCode93Standard, "TAVRIX 93", "Code93", false},
-                      Case{bcCode93Standard, "ABC-123", "Code93", true}),
-    [](const auto& info) {
-      return SymbologyIdentifier(info.param.symbology).substr(2) + (info.param.typeFirst ? "_TypedFirst" : "_ChosenFirst");
-    });
+INSTANTIATE_TEST_SUITE_P(Symbologies, MainWindowPreviewScan,
+                         ::testing::Values(Case{bcCode128, "Barvello 2026", "Code128", false},
+                                           Case{bcCode128, "ABC-123", "Code128", true},
+                                           Case{bcCode93Standard, "TAVRIX 93", "Code93", false},
+                                           Case{bcCode93Standard, "ABC-123", "Code93", true}),
+                         [](const auto& info) {
+                           return SymbologyIdentifier(info.param.symbology).substr(2) +
+                                  (info.param.typeFirst ? "_TypedFirst" : "_ChosenFirst");
+                         });
 
 }  // namespace
 }  // namespace ks

@@ -266,7 +266,8 @@ std::string Code39FullAscii(char32_t c) {
   if (c == 0) return "%U";
   if (c >= 1 && c <= 26) return std::string("$") + static_cast<char>('A' + c - 1);
   if (c >= 27 && c <= 31) return std::string("%") + static_cast<char>('A' + c - 27);
-  if (c == ' ' || c == '-' || c == '.' || IsDigit(c) || (c >= 'A' && c <= 'Z')) return std::string(1, static_cast<char>(c));
+  if (c == ' ' || c == '-' || c == '.' || IsDigit(c) || (c >= 'A' && c <= 'Z'))
+    return std::string(1, static_cast<char>(c));
   if (c >= 33 && c <= 44) return std::string("/") + kPunct33[c - 33];
   if (c == '/') return "/O";
   if (c == ':') return "/Z";
@@ -290,10 +291,22 @@ char CodabarCheck(const std::string& full) {
 // Codabar start/stop letters and the letter a reader reports for each.
 char CodabarLetter(char32_t c) {
   switch (c) {
-    case 'a': case 'A': case 't': case 'T': return 'A';
-    case 'b': case 'B': case 'n': case 'N': return 'B';
-    case 'c': case 'C': case '*': return 'C';
-    default: return 'D';  // d D e E
+    case 'a':
+    case 'A':
+    case 't':
+    case 'T':
+      return 'A';
+    case 'b':
+    case 'B':
+    case 'n':
+    case 'N':
+      return 'B';
+    case 'c':
+    case 'C':
+    case '*':
+      return 'C';
+    default:
+      return 'D';  // d D e E
   }
 }
 
@@ -387,7 +400,8 @@ Sample Isbn(Gen& g) {
     return Same(nine.substr(0, 2) + "-" + nine.substr(2, 4) + "-" + nine.substr(6), ean12 + Gs1Check(ean12));
   }
   // 979-0 is the ISMN range.
-  const std::string prefix = g.rng.Chance(60) ? "978" : "979" + std::string(1, static_cast<char>('1' + g.rng.Int(0, 8)));
+  const std::string prefix =
+      g.rng.Chance(60) ? "978" : "979" + std::string(1, static_cast<char>('1' + g.rng.Int(0, 8)));
   const std::string ean12 = prefix + g.rng.Digits(12 - static_cast<int>(prefix.size()));
   const std::string typed = ean12 + Gs1Check(ean12);
   return Book(g.rng, g.rng.Chance(50) ? typed : Hyphenate(g.rng, typed), ean12);
@@ -410,7 +424,8 @@ Sample Ismn(Gen& g) {
   const std::string ean12 = "9790" + eight;
   const char check = Gs1Check(ean12);  // the ISMN-10 check equals the EAN-13 one
   std::string typed = g.rng.Chance(50) ? "M" + eight + check : ean12 + check;
-  if (g.rng.Chance(50)) typed = typed[0] == 'M' ? "M-" + Hyphenate(g.rng, typed.substr(1)) : "979-0-" + Hyphenate(g.rng, typed.substr(4));
+  if (g.rng.Chance(50))
+    typed = typed[0] == 'M' ? "M-" + Hyphenate(g.rng, typed.substr(1)) : "979-0-" + Hyphenate(g.rng, typed.substr(4));
   return Book(g.rng, typed, ean12);
 }
 
@@ -425,9 +440,10 @@ Text Runs(Rng& rng, const Text& chars, int maxLength) {
   const int length = rng.Int(1, maxLength);
   while (static_cast<int>(t.size()) < length) {
     const int kind = rng.Int(0, 9);
-    const Text& from = kind < 2 && !digits.empty() ? digits : kind == 2 && !controls.empty() ? controls
-                       : kind == 3 && !lower.empty()                                       ? lower
-                                                                                           : usable;
+    const Text& from = kind < 2 && !digits.empty()      ? digits
+                       : kind == 2 && !controls.empty() ? controls
+                       : kind == 3 && !lower.empty()    ? lower
+                                                        : usable;
     t += rng.Of(from, rng.Int(1, kind < 2 ? 9 : 4));
   }
   return t.substr(0, static_cast<size_t>(length));
@@ -460,7 +476,9 @@ Sample Code39Full(Gen& g) {
 // for the shift characters ($) (%) (/) (+), typed before a letter as a full-ASCII pair; a
 // reader reports the character the pair stands for.
 Sample Code93(Gen& g) {
-  const Text data = Only(g.chars, [](char32_t c) { return std::string(kCode39Set).find(static_cast<char>(c)) != std::string::npos && c < 128; });
+  const Text data = Only(g.chars, [](char32_t c) {
+    return std::string(kCode39Set).find(static_cast<char>(c)) != std::string::npos && c < 128;
+  });
   const Text shifts = Only(g.chars, [&](char32_t c) { return !In(data, c); });
   Text typed;
   std::string decoded;
@@ -522,7 +540,9 @@ Sample Code93Full(Gen& g) {
 // a start/stop letter inside the data, which must be refused. ZXingReader reports the
 // data, zbarimg the start and stop letters too.
 Sample Codabar(Gen& g) {
-  const Text data = Only(g.chars, [](char32_t c) { return std::string("0123456789-$:/.+").find(static_cast<char>(c)) != std::string::npos; });
+  const Text data = Only(g.chars, [](char32_t c) {
+    return std::string("0123456789-$:/.+").find(static_cast<char>(c)) != std::string::npos;
+  });
   const Text letters = Only(g.chars, [&](char32_t c) { return !In(data, c); });
   // Readers want four characters with start and stop.
   const Text body = g.rng.Of(data, g.rng.Int(2, 16));
@@ -552,7 +572,9 @@ Sample Codabar(Gen& g) {
 // letters (and at least two data characters, which readers want); the last one must
 // stop with A, B or C.
 Sample AbcCodabar(Gen& g) {
-  const Text data = Only(g.chars, [](char32_t c) { return std::string("0123456789-$:/.+").find(static_cast<char>(c)) != std::string::npos; });
+  const Text data = Only(g.chars, [](char32_t c) {
+    return std::string("0123456789-$:/.+").find(static_cast<char>(c)) != std::string::npos;
+  });
   const Text letters = Only(g.chars, [](char32_t c) { return c >= 'A' && c <= 'D'; });
   const int symbols = g.rng.Int(1, 3);
   Sample s;
@@ -649,13 +671,13 @@ struct Ai {
 // A sample of application identifiers of every kind: fixed-length numeric with a check
 // digit, dates, fixed and variable numeric, variable alphanumeric.
 constexpr Ai kAis[] = {
-    {"00", 18, 18, Ai::kCheck},   {"01", 14, 14, Ai::kCheck},  {"02", 14, 14, Ai::kCheck},
-    {"10", 1, 20, Ai::kAlnum},    {"11", 6, 6, Ai::kDate},     {"13", 6, 6, Ai::kDate},
-    {"15", 6, 6, Ai::kDate},      {"17", 6, 6, Ai::kDate},     {"20", 2, 2, Ai::kNumeric},
-    {"21", 1, 20, Ai::kAlnum},    {"240", 1, 30, Ai::kAlnum},  {"30", 1, 8, Ai::kNumeric},
+    {"00", 18, 18, Ai::kCheck},   {"01", 14, 14, Ai::kCheck},    {"02", 14, 14, Ai::kCheck},
+    {"10", 1, 20, Ai::kAlnum},    {"11", 6, 6, Ai::kDate},       {"13", 6, 6, Ai::kDate},
+    {"15", 6, 6, Ai::kDate},      {"17", 6, 6, Ai::kDate},       {"20", 2, 2, Ai::kNumeric},
+    {"21", 1, 20, Ai::kAlnum},    {"240", 1, 30, Ai::kAlnum},    {"30", 1, 8, Ai::kNumeric},
     {"3103", 6, 6, Ai::kNumeric}, {"3922", 1, 15, Ai::kNumeric}, {"37", 1, 8, Ai::kNumeric},
-    {"400", 1, 30, Ai::kAlnum},   {"410", 13, 13, Ai::kCheck}, {"414", 13, 13, Ai::kCheck},
-    {"420", 1, 20, Ai::kAlnum},   {"8005", 6, 6, Ai::kNumeric}, {"90", 1, 30, Ai::kAlnum},
+    {"400", 1, 30, Ai::kAlnum},   {"410", 13, 13, Ai::kCheck},   {"414", 13, 13, Ai::kCheck},
+    {"420", 1, 20, Ai::kAlnum},   {"8005", 6, 6, Ai::kNumeric},  {"90", 1, 30, Ai::kAlnum},
 };
 
 // AIs whose first two digits give a predefined length: a reader ends their values by
@@ -669,15 +691,13 @@ bool PredefinedLength(const std::string& ai) {
 // The GS1 encodable characters (character set 82), without the parentheses that the
 // typed form uses to mark AIs.
 const Text& Gs1Chars() {
-  static const Text t = FromAscii(
-      "!\"%&'*+,-./0123456789:;<=>?ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz");
+  static const Text t = FromAscii("!\"%&'*+,-./0123456789:;<=>?ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz");
   return t;
 }
 
 // One to four elements in the classic notation "(AI)value"; values of alphanumeric AIs
 // use the allowed characters that GS1 allows. About one text in seven breaks a GS1 rule (a wrong
-// check digit, a value of the wrong length, no AI at all) and must be refused with a
-// GS1 error.
+// check digit, a value longer than its AI allows) and must be refused with a GS1 error.
 Sample Gs1(Gen& g) {
   const Text valueChars = g.chars.empty() ? Gs1Chars() : Only(g.chars, [](char32_t c) { return In(Gs1Chars(), c); });
   const int elements = g.rng.Int(1, 4);
@@ -717,10 +737,9 @@ Sample Gs1(Gen& g) {
     if (broken && i == brokenAt) {
       if (ai->kind == Ai::kCheck)
         value.back() = static_cast<char>('0' + (value.back() - '0' + g.rng.Int(1, 9)) % 10);
-      else if (ai->min == ai->max)
-        value += g.rng.Digits(1);
       else
-        return Refused(g.rng.Digits(g.rng.Int(2, 16)), "erGS1");  // no AI in parentheses
+        value += ai->kind == Ai::kAlnum ? Utf8(g.rng.Of(valueChars, ai->max + 1 - length))
+                                        : g.rng.Digits(ai->max + 1 - length);
     }
     typed += std::string("(") + ai->ai + ")" + value;
     decoded += ai->ai + value;
@@ -729,7 +748,6 @@ Sample Gs1(Gen& g) {
   if (broken) return Refused(typed, "erGS1");
   return Same(typed, decoded);
 }
-
 
 // ---- free texts for the two-dimensional symbologies ---------------------------------------
 
@@ -784,13 +802,15 @@ Generator Free(int maxLength, Text flavour = {}) {
 
 // Micro QR holds little: short printable texts or digits.
 Sample MicroQr(Gen& g) {
-  const std::string t = g.rng.Chance(30) ? g.rng.Digits(g.rng.Int(1, 20)) : Utf8(g.rng.Of(Printable(), g.rng.Int(1, 8)));
+  const std::string t =
+      g.rng.Chance(30) ? g.rng.Digits(g.rng.Int(1, 20)) : Utf8(g.rng.Of(Printable(), g.rng.Int(1, 8)));
   return Same(t, t);
 }
 
 // Kanji mode: characters of JIS X 0208; a reader decodes the Shift JIS back to text.
 Sample Kanji(Gen& g) {
-  static const Text kKanji = U"日本語漢字東京大阪京都北海道山川田中森林花鳥風月雪あいうえおかきくけこアイウエオカキクケコ";
+  static const Text kKanji =
+      U"日本語漢字東京大阪京都北海道山川田中森林花鳥風月雪あいうえおかきくけこアイウエオカキクケコ";
   const std::string t = Utf8(g.rng.Of(kKanji, g.rng.Int(1, 20)));
   return Same(t, t);
 }
@@ -887,38 +907,158 @@ const std::vector<Row>& Rows() {
       {"Itf", "bcITF", {}, "ITF", "", "i25", false, false, 30, Itf, false, true},
       {"Opc", "bcOPC", {}, "ITF", "", "i25", false, false, 20, Opc, false, true},
       {"QRCode", "bcQRCode", {}, "QRCode", "", nullptr, false, false, 30, Free(120)},
-      {"QRCodeHighEcc", "bcQRCode", {"Params.QRCode.EccLevel=QrEccLevelH"}, "QRCode", "", nullptr, false, false, 10,
+      {"QRCodeHighEcc",
+       "bcQRCode",
+       {"Params.QRCode.EccLevel=QrEccLevelH"},
+       "QRCode",
+       "",
+       nullptr,
+       false,
+       false,
+       10,
        Free(60)},
       {"QRCodeKanji", "bcQRCode", {"Params.QRCode.Mode=QrKanji"}, "QRCode", "", nullptr, false, false, 10, Kanji, true},
-      {"MicroQRCode", "bcQRCode", {"Params.QRCode.MicroQR=True"}, "MicroQRCode", "", nullptr, false, false, 12, MicroQr},
-      {"QRCodeGS1", "bcQRCode", {"Params.GS1.FNC1Type=fnc1GS1", "Params.GS1.FNC1InputType=gs1Classic"}, "QRCode", "]Q3",
-       nullptr, false, false, 20, Gs1},
-      {"MicroQRCodeGS1", "bcQRCode",
+      {"MicroQRCode",
+       "bcQRCode",
+       {"Params.QRCode.MicroQR=True"},
+       "MicroQRCode",
+       "",
+       nullptr,
+       false,
+       false,
+       12,
+       MicroQr},
+      {"QRCodeGS1",
+       "bcQRCode",
+       {"Params.GS1.FNC1Type=fnc1GS1", "Params.GS1.FNC1InputType=gs1Classic"},
+       "QRCode",
+       "]Q3",
+       nullptr,
+       false,
+       false,
+       20,
+       Gs1},
+      {"MicroQRCodeGS1",
+       "bcQRCode",
        {"Params.QRCode.MicroQR=True", "Params.GS1.FNC1Type=fnc1GS1", "Params.GS1.FNC1InputType=gs1Classic"},
-       "MicroQRCode", "", nullptr, false, false, 5, MicroQrGs1},
-      {"QRCodeFnc1Second", "bcQRCode", {"Params.GS1.FNC1Type=fnc1SecondPosition"}, "QRCode", "]Q5", nullptr, false, false,
-       12, Fnc1Second},
+       "MicroQRCode",
+       "",
+       nullptr,
+       false,
+       false,
+       5,
+       MicroQrGs1},
+      {"QRCodeFnc1Second",
+       "bcQRCode",
+       {"Params.GS1.FNC1Type=fnc1SecondPosition"},
+       "QRCode",
+       "]Q5",
+       nullptr,
+       false,
+       false,
+       12,
+       Fnc1Second},
       {"DataMatrix", "bcDataMatrix", {}, "DataMatrix", "", nullptr, true, false, 30, Free(120)},
-      {"DataMatrixAscii", "bcDataMatrix", {"Params.DataMatrix.Encoding=dmeASCII"}, "DataMatrix", "", nullptr, true, false,
-       10, Free(60)},
-      {"DataMatrixC40", "bcDataMatrix", {"Params.DataMatrix.Encoding=dmeC40"}, "DataMatrix", "", nullptr, true, false, 12,
+      {"DataMatrixAscii",
+       "bcDataMatrix",
+       {"Params.DataMatrix.Encoding=dmeASCII"},
+       "DataMatrix",
+       "",
+       nullptr,
+       true,
+       false,
+       10,
+       Free(60)},
+      {"DataMatrixC40",
+       "bcDataMatrix",
+       {"Params.DataMatrix.Encoding=dmeC40"},
+       "DataMatrix",
+       "",
+       nullptr,
+       true,
+       false,
+       12,
        Free(60, U"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ")},
-      {"DataMatrixText", "bcDataMatrix", {"Params.DataMatrix.Encoding=dmeText"}, "DataMatrix", "", nullptr, true, false,
-       12, Free(60, U"abcdefghijklmnopqrstuvwxyz0123456789 ")},
-      {"DataMatrixX12", "bcDataMatrix", {"Params.DataMatrix.Encoding=dmeX12"}, "DataMatrix", "", nullptr, true, false, 12,
+      {"DataMatrixText",
+       "bcDataMatrix",
+       {"Params.DataMatrix.Encoding=dmeText"},
+       "DataMatrix",
+       "",
+       nullptr,
+       true,
+       false,
+       12,
+       Free(60, U"abcdefghijklmnopqrstuvwxyz0123456789 ")},
+      {"DataMatrixX12",
+       "bcDataMatrix",
+       {"Params.DataMatrix.Encoding=dmeX12"},
+       "DataMatrix",
+       "",
+       nullptr,
+       true,
+       false,
+       12,
        Free(60, U"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 *>")},
-      {"DataMatrixEdifact", "bcDataMatrix", {"Params.DataMatrix.Encoding=dmeEDIFACT"}, "DataMatrix", "", nullptr, true,
-       false, 12, Free(60, Only(Printable(), [](char32_t c) { return c <= 94; }))},
-      {"DataMatrixBase256", "bcDataMatrix", {"Params.DataMatrix.Encoding=dmeBinary"}, "DataMatrix", "", nullptr, true,
-       false, 12, Free(60)},
-      {"DataMatrixGS1", "bcDataMatrix", {"Params.GS1.FNC1Type=fnc1GS1", "Params.GS1.FNC1InputType=gs1Classic"},
-       "DataMatrix", "]d2", nullptr, false, false, 20, Gs1},
+      {"DataMatrixEdifact",
+       "bcDataMatrix",
+       {"Params.DataMatrix.Encoding=dmeEDIFACT"},
+       "DataMatrix",
+       "",
+       nullptr,
+       true,
+       false,
+       12,
+       Free(60, Only(Printable(), [](char32_t c) { return c <= 94; }))},
+      {"DataMatrixBase256",
+       "bcDataMatrix",
+       {"Params.DataMatrix.Encoding=dmeBinary"},
+       "DataMatrix",
+       "",
+       nullptr,
+       true,
+       false,
+       12,
+       Free(60)},
+      {"DataMatrixGS1",
+       "bcDataMatrix",
+       {"Params.GS1.FNC1Type=fnc1GS1", "Params.GS1.FNC1InputType=gs1Classic"},
+       "DataMatrix",
+       "]d2",
+       nullptr,
+       false,
+       false,
+       20,
+       Gs1},
       {"PDF417", "bcPDF417", {}, "PDF417", "", nullptr, false, false, 30, Pdf417Text},
-      {"PDF417Binary", "bcPDF417", {"Params.PDF417.Mode=ksPDF417Binary"}, "PDF417", "", nullptr, false, false, 12,
+      {"PDF417Binary",
+       "bcPDF417",
+       {"Params.PDF417.Mode=ksPDF417Binary"},
+       "PDF417",
+       "",
+       nullptr,
+       false,
+       false,
+       12,
        Free(100)},
-      {"PDF417Auto", "bcPDF417", {"Params.PDF417.Mode=ksPDF417AutoCode"}, "PDF417", "", nullptr, false, false, 12,
+      {"PDF417Auto",
+       "bcPDF417",
+       {"Params.PDF417.Mode=ksPDF417AutoCode"},
+       "PDF417",
+       "",
+       nullptr,
+       false,
+       false,
+       12,
        Free(100)},
-      {"PDF417Numeric", "bcPDF417", {"Params.PDF417.Mode=ksPDF417Numeric"}, "PDF417", "", nullptr, false, false, 10,
+      {"PDF417Numeric",
+       "bcPDF417",
+       {"Params.PDF417.Mode=ksPDF417Numeric"},
+       "PDF417",
+       "",
+       nullptr,
+       false,
+       false,
+       10,
        Pdf417Numeric},
   };
   return rows;
@@ -926,11 +1066,25 @@ const std::vector<Row>& Rows() {
 
 // Supported symbologies that no installed decoder reads; their patterns are compared with
 // an independent encoder's elsewhere.
-constexpr TksBarcodeSymbology kNoPublicReader[] = {
-    bcNone,     bc25Datalogic, bc25Matrix,  bc25Industrial, bc25IATA,           bc25Invert,
-    bc25Coop,   bcCode11,      bcTelepen,   bcFim,          bcPostNet,          bcPlanet,
-    bcRoyalMail, bc4State,     bcDutch4StatePostal, bcSingapore4StatePostalCode, bcPostBar,
-    bcIntelligentMail, bcAustraliaPost};
+constexpr TksBarcodeSymbology kNoPublicReader[] = {bcNone,
+                                                   bc25Datalogic,
+                                                   bc25Matrix,
+                                                   bc25Industrial,
+                                                   bc25IATA,
+                                                   bc25Invert,
+                                                   bc25Coop,
+                                                   bcCode11,
+                                                   bcTelepen,
+                                                   bcFim,
+                                                   bcPostNet,
+                                                   bcPlanet,
+                                                   bcRoyalMail,
+                                                   bc4State,
+                                                   bcDutch4StatePostal,
+                                                   bcSingapore4StatePostalCode,
+                                                   bcPostBar,
+                                                   bcIntelligentMail,
+                                                   bcAustraliaPost};
 
 // ---- decoding ------------------------------------------------------------------------------
 
@@ -1025,7 +1179,8 @@ void ParseZbar(const std::string& out, Decoded& decoded) {
 std::vector<std::vector<std::string>> Chunks(const std::vector<std::string>& files, size_t size) {
   std::vector<std::vector<std::string>> chunks;
   for (size_t i = 0; i < files.size(); i += size)
-    chunks.emplace_back(files.begin() + static_cast<long>(i), files.begin() + static_cast<long>(std::min(files.size(), i + size)));
+    chunks.emplace_back(files.begin() + static_cast<long>(i),
+                        files.begin() + static_cast<long>(std::min(files.size(), i + size)));
   return chunks;
 }
 
@@ -1170,14 +1325,16 @@ class TempFolder {
 RowOutcome RunRow(const Row& row) {
   RowOutcome outcome;
   TempFolder folder(row.name);
-  const uint64_t seed = (Env("BARVELLO_SCAN_SEED") ? std::strtoull(Env("BARVELLO_SCAN_SEED"), nullptr, 10) : 20260101u) ^
-                        Fnv1a(row.name);
+  const uint64_t seed =
+      (Env("BARVELLO_SCAN_SEED") ? std::strtoull(Env("BARVELLO_SCAN_SEED"), nullptr, 10) : 20260101u) ^ Fnv1a(row.name);
   const int count = Env("BARVELLO_SCAN_COUNT") ? std::atoi(Env("BARVELLO_SCAN_COUNT")) : row.count;
-  const auto info = SymbologyInfo([&] {
-    TksBarcodeSymbology s = bcNone;
-    SymbologyFromName(row.symbology, s);
-    return s;
-  }(), u"");
+  const auto info = SymbologyInfo(
+      [&] {
+        TksBarcodeSymbology s = bcNone;
+        SymbologyFromName(row.symbology, s);
+        return s;
+      }(),
+      u"");
 
   struct Written {
     std::string file;
@@ -1198,8 +1355,8 @@ RowOutcome RunRow(const Row& row) {
       std::ofstream batch(base + ".txt", std::ios::binary);
       for (const Sample& s : samples) batch << s.text << "\n";
     }
-    std::string cmd = std::string(BARVELLO_CLI) + " -s " + row.symbology + " --set " + Quote("Options=" + config.options) +
-                      " --set Angle=" + std::to_string(config.angle);
+    std::string cmd = std::string(BARVELLO_CLI) + " -s " + row.symbology + " --set " +
+                      Quote("Options=" + config.options) + " --set Angle=" + std::to_string(config.angle);
     for (const auto& set : row.sets) cmd += " --set " + Quote(set);
     cmd += " --batch " + Quote(base + ".txt") + " -o " + Quote(base + "-%04d.png") + " --threads " +
            std::to_string(Cores()) + " 2>&1 >/dev/null";
@@ -1308,12 +1465,14 @@ TEST_P(ScanRoundTrip, EveryTextReadsAsTypedOrIsRefusedByItsRules) {
   const bool report = Env("BARVELLO_SCAN_REPORT") != nullptr;
   std::string byConfig;
   for (const auto& [config, n] : o.failuresByConfig) byConfig += " " + config + "=" + std::to_string(n);
-  std::printf("[   scan   ] %s: %d images, %d read as typed, %zu failures%s; refused as its rules say %d, "
-              "refused wrongly %d, written though forbidden %d\n",
-              row.name.c_str(), o.images, o.decodedOk, o.failures.size(), byConfig.c_str(), o.refusedAsExpected,
-              o.refusedWrongly, o.writtenThoughForbidden);
+  std::printf(
+      "[   scan   ] %s: %d images, %d read as typed, %zu failures%s; refused as its rules say %d, "
+      "refused wrongly %d, written though forbidden %d\n",
+      row.name.c_str(), o.images, o.decodedOk, o.failures.size(), byConfig.c_str(), o.refusedAsExpected,
+      o.refusedWrongly, o.writtenThoughForbidden);
   if (o.failures.empty()) return;
-  std::string message = row.name + ": " + std::to_string(o.failures.size()) + " failures (" + byConfig.substr(1) + ")\n";
+  std::string message =
+      row.name + ": " + std::to_string(o.failures.size()) + " failures (" + byConfig.substr(1) + ")\n";
   const size_t shown = report ? o.failures.size() : std::min<size_t>(o.failures.size(), 8);
   for (size_t i = 0; i < shown; ++i) message += "  " + o.failures[i] + "\n";
   if (shown < o.failures.size())
