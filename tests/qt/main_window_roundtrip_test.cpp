@@ -1,6 +1,6 @@
 // The main window as a new user meets it: a symbology chosen, a text typed, nothing else
 // touched. What its preview shows must scan as the text typed: the preview is grabbed
-// offscreen and read by ZXingReader.
+// offscreen and read by ZXingReader. BARVELLO_SCAN_KEEP=DIR keeps the grabbed previews.
 #include <gtest/gtest.h>
 
 #include <QApplication>
