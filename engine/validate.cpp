@@ -152,6 +152,23 @@ bool CheckCode128(TksBarcodeComponent& bc, std::u16string_view s) {
   return true;
 }
 
+// Code 93: '&', '"' and ')' stand for the shift characters ($), (%) and (+), which take a
+// letter A-Z after them; '(' stands for (/), which takes A-O or Z. A shift without such a
+// letter has no meaning, and readers refuse the whole symbol, so it is refused here at
+// the shift's position.
+bool CheckCode93(TksBarcodeComponent& bc, std::u16string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    CheckCharsIn(bc, s, i + 1, i + 1);
+    const char16_t c = s[i];
+    if (c != u'&' && c != u'"' && c != u'(' && c != u')') continue;
+    const char16_t next = i + 1 < s.size() ? s[i + 1] : u'\0';
+    const bool letter = next >= u'A' && next <= u'Z';
+    if (!letter || (c == u'(' && next > u'O' && next != u'Z')) RaiseCharOutOfSet(bc, s, i);
+    ++i;  // the letter belongs to the shift
+  }
+  return true;
+}
+
 // Telepen encodes the 128 ASCII codes; a higher code has no pattern.
 bool CheckTelepen(TksBarcodeComponent& bc, std::u16string_view s) {
   for (std::size_t i = 0; i < s.size(); ++i)
@@ -379,6 +396,8 @@ bool TksBarcodeComponent::CheckBarCode(const std::u16string& s) {
       return CheckCode39Full(*this, s);
     case bcCode128:
       return CheckCode128(*this, s);
+    case bcCode93Standard:
+      return CheckCode93(*this, s);
     case bcTelepen:
       return CheckTelepen(*this, s);
     case bcPZN:
