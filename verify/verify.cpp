@@ -176,7 +176,7 @@ VerifyResult VerifyImage(const QImage& image, const VerifyTarget& target) {
                      Quoted(result.expected);
   } else {
     result.status = VerifyStatus::Unreadable;
-    result.message = seen.matched.empty() ? "the decoder found no " + kind + " symbol in the image"
+    result.message = seen.matched.empty() ? "the decoder read nothing: it found no " + kind + " symbol in the image"
                                           : "the decoder read only " + Quoted(result.decoded) + " of the " + kind +
                                                 " symbols " + Quoted(result.expected);
     if (!seen.failure.empty()) result.message += " (it failed: " + seen.failure + ")";

@@ -5,7 +5,10 @@
 #include <utility>
 #include <vector>
 
+class QImage;
+
 #include "engine/barcode.h"
+#include "verify/verify.h"
 
 struct CliOptions {
   ks::TksBarcodeSymbology symbology = ks::bcNone;
@@ -24,6 +27,7 @@ struct CliOptions {
   int count = 1;
   int startFrom = 0;
   std::string sheet;
+  bool verify = false;
 };
 
 // Runs the chosen mode; returns the exit status.
@@ -49,11 +53,21 @@ int WriteImageFile(const CliOptions& o, ks::TksBarcodeComponent& bc);
 // extension of `o.output`, size from -W/-H or the default layout) as bytes. Returns 0,
 // 1 when the barcode cannot be encoded or rendered, 2 when the type or size cannot be
 // written; `error` then holds the message (without the "barvello-cli: " prefix).
-int RenderImageBytes(const CliOptions& o, ks::TksBarcodeComponent& bc, std::string& bytes, std::string& error);
+// With --verify the image is decoded first and not rendered into bytes when it does not
+// read back (1, `error` says what was read); `verified`, when given, receives the verdict.
+int RenderImageBytes(const CliOptions& o, ks::TksBarcodeComponent& bc, std::string& bytes, std::string& error,
+                     ks::VerifyStatus* verified = nullptr);
 // Creates the Qt application object that fonts and painting need, once; the first call
 // must come from the main thread.
 void EnsureGuiApplication();
 int RunBatch(const CliOptions& o);
+// --verify: decodes an image just rendered. True when it may be written (it reads back,
+// or no decoder reads its symbology); false with `error` = "erVerifyFailed: ...".
+bool VerifyRendered(ks::TksBarcodeComponent& bc, const QImage& image, ks::VerifyStatus* verified, std::string& error);
+// "erVerifyFailed: <what was read>; no file written".
+std::string VerifyFailureText(const ks::VerifyResult& result);
+// The note printed when --verify meets a symbol no decoder here reads.
+void NoteNotVerified(const ks::TksBarcodeComponent& bc);
 int RunLabels(const CliOptions& o, ks::TksBarcodeComponent& bc);
 // Loads an INI section into the barcode; false with a message when it cannot.
 bool LoadIniInto(const std::string& file, const std::string& section, ks::TksBarcodeComponent& bc,

@@ -190,6 +190,7 @@ struct Outcome {
   long long line = 0;  // 0: not done yet
   bool ok = false;
   std::string error;
+  VerifyStatus verified = VerifyStatus::NotVerifiable;  // with --verify
 };
 
 // Jobs go out through a bounded queue; outcomes come back into a ring indexed by line
@@ -314,7 +315,7 @@ void Work(const CliOptions& o, const NamePattern& name, Pipeline& pipe, size_t w
         // on the line the same object had before.
         bc.SetBarCode(u"");
         bc.SetBarCode(FromUtf8(job.text));
-        const int rc = RenderImageBytes(o, bc, bytes, error);
+        const int rc = RenderImageBytes(o, bc, bytes, error, &out.verified);
         // Not flushed to the disk one by one: the run flushes them all once at the end.
         out.ok = rc == 0 && WriteFileAtomicUnsynced(FormatName(name, job.line), bytes, error);
       } else {
@@ -369,12 +370,13 @@ int RunBatch(const CliOptions& o) {
   std::vector<std::thread> workers;
   for (int i = 0; i < threads; ++i) workers.emplace_back(Work, std::cref(o), std::cref(name), std::ref(pipe), static_cast<size_t>(threads));
 
-  long long lines = 0, failed = 0;
+  long long lines = 0, failed = 0, verified = 0, unverifiable = 0;
   std::vector<Outcome> ready;
   long long firstWritten = 0;  // a line whose file was written: its folder is flushed at the end
   auto report = [&] {
     for (const Outcome& r : ready) {
       if (r.ok && firstWritten == 0) firstWritten = r.line;
+      if (r.ok && o.verify) ++(r.verified == VerifyStatus::Read ? verified : unverifiable);
       if (r.ok) continue;
       ++failed;
       progress.Clear();
@@ -419,9 +421,11 @@ int RunBatch(const CliOptions& o) {
   progress.Update(lines, true);
   progress.Clear();
   const double seconds = progress.Elapsed();
-  char summary[200];
-  std::snprintf(summary, sizeof summary, "barvello-cli: batch: %lld lines, %lld files written, %lld failed, %.2f s (%.0f files/s, %d threads)\n",
-                lines, lines - failed, failed, seconds, seconds > 0 ? (lines - failed) / seconds : 0.0, threads);
+  char checks[80] = "";
+  if (o.verify) std::snprintf(checks, sizeof checks, ", %lld verified, %lld not verifiable", verified, unverifiable);
+  char summary[280];
+  std::snprintf(summary, sizeof summary, "barvello-cli: batch: %lld lines, %lld files written, %lld failed%s, %.2f s (%.0f files/s, %d threads)\n",
+                lines, lines - failed, failed, checks, seconds, seconds > 0 ? (lines - failed) / seconds : 0.0, threads);
   std::fputs(summary, stderr);
   return failed > 0 || !synced ? 1 : 0;
 }

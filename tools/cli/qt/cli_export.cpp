@@ -137,7 +137,8 @@ bool EncodeRaster(TksFileType type, const QImage& img, const std::string& name, 
 
 }  // namespace
 
-int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& bytes, std::string& error) {
+int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& bytes, std::string& error,
+                     VerifyStatus* verified) {
   const TksFileType type = FileTypeFromName(o.output);
   if (!IsImageType(type)) {
     error = UnknownTypeMessage(o.output);
@@ -151,6 +152,7 @@ int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& 
       static_cast<long long>(o.width) * o.height <= kMaxPixels) {
     try {
       const QImage& img = RenderIntoKeptImage(bc, o.width, o.height, {0, 0, o.width, o.height});
+      if (o.verify && !VerifyRendered(bc, img, verified, error)) return 1;
       return EncodeRaster(type, img, o.output, bytes, error) ? 0 : 1;
     } catch (const std::exception&) {
     }
@@ -180,6 +182,9 @@ int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& 
     return 2;
   }
   try {
+    // Vector files are verified through the raster image of the same size.
+    const QImage* raster = IsRasterType(type) || o.verify ? &RenderIntoKeptImage(bc, l.w, l.h, l.paint) : nullptr;
+    if (o.verify && !VerifyRendered(bc, *raster, verified, error)) return 1;
     switch (type) {
       case ftWMF: case ftEMF:
         bytes = RenderBarcodeMetafile(&bc, l.w, l.h, l.paint, type == ftEMF);
@@ -191,7 +196,7 @@ int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& 
         bytes = RenderBarcodePdf(&bc, l.w, l.h, l.paint);
         break;
       default:
-        if (!EncodeRaster(type, RenderIntoKeptImage(bc, l.w, l.h, l.paint), o.output, bytes, error)) return 1;
+        if (!EncodeRaster(type, *raster, o.output, bytes, error)) return 1;
     }
   } catch (const std::exception& e) {
     error = EngineErrorText(bc, e);
@@ -217,7 +222,8 @@ int WriteImageFile(const CliOptions& o, TksBarcodeComponent& bc) {
     return 0;
   }
   std::string bytes;
-  if (int rc = RenderImageBytes(o, bc, bytes, err)) {
+  VerifyStatus verified = VerifyStatus::NotVerifiable;
+  if (int rc = RenderImageBytes(o, bc, bytes, err, &verified)) {
     std::cerr << "barvello-cli: " << err << "\n";
     return rc;
   }
@@ -225,6 +231,7 @@ int WriteImageFile(const CliOptions& o, TksBarcodeComponent& bc) {
     std::cerr << "barvello-cli: " << err << "\n";
     return 1;
   }
+  if (o.verify && verified == VerifyStatus::NotVerifiable) NoteNotVerified(bc);
   return 0;
 }
 
