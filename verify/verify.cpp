@@ -1,10 +1,10 @@
 // Decoding a rendered image with zxing-cpp and judging what it read.
 //
-// The image is turned grey (transparent pixels over white) and turned upright by the
-// object's angle, then read in up to three passes, cheapest first; the first pass that
+// The image is turned grey (transparent pixels over white), put on a white margin and
+// turned upright by the object's angle, then read in up to three passes, cheapest first; the first pass that
 // reads every expected text ends the work, so a good symbol costs one pass:
-//   1. a linear symbol along its middle scan line only (the decoder's "pure" mode);
-//      other symbols with the normal detector;
+//   1. the decoder's "pure" mode, for images that hold one symbol on a plain ground
+//      (a linear symbol along its middle scan line only);
 //   2. the normal detector over the whole image;
 //   3. the same trying harder, in every orientation.
 // With reflectance reversal the inverted image is read as well.
@@ -12,7 +12,6 @@
 #include <ZXing/ReadBarcode.h>
 
 #include <QImage>
-#include <QPainter>
 #include <algorithm>
 #include <exception>
 
@@ -31,15 +30,31 @@ struct Seen {
   std::string failure;  // the decoder's own failure, when it threw
 };
 
-QImage GreyImage(const QImage& image) {
-  if (!image.hasAlphaChannel()) return image.convertToFormat(QImage::Format_Grayscale8);
-  QImage flat(image.size(), QImage::Format_RGB32);
-  flat.fill(Qt::white);
-  {
-    QPainter p(&flat);
-    p.drawImage(0, 0, image);
+// The image in grey on a white margin, as it sits on white paper or in a page: the
+// symbol is judged, not whether the file itself leaves room around it (an image exactly
+// the size of a Data Matrix symbol has none, and readers want one module). Transparent
+// pixels are blended over white; `invert` turns a reversed symbol into a normal one.
+QImage GreyOnWhite(const QImage& image, bool invert) {
+  const bool alpha = image.hasAlphaChannel();
+  const QImage::Format format = alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+  const QImage src = image.format() == format ? image : image.convertToFormat(format);
+  const int w = src.width(), h = src.height();
+  const int margin = std::max(8, std::max(w, h) / 10);
+  QImage out(w + 2 * margin, h + 2 * margin, QImage::Format_Grayscale8);
+  out.fill(255);
+  for (int y = 0; y < h; ++y) {
+    const auto* from = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+    uchar* to = out.scanLine(y + margin) + margin;
+    for (int x = 0; x < w; ++x) {
+      const QRgb p = from[x];
+      const unsigned a = alpha ? static_cast<unsigned>(qAlpha(p)) : 255, white = 255 * (255 - a);
+      auto over = [&](int c) { return a == 255 ? static_cast<unsigned>(c) : (c * a + white + 127) / 255; };
+      // The decoder's own weights (ZXing::RGBToLum).
+      const unsigned lum = (306 * over(qRed(p)) + 601 * over(qGreen(p)) + 117 * over(qBlue(p)) + 0x200) >> 10;
+      to[x] = static_cast<uchar>(invert ? 255 - lum : lum);
+    }
   }
-  return flat.convertToFormat(QImage::Format_Grayscale8);
+  return out;
 }
 
 std::string BytesOf(const ZXing::Result& r) {
@@ -96,7 +111,7 @@ bool ReadAllPasses(const QImage& grey, const VerifyTarget& target, Seen& seen) {
       .setEanAddOnSymbol(target.eanAddOn ? ZXing::EanAddOnSymbol::Read : ZXing::EanAddOnSymbol::Ignore)
       .setTryHarder(false)
       .setTryRotate(false);
-  if (target.linear && ReadPass(upright, ZXing::DecodeHints(hints).setIsPure(true), target, seen)) return true;
+  if (ReadPass(upright, ZXing::DecodeHints(hints).setIsPure(true), target, seen)) return true;
   if (ReadPass(upright, hints, target, seen)) return true;
   const ZXing::ImageView asIs(grey.constBits(), grey.width(), grey.height(), ZXing::ImageFormat::Lum,
                               static_cast<int>(grey.bytesPerLine()));
@@ -153,12 +168,8 @@ VerifyResult VerifyImage(const QImage& image, const VerifyTarget& target) {
   Seen seen;
   bool read = false;
   if (!image.isNull()) {
-    QImage grey = GreyImage(image);
-    read = ReadAllPasses(grey, target, seen);
-    if (!read && target.reversed) {
-      grey.invertPixels();
-      read = ReadAllPasses(grey, target, seen);
-    }
+    read = ReadAllPasses(GreyOnWhite(image, false), target, seen);
+    if (!read && target.reversed) read = ReadAllPasses(GreyOnWhite(image, true), target, seen);
   }
   const std::string kind = target.formatName + (target.gs1 ? " (GS1)" : "");
   if (read) {

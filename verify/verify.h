@@ -39,7 +39,6 @@ struct VerifyTarget {
   bool code39FullAscii = false;
   bool codabarStartStop = false;
   bool eanAddOn = false;        // an EAN/UPC add-on belongs to the symbol
-  bool linear = false;          // one row of bars: a single scan line reads it
   bool reversed = false;        // reflectance reversal: the inverted image reads too
   int angle = 0;                // 0, 90, 180 or 270
 };
@@ -53,7 +52,9 @@ struct VerifyResult {
 
 VerifyTarget VerifyTargetOf(const TksBarcodeComponent& bc);
 
-// Decodes `image` (any format; transparent pixels count as white) and compares.
+// Decodes `image` (any format; transparent pixels count as white) and compares. The image
+// is read as it sits on white paper, with a white margin around it: what is judged is
+// the symbol (its encoding, colours and module sizes), not the room the file leaves.
 VerifyResult VerifyImage(const QImage& image, const VerifyTarget& target);
 VerifyResult VerifyImage(const QImage& image, const TksBarcodeComponent& bc);
 

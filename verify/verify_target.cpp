@@ -296,8 +296,6 @@ VerifyTarget VerifyTargetOf(const TksBarcodeComponent& bc) {
   target.verifiable = true;
   target.formats = static_cast<uint32_t>(row->format);
   target.formatName = ZXing::ToString(row->format);
-  const TksSymbolType type = SymbologyType(s);
-  target.linear = type == stLinear;
   target.reversed = bc.HasOption(boReflectanceReversal);
   target.angle = ((bc.Angle() % 360) + 360) % 360 / 90 * 90;
   Expect(*row, bc, target);
