@@ -68,9 +68,10 @@ Options:
                          and compare the text read with what the barcode encodes
                          (check digits completed, add-on after a blank, GS1 without
                          parentheses, Codabar with its start/stop letters, UPC-E in
-                         8 digits); an image that misreads or does not read is not
-                         written: the tool prints what was read and exits 1 with
-                         erVerifyFailed (--batch: that line fails). EMF, WMF, SVG and
+                         8 digits), the image read as it sits on white paper; an
+                         image that misreads or does not read is not written: the
+                         tool prints what was read and exits 1 with erVerifyFailed
+                         (--batch: that line fails). EMF, WMF, SVG and
                          PDF are checked through the raster image of their size,
                          --labels through one label at the paper's resolution.
                          Not verifiable (written with a note): bcPostNet, bcPlanet,
