@@ -6,14 +6,12 @@
 
 #include <QGuiApplication>
 #include <QImage>
-#include <QPainter>
 #include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/barcode.h"
-#include "engine/decor.h"
 #include "engine/persistent.h"
 #include "engine/ustring.h"
 #include "output/export.h"
