@@ -45,7 +45,7 @@ fuzz:
 	@bash tests/fuzz/run.sh build/fuzz $(FUZZ_SECONDS) fuzz_encode fuzz_ini fuzz_set fuzz_cli_ini
 
 # Benchmarks (Google Benchmark) in a Release build of their own: encoding alone, then
-# painting, PNG and the preview. bench/compare-peers.sh runs the same workloads through
+# painting, PNG and the preview, then the cost of reading symbols back (--verify). bench/compare-peers.sh runs the same workloads through
 # zint beside barvello-cli; the figures are in bench/RESULTS.md.
 .PHONY: bench
 bench: deps
@@ -53,8 +53,9 @@ bench: deps
 	@cmake --build build/bench -j $(JOBS) --target barvello_encode_bench bench_inputs barvello-cli
 	@build/bench/bench/barvello_encode_bench
 	@if ninja -C build/bench -t targets all | grep -q '^barvello_image_bench:'; then \
-	  cmake --build build/bench -j $(JOBS) --target barvello_image_bench && \
-	  QT_QPA_PLATFORM=offscreen build/bench/bench/barvello_image_bench; fi
+	  cmake --build build/bench -j $(JOBS) --target barvello_image_bench barvello_verify_bench && \
+	  QT_QPA_PLATFORM=offscreen build/bench/bench/barvello_image_bench && \
+	  QT_QPA_PLATFORM=offscreen build/bench/bench/barvello_verify_bench; fi
 
 # The whole suite under ThreadSanitizer (the tsan preset).
 .PHONY: tsan

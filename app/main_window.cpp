@@ -32,6 +32,7 @@
 #include "app/color_picker.h"
 #include "app/logo.h"
 #include "app/program.h"
+#include "app/preview_check.h"
 #include "engine/decor.h"
 #include "engine/errors.h"
 #include "engine/params.h"
@@ -382,6 +383,9 @@ void Tfrm_main::BuildLayout() {
   ksComboBox1 = new TksComboBox(preview, BoxOptionBit(bxOnlySupported));
   ksComboBox1->setObjectName(QStringLiteral("ksComboBox1"));
   ksComboBox1->setVisible(false);
+  lb_verify = new QLabel(preview);
+  lb_verify->setObjectName(QStringLiteral("lb_verify"));
+  previewCheck = new TksPreviewCheck(Barcode1, lb_verify, this);
   rightLayout->addWidget(preview, 1);
 
   sSpeedButton2 = new QPushButton(U("Uložit"), right);

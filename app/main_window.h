@@ -29,6 +29,7 @@ class TksBarcode;
 class TksColorPicker;
 class TksComboBox;
 class TksCollapsibleSection;
+class TksPreviewCheck;
 
 class Tfrm_main : public QWidget, public TksComponent {
   Q_OBJECT
@@ -72,6 +73,9 @@ class Tfrm_main : public QWidget, public TksComponent {
   QScrollArea* preview = nullptr;
   TksBarcode* Barcode1 = nullptr;
   TksComboBox* ksComboBox1 = nullptr;
+  // Under the preview: whether the symbol shown reads back (see TksPreviewCheck).
+  QLabel* lb_verify = nullptr;
+  TksPreviewCheck* previewCheck = nullptr;
   QPushButton* sSpeedButton2 = nullptr;
 
   // ---- actions of the preview's context menu, with their shortcuts ----

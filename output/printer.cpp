@@ -620,6 +620,7 @@ TksPrinter::TksPrinter(TksComponent* owner) : TksComponent(owner) {
   ShowMessage = [](const std::string& text) {
     if (HaveWidgetApplication()) QMessageBox::information(nullptr, QString(), QString::fromStdString(text));
   };
+  ConfirmUnreadable = AskPrintUnreadable;
 }
 
 TksPrinter::~TksPrinter() {
@@ -787,6 +788,7 @@ bool TksPrinter::Print() {
   // Pending events run while printing; a second print from one of them is refused.
   if (FPrinting) return false;
   FAbortPrint = false;
+  if (!LabelReadsOrConfirmed()) return false;
   SetPageIndex(1);
   std::string pdf = FOutputFileName;
   if (pdf.empty() && !ks::IsPrinterInstalled()) {

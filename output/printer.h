@@ -18,6 +18,7 @@
 #include "engine/ksmath.h"
 #include "engine/persistent.h"
 #include "render/canvas.h"
+#include "verify/verify.h"
 
 class QPrinter;
 class QWidget;
@@ -248,6 +249,10 @@ class TksPrinter : public TksComponent, public TksPersistent {
   std::function<bool(std::string& fileName)> FileDialog;
   // Shows an informational message; the default is a message box.
   std::function<void(const std::string& text)> ShowMessage;
+  // Before a print, one label rendered at the paper's resolution is decoded; when it does
+  // not read back, this answers whether to print anyway. The default asks the user
+  // (AskPrintUnreadable); an empty function prints without the check.
+  std::function<bool(const VerifyResult& result)> ConfirmUnreadable;
   // The dialog's help button; receives HelpType, HelpContext and HelpKeyword.
   std::function<void(THelpType, int32_t, const std::string&)> OnHelp;
 
@@ -309,6 +314,8 @@ class TksPrinter : public TksComponent, public TksPersistent {
   void Changed();
   void PageProgress(TksPrintProgress* progress);
   std::unique_ptr<TksBarcodeComponent> MakeWorkingObject() const;
+  // False when a label does not read back and ConfirmUnreadable declines to print it.
+  bool LabelReadsOrConfirmed();
   bool PrintJob(TksPrintJob& job, TksPrintProgress* progress);
 
   std::unique_ptr<TksPaperParams> FPaperParams;
@@ -342,6 +349,11 @@ class TksPrinter : public TksComponent, public TksPersistent {
 // printf-style formatting of one or two floating-point numbers with the user's decimal
 // separator, as the dialog and PaperFormat show them.
 std::string FormatFloatLocale(const char* fmt, double a, double b = 0);
+
+// The question before printing labels that do not read back, in Czech.
+std::string UnreadableLabelQuestion(const VerifyResult& result);
+// Asks it in a message box (Yes prints); without a widget application, prints.
+bool AskPrintUnreadable(const VerifyResult& result);
 
 // Parses one sheet definition; missing or unreadable numbers count as 0.
 struct TksSheetDefinition {

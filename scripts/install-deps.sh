@@ -8,7 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   zlib1g-dev libjpeg-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev
-  zxing-cpp-tools zbar-tools dmtx-utils imagemagick poppler-utils
+  libzxing-dev zxing-cpp-tools zbar-tools dmtx-utils imagemagick poppler-utils
   emf2svg libwmf-bin librsvg2-bin
   fonts-liberation2 fonts-dejavu-core fonts-urw-base35
   xvfb xauth x11-utils

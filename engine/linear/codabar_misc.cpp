@@ -66,18 +66,6 @@ std::string_view FindPattern(const auto& table, char16_t c) {
   return {};
 }
 
-// The start/stop letters and their alternative names: a..d, T/t (A), N/n (B), '*' (C),
-// E/e (D) map onto A..D; every other character maps onto itself.
-char16_t CodabarCanonical(char16_t c) {
-  switch (c) {
-    case u'a': case u'T': case u't': return u'A';
-    case u'b': case u'N': case u'n': return u'B';
-    case u'c': case u'*': return u'C';
-    case u'd': case u'E': case u'e': return u'D';
-    default: return c;
-  }
-}
-
 // Characters without a pattern cannot pass validation; a direct caller's stray
 // character contributes nothing.
 void AppendCodabarChar(std::string& pattern, char16_t c) {
@@ -105,19 +93,6 @@ int ValueInSet(const std::u16string& set, char16_t c) {
 char16_t SetChar(const std::u16string& set, int value, std::u16string_view fallback) {
   const size_t v = static_cast<size_t>(value);
   return v < set.size() ? set[v] : fallback[v];
-}
-
-// The Codabar mod 16 check: the complement of the sum of the values of start, data and
-// stop (A..D count 16..19), written as the character of that value.
-char16_t CodabarCheckChar(const std::u16string& set, char16_t start, std::u16string_view data, char16_t stop) {
-  auto value = [&set](char16_t c) {
-    const char16_t k = CodabarCanonical(c);
-    return (k >= u'A' && k <= u'D') ? 16 + (k - u'A') : ValueInSet(set, c);
-  };
-  long long sum = value(start) + value(stop);
-  for (char16_t c : data) sum += value(c);
-  const int check = static_cast<int>((kCodabarCheckModulus - sum % kCodabarCheckModulus) % kCodabarCheckModulus);
-  return SetChar(set, check, u"0123456789-$:/.+");
 }
 
 // Code 11 check: weights 1, 2, 3 ... from the right, wrapping after `wrap` (10 for C,
@@ -176,6 +151,27 @@ void AppendTelepenGroup(std::string& pattern, std::string_view g, bool& flag) {
 }
 
 }  // namespace
+
+char16_t CodabarCanonical(char16_t c) {
+  switch (c) {
+    case u'a': case u'T': case u't': return u'A';
+    case u'b': case u'N': case u'n': return u'B';
+    case u'c': case u'*': return u'C';
+    case u'd': case u'E': case u'e': return u'D';
+    default: return c;
+  }
+}
+
+char16_t CodabarCheckChar(const std::u16string& set, char16_t start, std::u16string_view data, char16_t stop) {
+  auto value = [&set](char16_t c) {
+    const char16_t k = CodabarCanonical(c);
+    return (k >= u'A' && k <= u'D') ? 16 + (k - u'A') : ValueInSet(set, c);
+  };
+  long long sum = value(start) + value(stop);
+  for (char16_t c : data) sum += value(c);
+  const int check = static_cast<int>((kCodabarCheckModulus - sum % kCodabarCheckModulus) % kCodabarCheckModulus);
+  return SetChar(set, check, u"0123456789-$:/.+");
+}
 
 char16_t MsiCheckDigit(std::u16string_view text) {
   int sum = 0;

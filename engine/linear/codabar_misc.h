@@ -2,6 +2,7 @@
 // letters, for callers outside the encoders (validation among them).
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace ks {
@@ -21,5 +22,14 @@ char16_t TelepenCheckChar(std::u16string_view text);
 // Codabar start/stop letters: A..D and the names a..d, T/t, N/n, '*', E/e that draw the
 // same bars. Such a letter is only valid at either end of a Codabar text.
 bool IsCodabarStartStop(char16_t c);
+
+// The letter A..D a start/stop name stands for: a..d, T/t (A), N/n (B), '*' (C) and E/e
+// (D); every other character maps onto itself.
+char16_t CodabarCanonical(char16_t c);
+
+// The Codabar mod 16 check: the complement of the sum of the values of start, data and
+// stop (A..D count 16..19; a data character its position in `set`), written as the
+// character of that value.
+char16_t CodabarCheckChar(const std::u16string& set, char16_t start, std::u16string_view data, char16_t stop);
 
 }  // namespace ks

@@ -7,7 +7,10 @@
 #include <utility>
 #include <vector>
 
+class QImage;
+
 #include "engine/barcode.h"
+#include "verify/verify.h"
 
 // Limits of one run, checked before any work starts (the README lists them).
 // A data text (-d, --data-file) and a --batch line: at most 1 MB of UTF-8.
@@ -37,6 +40,7 @@ struct CliOptions {
   int count = 1;
   int startFrom = 0;
   std::string sheet;
+  bool verify = false;
 };
 
 // Text taken from the input (a file name, a property value, a character of the data
@@ -82,7 +86,10 @@ int WriteImageFile(const CliOptions& o, ks::TksBarcodeComponent& bc);
 // extension of `o.output`, size from -W/-H or the default layout) as bytes. Returns 0,
 // 1 when the barcode cannot be encoded or rendered, 2 when the type or size cannot be
 // written; `error` then holds the message (without the "barvello-cli: " prefix).
-int RenderImageBytes(const CliOptions& o, ks::TksBarcodeComponent& bc, std::string& bytes, std::string& error);
+// With --verify the image is decoded first and not rendered into bytes when it does not
+// read back (1, `error` says what was read); `verified`, when given, receives the verdict.
+int RenderImageBytes(const CliOptions& o, ks::TksBarcodeComponent& bc, std::string& bytes, std::string& error,
+                     ks::VerifyStatus* verified = nullptr);
 // Creates the Qt application object that fonts and painting need, once; the first call
 // must come from the main thread.
 void EnsureGuiApplication();
@@ -90,6 +97,13 @@ void EnsureGuiApplication();
 // folder) off stderr; warnings still show. Every mode that starts Qt installs it.
 void InstallQtMessageFilter();
 int RunBatch(const CliOptions& o);
+// --verify: decodes an image just rendered. True when it may be written (it reads back,
+// or no decoder reads its symbology); false with `error` = "erVerifyFailed: ...".
+bool VerifyRendered(ks::TksBarcodeComponent& bc, const QImage& image, ks::VerifyStatus* verified, std::string& error);
+// "erVerifyFailed: <what was read>; no file written".
+std::string VerifyFailureText(const ks::VerifyResult& result);
+// The note printed when --verify meets a symbol no decoder here reads.
+void NoteNotVerified(const ks::TksBarcodeComponent& bc);
 int RunLabels(const CliOptions& o, ks::TksBarcodeComponent& bc);
 // Loads an INI section into the barcode. Returns 0, or the exit status with `error` set:
 // 1 for a file over the INI size limit, 2 for any other file or section that cannot be

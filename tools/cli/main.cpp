@@ -80,6 +80,24 @@ Options:
                          (105 x 37), A4-3x7 (70 x 42), A4-3x8 (70 x 37), A4-3x11
                          (70 x 25), or a definition NAME|WIDTH|HEIGHT|LEFT|TOP|
                          RIGHT|BOTTOM|SPACEX|SPACEY in mm
+      --verify           decode every image with zxing-cpp before it is written
+                         and compare the text read with what the barcode encodes
+                         (check digits completed, add-on after a blank, GS1 without
+                         parentheses, Codabar with its start/stop letters, UPC-E in
+                         8 digits), the image read as it sits on white paper; an
+                         image that misreads or does not read is not written: the
+                         tool prints what was read and exits 1 with erVerifyFailed
+                         (--batch: that line fails). EMF, WMF, SVG and
+                         PDF are checked through the raster image of their size,
+                         --labels through one label at the paper's resolution.
+                         Not verifiable (written with a note): bcPostNet, bcPlanet,
+                         bcRoyalMail, bc4State, bcDutch4StatePostal,
+                         bcSingapore4StatePostalCode, bcPostBar, bcIntelligentMail,
+                         bcAustraliaPost, bc25Datalogic, bc25Matrix, bc25Industrial,
+                         bc25IATA, bc25Invert, bc25Coop, bcCode11, bcTelepen, bcFim;
+                         MicroPDF417; interleaved 2 of 5 under 6 digits; Code 93
+                         with the characters & " ( ); Code 128 function characters;
+                         ABC Codabar pieces without their own start/stop letters
       --list-symbologies print every symbology identifier with its name
   -h, --help             this text
       --version          the program's version
@@ -87,10 +105,11 @@ Options:
 Order of application: INI, then the symbology, then every --set in order, then the
 data text last.
 
-Exit status: 0 success; 1 the barcode could not be encoded (the message and the
-error identifier, e.g. erCharOutOfSet, on stderr; no file written), or a data text
-is longer than 1 MB; 2 usage error (also a data text that is not valid UTF-8).
-Text from the input is shown in messages with control characters escaped.
+Exit status: 0 success; 1 the barcode could not be encoded, or with --verify did not
+read back (the message and the error identifier, e.g. erCharOutOfSet, erVerifyFailed,
+on stderr; no file written), or a data text is longer than 1 MB; 2 usage error (also
+a data text that is not valid UTF-8). Text from the input is shown in messages with
+control characters escaped.
 
 Examples:
   barvello-cli -s bcEan13 -d 400638133393 --pattern
@@ -215,6 +234,8 @@ int main(int argc, char** argv) {
       else o.startFrom = n;
     } else if (a == "--pattern") {
       o.pattern = true;
+    } else if (a == "--verify") {
+      o.verify = true;
     } else if (a == "--batch") {
       if (!need(i, a, v)) return Usage("option --batch needs a file");
       o.batch = v;

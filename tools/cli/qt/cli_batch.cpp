@@ -267,6 +267,7 @@ struct Outcome {
   bool ok = false;
   bool interrupted = false;  // failed after SIGINT or SIGTERM: neither written nor failed
   std::string error;
+  VerifyStatus verified = VerifyStatus::NotVerifiable;  // with --verify
 };
 
 // Jobs go out through a bounded queue; outcomes come back into a ring indexed by line
@@ -430,7 +431,7 @@ void Work(const CliOptions& o, const NamePattern& name, Pipeline& pipe, size_t w
         // on the line the same object had before.
         bc->SetBarCode(u"");
         bc->SetBarCode(FromUtf8(job.text));
-        const int rc = RenderImageBytes(o, *bc, bytes, error);
+        const int rc = RenderImageBytes(o, *bc, bytes, error, &out.verified);
         // Not flushed to the disk one by one: the run flushes them all once at the end.
         out.ok = rc == 0 && WriteFileAtomicUnsynced(FormatName(name, job.line), bytes, error);
         out.interrupted = !out.ok && PendingInterrupt() != 0;
@@ -509,7 +510,7 @@ int RunBatch(const CliOptions& o) {
   for (int i = 0; i < threads; ++i) workers.emplace_back(Work, std::cref(o), std::cref(name), std::ref(pipe), static_cast<size_t>(threads));
   pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
 
-  long long lines = 0, failed = 0, reportedLines = 0;
+  long long lines = 0, failed = 0, reportedLines = 0, verified = 0, unverifiable = 0;
   std::vector<Outcome> ready;
   long long firstWritten = 0;  // a line whose file was written: its folder is flushed at the end
   auto report = [&] {
@@ -517,6 +518,7 @@ int RunBatch(const CliOptions& o) {
       if (r.interrupted) continue;
       ++reportedLines;
       if (r.ok && firstWritten == 0) firstWritten = r.line;
+      if (r.ok && o.verify) ++(r.verified == VerifyStatus::Read ? verified : unverifiable);
       if (r.ok) continue;
       ++failed;
       progress.Clear();
@@ -591,9 +593,11 @@ int RunBatch(const CliOptions& o) {
   progress.Clear();
   if (readFailed) std::cerr << "barvello-cli: " << Printable(reader.Error()) << " (after line " << lines << ")\n";
   const double seconds = progress.Elapsed();
-  char summary[200];
-  std::snprintf(summary, sizeof summary, "barvello-cli: batch: %lld lines, %lld files written, %lld failed, %.2f s (%.0f files/s, %d threads)\n",
-                lines, lines - failed, failed, seconds, seconds > 0 ? (lines - failed) / seconds : 0.0, threads);
+  char checks[80] = "";
+  if (o.verify) std::snprintf(checks, sizeof checks, ", %lld verified, %lld not verifiable", verified, unverifiable);
+  char summary[280];
+  std::snprintf(summary, sizeof summary, "barvello-cli: batch: %lld lines, %lld files written, %lld failed%s, %.2f s (%.0f files/s, %d threads)\n",
+                lines, lines - failed, failed, checks, seconds, seconds > 0 ? (lines - failed) / seconds : 0.0, threads);
   std::fputs(summary, stderr);
   return failed > 0 || !synced || readFailed ? 1 : 0;
 }

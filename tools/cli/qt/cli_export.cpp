@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iostream>
+#include <optional>
 #include <cstdio>
 
 #include "engine/encoders.h"
@@ -126,7 +127,8 @@ bool EncodeRaster(TksFileType type, const QImage& img, const std::string& name, 
 
 }  // namespace
 
-int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& bytes, std::string& error) {
+int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& bytes, std::string& error,
+                     VerifyStatus* verified) {
   const TksFileType type = FileTypeFromName(o.output);
   if (!IsImageType(type)) {
     error = UnknownTypeMessage(o.output);
@@ -140,6 +142,7 @@ int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& 
       static_cast<long long>(o.width) * o.height <= kMaxImagePixels) {
     try {
       const QImage img = RenderIntoKeptImage(bc, o.width, o.height, {0, 0, o.width, o.height});
+      if (o.verify && !VerifyRendered(bc, img, verified, error)) return 1;
       return EncodeRaster(type, img, o.output, bytes, error) ? 0 : 1;
     } catch (const std::exception&) {
     }
@@ -177,6 +180,10 @@ int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& 
   }
   const int w = static_cast<int>(l.w), h = static_cast<int>(l.h);
   try {
+    // Vector files are verified through the raster image of the same size.
+    std::optional<QImage> raster;
+    if (IsRasterType(type) || o.verify) raster = RenderIntoKeptImage(bc, w, h, l.paint);
+    if (o.verify && !VerifyRendered(bc, *raster, verified, error)) return 1;
     switch (type) {
       case ftWMF: case ftEMF:
         bytes = RenderBarcodeMetafile(&bc, w, h, l.paint, type == ftEMF);
@@ -188,7 +195,7 @@ int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& 
         bytes = RenderBarcodePdf(&bc, w, h, l.paint);
         break;
       default:
-        if (!EncodeRaster(type, RenderIntoKeptImage(bc, w, h, l.paint), o.output, bytes, error)) return 1;
+        if (!EncodeRaster(type, *raster, o.output, bytes, error)) return 1;
     }
   } catch (const std::exception& e) {
     error = EngineErrorText(bc, e);
@@ -214,7 +221,8 @@ int WriteImageFile(const CliOptions& o, TksBarcodeComponent& bc) {
     return 0;
   }
   std::string bytes;
-  if (int rc = RenderImageBytes(o, bc, bytes, err)) {
+  VerifyStatus verified = VerifyStatus::NotVerifiable;
+  if (int rc = RenderImageBytes(o, bc, bytes, err, &verified)) {
     std::cerr << "barvello-cli: " << Printable(err) << "\n";
     return rc;
   }
@@ -222,6 +230,7 @@ int WriteImageFile(const CliOptions& o, TksBarcodeComponent& bc) {
     std::cerr << "barvello-cli: " << Printable(err) << "\n";
     return 1;
   }
+  if (o.verify && verified == VerifyStatus::NotVerifiable) NoteNotVerified(bc);
   return 0;
 }
 

@@ -87,13 +87,24 @@ int PrintLabels(const CliOptions& o, TksBarcodeComponent& bc, const std::string&
   printer.SetCount(o.count);
   printer.SetStartFrom(o.startFrom);
   printer.SetOutputFileName(o.labels);
+  // With --verify a label that does not read back stops the print before the file is
+  // begun; without it the labels print unchecked.
+  bool unreadable = false;
+  printer.ConfirmUnreadable = nullptr;
+  if (o.verify) {
+    printer.ConfirmUnreadable = [&unreadable](const VerifyResult& result) {
+      std::cerr << "barvello-cli: " << VerifyFailureText(result) << "\n";
+      unreadable = true;
+      return false;
+    };
+  }
   try {
     printer.Print();
   } catch (const std::exception& e) {
     ReportEngineError(bc, e);
     return 1;
   }
-  return 0;
+  return unreadable ? 1 : 0;
 }
 
 }  // namespace
