@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QScrollArea>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
