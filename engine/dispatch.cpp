@@ -50,6 +50,7 @@ std::string TksBarcodeComponent::EncodeBars(const std::u16string& text) {
   const TksBarcodeSymbology s = FBarcodeSymbology;
   const std::u16string& stored = FBarCode;
   std::u16string caption;
+  try {
   switch (s) {
     case bcEan8: case bcJAN8: p = EncodeEan8(*this, stored); break;
     case bcEan13: p = EncodeEan13(*this, text); break;
@@ -86,13 +87,25 @@ std::string TksBarcodeComponent::EncodeBars(const std::u16string& text) {
     case bcQRCode: EncodeQRCode(*this, stored); break;
     default: break;  // no encoder: the pattern stays empty
   }
+  } catch (const TksEncodeError& e) {
+    FErrorInfo->Raise(e);
+  }
 
   if (HasEanMargin(s) && FCaptionHuman->Visible()) {
     p.insert(0, 8, ' ');
     for (auto& slot : TextSlot) slot += 8;
   }
   if (s == bcAustraliaPost && FCaptionUpper->AutoCaption()) FCaptionUpper->SetText(SplitLines(caption));
-  if (FParams->Ratio() != ra20 && SymbologyVariableRatio(s)) p = ApplyRatio(p, FParams->Ratio());
+  if (FParams->Ratio() != ra20 && SymbologyVariableRatio(s)) {
+    // A pattern the ratio cannot widen fails as an ordinary exception, which the error
+    // modes do not handle; the error object still names it.
+    try {
+      p = ApplyRatio(p, FParams->Ratio());
+    } catch (const Exception& e) {
+      FErrorInfo->Record(e);
+      throw;
+    }
+  }
   FBars.push_back(p);
   if (TextSlot[1] <= 0) TextSlot[1] = static_cast<int32_t>(p.size()) - 1;
   return p;
@@ -111,7 +124,7 @@ std::string ApplyRatio(const std::string& pattern, TksRatio ratio) {
     size_t j = i;
     while (j < pattern.size() && pattern[j] == pattern[i]) ++j;
     size_t run = j - i;
-    if (run > 2) throw Exception("Not possible use ratio for selected symbology");
+    if (run > 2) throw Exception(erErrorInBarCode, "Not possible use ratio for selected symbology");
     size_t n = ratio == ra25 ? (run == 1 ? 2 : 5) : (run == 1 ? 1 : 3);
     out.append(n, pattern[i]);
     i = j;

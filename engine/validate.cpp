@@ -12,6 +12,7 @@
 #include "engine/gs1/gs1.h"
 #include "engine/linear/booknumber.h"
 #include "engine/linear/codabar_misc.h"
+#include "engine/linear/fourstate.h"
 #include "engine/symbology.h"
 #include "engine/ustring.h"
 
@@ -172,34 +173,6 @@ bool CheckIntelligentMail(std::u16string_view s) {
   return d[1] >= u'0' && d[1] <= u'4';
 }
 
-bool AllDigits(std::u16string_view s) {
-  for (char16_t c : s)
-    if (!IsDigit(c)) return false;
-  return true;
-}
-
-// Australia Post: format control code, 8-digit sort code, then customer information
-// whose kind and length the format control code decides. Raises its own messages.
-bool CheckAustraliaPost(std::u16string_view s) {
-  const std::u16string fcc = Sub(s, 1, 2);
-  const std::u16string sortCode = Sub(s, 3, 10);
-  const std::u16string info = Sub(s, 11, 110);
-  const std::size_t n = info.size();
-  bool infoOk;
-  if (fcc == u"11" || fcc == u"87" || fcc == u"45" || fcc == u"92") {
-    infoOk = n == 0;
-  } else if (fcc == u"59") {
-    infoOk = n <= 5 || (n <= 8 && AllDigits(info));
-  } else if (fcc == u"62" || fcc == u"44") {
-    infoOk = n <= 10 || (n <= 15 && AllDigits(info));
-  } else {
-    throw ksBarcodeException("Invalid FCC, must be one from 11, 87, 45, 92, 59, 62, 44");
-  }
-  if (sortCode.size() != 8 || !AllDigits(sortCode))
-    throw ksBarcodeException("Invalid Sort code, must be 8 digits lenght");
-  if (!infoOk) throw ksBarcodeException("Invalid Customer code/info, see documentation");
-  return true;
-}
 
 }  // namespace
 
@@ -389,7 +362,12 @@ bool TksBarcodeComponent::CheckBarCode(const std::u16string& s) {
     case bcIntelligentMail:
       return CheckIntelligentMail(s);
     case bcAustraliaPost:
-      return CheckAustraliaPost(s);
+      try {
+        CheckAustraliaPostText(s);
+      } catch (const TksEncodeError& e) {
+        FErrorInfo->Raise(e);
+      }
+      return true;
     case bcUccEan128:
       // A GS1 element string, by the rule the 2D symbols use in their GS1 role.
       GS1ElementString(*this, s);

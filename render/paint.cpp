@@ -176,6 +176,9 @@ void PaintAtBoundary(TksBarcodeComponent& bc, Canvas& c, const TRect& r, const T
   try {
     PaintSymbol(bc, c, r, surface);
   } catch (const ksBarcodeException& e) {
+    // A failure raised without the error object is taken into it, so that every error
+    // mode and every caller sees its code.
+    if (bc.ErrorInfo().Code() == erOK) bc.ErrorInfo().Record(e);
     HandleException(bc.ErrorInfo(), c, r, e.what());
   }
 }
@@ -575,13 +578,13 @@ void HandleException(TksBarcodeError& err, Canvas& c, const TRect& r, const std:
   if (mode == emDrawErrorString) shapes |= 1u << gsMSG;
   if (mode == emPaintRedCross) shapes |= 1u << gsCross;
   if (mode == emPaintRedBrush) shapes |= 1u << gsBrush;
-  // A raise with a message of its own leaves the code at erOK: show that message.
+  // An exception that never reached an error object (its code still erOK): show its message.
   const bool own = err.Code() == erOK && !ownMessage.empty();
   switch (mode) {
     case emStandardRaise: {
       std::string full = err.ExceptionStringFull();
       if (own) full = full.substr(0, full.size() - err.ExceptionString().size()) + ownMessage;
-      throw Exception(full, err.HelpIndex());
+      throw Exception(err.Code(), full, err.HelpIndex());
     }
     case emDrawErrorString:
     case emPaintRedCross:

@@ -68,7 +68,7 @@ struct TksArray {
   std::vector<int32_t> data;
 };
 void ArrayInit(TksArray& a, int capacity);
-int ArrayPush(TksArray& a, int value);  // throws Exception("ksArray error, max capaciry exceeded.")
+int ArrayPush(TksArray& a, int value);  // throws Exception(erErrorInBarCode, "ksArray error, max capaciry exceeded.")
 int ArrayAppendReversed(const TksArray& source, TksArray& target);
 int ArraySetAt(TksArray& a, int value, int index);
 

@@ -266,8 +266,8 @@ void CheckChars(std::string_view bytes, TksPDF417Mode mode) {
     const int b = static_cast<unsigned char>(bytes[i]);
     if (!Allowed(mode, b)) {
       const std::u16string ch(1, static_cast<char16_t>(b));
-      throw ksBarcodeException(
-          Format("Bad char in PDF417, position %d, char : %s", {static_cast<int>(i + 1), std::u16string_view(ch)}));
+      throw TksEncodeError(erCharOutOfSet, Format("Bad char in PDF417, position %d, char : %s",
+                                                  {static_cast<int>(i + 1), std::u16string_view(ch)}));
     }
   }
 }
@@ -301,7 +301,7 @@ void AppendErrorCorrection(std::vector<int>& cw, int k) {
   for (int j = k - 1; j >= 0; --j) cw.push_back(ec.data[j]);
 }
 
-[[noreturn]] void MaxDataError() { throw ksBarcodeException("PDF417 Max data error"); }
+[[noreturn]] void MaxDataError() { throw TksEncodeError(erOutOfMaxCapacity, "PDF417 Max data error"); }
 
 // Rows and data columns of a standard symbol for a codewords in total.
 void ChooseSize(int a, int requestedRows, int requestedCols, int& rows, int& cols) {
@@ -344,7 +344,7 @@ Pdf417Symbol BuildStandard(const std::vector<int>& data, const std::vector<int>&
 
   ChooseSize(static_cast<int>(cw.size()) + m + k, layout.rows, layout.cols, sym.rows, sym.cols);
   const int total = sym.rows * sym.cols;
-  if (total > kMaxCodewords) throw ksBarcodeException("PDF417 max. capacity is 929 codewords");
+  if (total > kMaxCodewords) throw TksEncodeError(erOutOfMaxCapacity, "PDF417 max. capacity is 929 codewords");
 
   // Pads first, then the control block, so that it closes the data.
   cw.resize(total - m - k, kPad);
@@ -389,7 +389,7 @@ Pdf417Symbol BuildMicro(const std::vector<int>& data, const std::vector<int>& ma
       break;
     }
   }
-  if (!size) throw ksBarcodeException("PDF417 max. capacity error.");
+  if (!size) throw TksEncodeError(erOutOfMaxCapacity, "PDF417 max. capacity error.");
 
   Pdf417Symbol sym;
   std::vector<int>& cw = sym.codewords;
@@ -521,26 +521,30 @@ void BuildPdf417Rows(TksBarcodeComponent& bc, std::vector<std::string>& rows) {
   if (bytes.empty() && !text.empty()) bc.BarcodeRaise(erOutOfMaxCapacity, kMaxTextBytes, u"");
 
   TksPDF417Params& p = params.PDF417();
-  std::vector<int> data = Pdf417EciCodewords(params.ECI());
-  const std::vector<int> body = Pdf417DataCodewords(bytes, p.Mode());
-  data.insert(data.end(), body.begin(), body.end());
+  Pdf417Symbol sym;
+  try {
+    std::vector<int> data = Pdf417EciCodewords(params.ECI());
+    const std::vector<int> body = Pdf417DataCodewords(bytes, p.Mode());
+    data.insert(data.end(), body.begin(), body.end());
 
-  std::vector<int> macro;
-  if (p.UseMacro()) {
-    Pdf417Macro fields;
-    fields.segmentIndex = params.SegmentIndex();
-    fields.segmentCount = params.SegmentCount();
-    fields.fileId = params.FileID();
-    fields.fileName = p.FileName();
-    fields.timeStamp = p.TimeStamp();
-    fields.sender = p.Sender();
-    fields.addressee = p.Addresse();
-    fields.fileSize = p.FileSize();
-    fields.checksum = p.Checksum();
-    macro = Pdf417MacroBlock(fields);
+    std::vector<int> macro;
+    if (p.UseMacro()) {
+      Pdf417Macro fields;
+      fields.segmentIndex = params.SegmentIndex();
+      fields.segmentCount = params.SegmentCount();
+      fields.fileId = params.FileID();
+      fields.fileName = p.FileName();
+      fields.timeStamp = p.TimeStamp();
+      fields.sender = p.Sender();
+      fields.addressee = p.Addresse();
+      fields.fileSize = p.FileSize();
+      fields.checksum = p.Checksum();
+      macro = Pdf417MacroBlock(fields);
+    }
+    sym = BuildPdf417Symbol(data, macro, {p.Kind(), p.Rows(), p.Cols(), p.SecurityLevel()});
+  } catch (const TksEncodeError& e) {
+    bc.ErrorInfo().Raise(e);
   }
-
-  Pdf417Symbol sym = BuildPdf417Symbol(data, macro, {p.Kind(), p.Rows(), p.Cols(), p.SecurityLevel()});
   p.SetUsed(sym.rows, sym.cols, sym.level);
   rows = std::move(sym.patterns);
 }

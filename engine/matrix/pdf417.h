@@ -19,8 +19,8 @@ namespace ks {
 class TksBarcodeComponent;
 
 // Codewords of the data bytes (one char per byte) in the given mode, latches included.
-// Throws ksBarcodeException "Bad char in PDF417, position %d, char : %s" for the first
-// byte the mode does not allow.
+// Throws TksEncodeError (erCharOutOfSet) "Bad char in PDF417, position %d, char : %s"
+// for the first byte the mode does not allow.
 std::vector<int> Pdf417DataCodewords(std::string_view bytes, TksPDF417Mode mode);
 
 // The ECI designator: 927/926/925 and the number's codewords; empty for a negative ECI
@@ -60,15 +60,15 @@ struct Pdf417Symbol {
 // Builds the symbol from the ECI designator and data codewords (`data`) and the macro
 // control block (`macro`, may be empty): chooses size and level, pads with 900, places
 // the control block after the pads, adds the length descriptor (PDF417) and the check
-// codewords, and lays out the rows. Throws ksBarcodeException with the capacity
-// messages when the data do not fit.
+// codewords, and lays out the rows. Throws TksEncodeError (erOutOfMaxCapacity) with
+// the capacity messages when the data do not fit.
 Pdf417Symbol BuildPdf417Symbol(const std::vector<int>& data, const std::vector<int>& macro,
                                const Pdf417Layout& layout);
 
 // Encodes the barcode's data text with its PDF417 parameters, replaces `rows` (the
 // barcode's Bars()) by the symbol's rows and records UsedRows, UsedCols and UsedECL. In a
-// GS1 role of the GS1 settings the symbol holds the verified element string (SolveGS1);
-// GS1 errors are raised through the barcode's error channel.
+// GS1 role of the GS1 settings the symbol holds the verified element string (SolveGS1).
+// Every failure is raised through the barcode's error object.
 void BuildPdf417Rows(TksBarcodeComponent& bc, std::vector<std::string>& rows);
 
 // Builds the rows into bc.Bars() and answers the symbol's width in modules.

@@ -704,7 +704,7 @@ bool TksQRCode::Encode(const std::string& toEncode) {
       if (!s.empty() && s.size() <= static_cast<size_t>(TotalDataBits())) break;
       s.clear();
     }
-    if (s.empty()) throw ksBarcodeException("Max. QR code capacity exceded.");
+    if (s.empty()) FBarcode.ErrorInfo().ExecuteMessage(erOutOfMaxCapacity, "Max. QR code capacity exceded.");
   }
 
   EncodedData = EncodeECC(s);

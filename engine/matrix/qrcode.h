@@ -28,8 +28,8 @@ class TksQRCode {
   // interleaved codewords followed by the remainder bits. `toEncode` holds one byte per
   // character (UTF-8). Raises erCharOutOfSet for a byte outside an explicit mode or,
   // with FNC1 in second position, for a text that does not begin with two digits or a
-  // letter; erOutOfMaxCapacity when a fixed version is too small, and
-  // ksBarcodeException "Max. QR code capacity exceded." when no version fits.
+  // letter; erOutOfMaxCapacity when a fixed version is too small, and when no version
+  // fits (then with the message "Max. QR code capacity exceded.").
   bool Encode(const std::string& toEncode);
   // Data bit stream for FUsedVersion: headers, segment, terminator, bit padding and
   // pad codewords; empty when the text does not fit that version and level.

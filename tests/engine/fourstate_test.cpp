@@ -144,7 +144,7 @@ TEST(AustraliaPost, RefusalsCarryTheirMessages) {
     EXPECT_EQ(caption, u"unchanged");
   }
   // Short customer information passes validation; the encoder refuses the character
-  // it has no code for, without filling the error object.
+  // it has no code for, through the error object like every other failure.
   TksBarcodeComponent bc;
   try {
     EncodeAs(bc, bcAustraliaPost, u"5939987520AB$");
@@ -152,7 +152,8 @@ TEST(AustraliaPost, RefusalsCarryTheirMessages) {
   } catch (const ksBarcodeException& e) {
     EXPECT_STREQ(e.what(), "Invalid Customer code/info, see documentation");
   }
-  EXPECT_EQ(bc.ErrorInfo().Code(), erOK);
+  EXPECT_EQ(bc.ErrorInfo().Code(), erErrorInBarCode);
+  EXPECT_EQ(bc.ErrorInfo().ExceptionString(), "Invalid Customer code/info, see documentation");
 }
 
 TEST(AustraliaPost, CaptionText) {
