@@ -1,8 +1,14 @@
-// EncodeBars: validation, the encoder of the symbology, the EAN margin and the
-// wide/narrow ratio; ApplyRatio; Zoom from modules to pixels.
+// The encoding dispatch: the encoder entries the catalogue rows name, EncodeBars
+// (validation, the row's encoder, the EAN margin and the wide/narrow ratio), ApplyRatio
+// and Zoom from modules to pixels.
+#include "engine/dispatch.h"
+
 #include <array>
+#include <utility>
+#include <vector>
 
 #include "engine/barcode.h"
+#include "engine/catalogue.h"
 #include "engine/decor.h"
 #include "engine/encoders.h"
 #include "engine/matrix/pdf417.h"
@@ -12,16 +18,6 @@
 namespace ks {
 
 namespace {
-
-bool HasEanMargin(TksBarcodeSymbology s) {
-  switch (s) {
-    case bcEan13: case bcISBN: case bcISSN: case bcISMN: case bcJAN13:
-    case bcUPCA: case bcUPCE0: case bcUPCE1:
-      return true;
-    default:
-      return false;
-  }
-}
 
 std::vector<std::u16string> SplitLines(const std::u16string& s) {
   std::vector<std::u16string> lines;
@@ -39,64 +35,130 @@ std::vector<std::u16string> SplitLines(const std::u16string& s) {
   return lines;
 }
 
+EncodedSymbol Pattern(std::string p) { return {std::move(p), std::nullopt}; }
+
 }  // namespace
 
+// ---- encoder entries -------------------------------------------------------------------
+
+namespace dispatch {
+
+EncodedSymbol Ean8(TksBarcodeComponent& bc, const std::u16string&) { return Pattern(EncodeEan8(bc, bc.BarCode())); }
+EncodedSymbol Ean13(TksBarcodeComponent& bc, const std::u16string& text) { return Pattern(EncodeEan13(bc, text)); }
+EncodedSymbol BookNumberEan13(TksBarcodeComponent& bc, const std::u16string& text) {
+  return Pattern(EncodeEan13(bc, BookNumberEan13(text, CatalogueRow(bc.BarcodeSymbology()).bookNumber)));
+}
+EncodedSymbol UpcA(TksBarcodeComponent& bc, const std::u16string&) { return Pattern(EncodeUpcA(bc, bc.BarCode())); }
+EncodedSymbol UpcE0(TksBarcodeComponent& bc, const std::u16string&) { return Pattern(EncodeUpcE(bc, bc.BarCode())); }
+EncodedSymbol UpcE1(TksBarcodeComponent& bc, const std::u16string&) { return Pattern(EncodeUpcE(bc, bc.BarCode())); }
+EncodedSymbol UpcShipping(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(EncodeUpcShipping(bc, bc.BarCode()));
+}
+EncodedSymbol Codabar(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(EncodeCodabar(bc, bc.BarCode()));
+}
+EncodedSymbol AbcCodabar(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(EncodeABCCodabar(bc, bc.BarCode()));
+}
+EncodedSymbol CodabarMonarch(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(EncodeCodabarMonarch(bc, bc.BarCode()));
+}
+EncodedSymbol Code39(TksBarcodeComponent& bc, const std::u16string&) { return Pattern(EncodeCode39(bc, bc.BarCode())); }
+EncodedSymbol Code39Full(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(EncodeCode39Full(bc, bc.BarCode()));
+}
+EncodedSymbol Code93(TksBarcodeComponent& bc, const std::u16string&) { return Pattern(EncodeCode93(bc, bc.BarCode())); }
+EncodedSymbol Code93Full(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(EncodeCode93Full(bc, bc.BarCode()));
+}
+EncodedSymbol Code128(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(EncodeCode128(bc, bc.BarCode()));
+}
+EncodedSymbol Gs1_128(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(EncodeCode128(bc, bc.BarCode()));
+}
+EncodedSymbol TwoOf5Datalogic(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(Encode2of5(bc, bc.BarCode(), bc25Datalogic));
+}
+EncodedSymbol TwoOf5Matrix(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(Encode2of5(bc, bc.BarCode(), bc25Matrix));
+}
+EncodedSymbol TwoOf5Industrial(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(Encode2of5(bc, bc.BarCode(), bc25Industrial));
+}
+EncodedSymbol TwoOf5Iata(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(Encode2of5(bc, bc.BarCode(), bc25IATA));
+}
+EncodedSymbol TwoOf5Invert(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(Encode2of5(bc, bc.BarCode(), bc25Invert));
+}
+EncodedSymbol TwoOf5Coop(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(Encode2of5(bc, bc.BarCode(), bc25Coop));
+}
+EncodedSymbol Interleaved(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(EncodeInterleaved(bc, bc.BarCode()));
+}
+EncodedSymbol Code11(TksBarcodeComponent& bc, const std::u16string&) { return Pattern(EncodeCode11(bc, bc.BarCode())); }
+EncodedSymbol Msi(TksBarcodeComponent& bc, const std::u16string&) { return Pattern(EncodeMSI(bc, bc.BarCode())); }
+EncodedSymbol Pzn(TksBarcodeComponent& bc, const std::u16string&) { return Pattern(EncodePZN(bc, bc.BarCode())); }
+EncodedSymbol Fim(TksBarcodeComponent& bc, const std::u16string&) {
+  const std::u16string& stored = bc.BarCode();
+  return Pattern(EncodeFim(bc, stored.empty() ? std::u16string() : std::u16string(1, UpperAscii(stored[0]))));
+}
+EncodedSymbol Telepen(TksBarcodeComponent& bc, const std::u16string& text) { return Pattern(EncodeTelepen(bc, text)); }
+EncodedSymbol PostNet(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(EncodePostNet(bc, bc.BarCode()));
+}
+EncodedSymbol Planet(TksBarcodeComponent& bc, const std::u16string&) { return Pattern(EncodePlanet(bc, bc.BarCode())); }
+EncodedSymbol RoyalMail(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(EncodeRoyalMail(bc, bc.BarCode()));
+}
+EncodedSymbol FourState(TksBarcodeComponent& bc, const std::u16string&) {
+  return Pattern(Encode4State(bc, bc.BarCode()));
+}
+EncodedSymbol Kix(TksBarcodeComponent& bc, const std::u16string&) { return Pattern(EncodeKix(bc, bc.BarCode())); }
+EncodedSymbol IntelligentMail(TksBarcodeComponent& bc, const std::u16string& text) {
+  return Pattern(EncodeIntelligentMail(bc, text));
+}
+EncodedSymbol PostbarCpc(TksBarcodeComponent& bc, const std::u16string& text) {
+  return Pattern(EncodePostbarCpc(bc, text));
+}
+EncodedSymbol AustraliaPost(TksBarcodeComponent& bc, const std::u16string& text) {
+  std::u16string caption;
+  std::string p = EncodeAustraliaPost(bc, text, true, caption);
+  return {std::move(p), std::move(caption)};
+}
+EncodedSymbol DataMatrix(TksBarcodeComponent& bc, const std::u16string&) {
+  EncodeDataMatrix(bc, bc.BarCode());
+  return {};
+}
+EncodedSymbol QRCode(TksBarcodeComponent& bc, const std::u16string&) {
+  EncodeQRCode(bc, bc.BarCode());
+  return {};
+}
+
+}  // namespace dispatch
+
 std::string TksBarcodeComponent::EncodeBars(const std::u16string& text) {
-  std::string p;
   TextSlot.fill(0);
   FBars.clear();
   if (!CheckBarCode(text)) return {};
 
-  const TksBarcodeSymbology s = FBarcodeSymbology;
-  const std::u16string& stored = FBarCode;
-  std::u16string caption;
+  const SymbologyRow& row = CatalogueRow(FBarcodeSymbology);
+  EncodedSymbol symbol;
   try {
-  switch (s) {
-    case bcEan8: case bcJAN8: p = EncodeEan8(*this, stored); break;
-    case bcEan13: p = EncodeEan13(*this, text); break;
-    case bcISBN: case bcISSN: case bcISMN: case bcJAN13: p = EncodeEan13(*this, BookNumberToEan13(text, s)); break;
-    case bcUPCA: p = EncodeUpcA(*this, stored); break;
-    case bcUPCE0: case bcUPCE1: p = EncodeUpcE(*this, stored); break;
-    case bcUPCShipping: p = EncodeUpcShipping(*this, stored); break;
-    case bcCodabar: p = EncodeCodabar(*this, stored); break;
-    case bcABCCodabar: p = EncodeABCCodabar(*this, stored); break;
-    case bcCodabarMonarch: p = EncodeCodabarMonarch(*this, stored); break;
-    case bcCode39Standard: p = EncodeCode39(*this, stored); break;
-    case bcCode39Full: p = EncodeCode39Full(*this, stored); break;
-    case bcCode93Standard: p = EncodeCode93(*this, stored); break;
-    case bcCode93Full: p = EncodeCode93Full(*this, stored); break;
-    case bcCode128: case bcUccEan128: p = EncodeCode128(*this, stored); break;
-    case bc25Datalogic: case bc25Matrix: case bc25Industrial: case bc25IATA: case bc25Invert: case bc25Coop:
-      p = Encode2of5(*this, stored, s);
-      break;
-    case bc25Interleaved: case bcITF: case bcOPC: p = EncodeInterleaved(*this, stored); break;
-    case bcCode11: p = EncodeCode11(*this, stored); break;
-    case bcMSIPlessey: p = EncodeMSI(*this, stored); break;
-    case bcPZN: p = EncodePZN(*this, stored); break;
-    case bcFim: p = EncodeFim(*this, stored.empty() ? std::u16string() : std::u16string(1, UpperAscii(stored[0]))); break;
-    case bcTelepen: p = EncodeTelepen(*this, text); break;
-    case bcPostNet: p = EncodePostNet(*this, stored); break;
-    case bcPlanet: p = EncodePlanet(*this, stored); break;
-    case bcRoyalMail: case bcSingapore4StatePostalCode: p = EncodeRoyalMail(*this, stored); break;
-    case bc4State: p = Encode4State(*this, stored); break;
-    case bcDutch4StatePostal: p = EncodeKix(*this, stored); break;
-    case bcIntelligentMail: p = EncodeIntelligentMail(*this, text); break;
-    case bcPostbarCPC4State: p = EncodePostbarCpc(*this, text); break;
-    case bcAustraliaPost: p = EncodeAustraliaPost(*this, text, true, caption); break;
-    case bcDataMatrix: EncodeDataMatrix(*this, stored); break;
-    case bcQRCode: EncodeQRCode(*this, stored); break;
-    default: break;  // no encoder: the pattern stays empty
-  }
+    if (row.encode) symbol = row.encode(*this, text);
   } catch (const TksEncodeError& e) {
     FErrorInfo->Raise(e);
   }
+  std::string p = std::move(symbol.pattern);
 
-  if (HasEanMargin(s) && FCaptionHuman->Visible()) {
+  if (row.Has(capEanMargin) && FCaptionHuman->Visible()) {
     p.insert(0, 8, ' ');
     for (auto& slot : TextSlot) slot += 8;
   }
-  if (s == bcAustraliaPost && FCaptionUpper->AutoCaption()) FCaptionUpper->SetText(SplitLines(caption));
-  if (FParams->Ratio() != ra20 && SymbologyVariableRatio(s)) {
+  if (symbol.caption && FCaptionUpper->AutoCaption()) FCaptionUpper->SetText(SplitLines(*symbol.caption));
+  if (FParams->Ratio() != ra20 && row.Has(capVariableRatio)) {
     // A pattern the ratio cannot widen fails as an ordinary exception, which the error
     // modes do not handle; the error object still names it.
     try {
@@ -112,7 +174,11 @@ std::string TksBarcodeComponent::EncodeBars(const std::u16string& text) {
 }
 
 int StackedSymbolWidth(TksBarcodeComponent& bc) {
-  return bc.BarcodeSymbology() == bcPDF417 ? Pdf417SymbolWidth(bc) : 0;
+  return CatalogueRow(bc.BarcodeSymbology()).painter == SymbolPainter::Stacked ? Pdf417SymbolWidth(bc) : 0;
+}
+
+std::u16string BookNumberToEan13(const std::u16string& text, TksBarcodeSymbology symbology) {
+  return BookNumberEan13(text, CatalogueRow(symbology).bookNumber);
 }
 
 std::string ApplyRatio(const std::string& pattern, TksRatio ratio) {
