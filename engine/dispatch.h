@@ -5,14 +5,20 @@
 #include <optional>
 #include <string>
 
+#include "engine/encoders.h"
+#include "engine/matrix/matrix.h"
+
 namespace ks {
 
 class TksBarcodeComponent;
 
-// What an encoder entry hands back to EncodeBars.
+// What an encoder entry hands back to EncodeBars, which copies it into the barcode
+// object: the row of a linear or postal symbol with its text slots and proposed caption,
+// or the module matrix of a matrix symbol (none: the matrix keeps its content). The
+// entries record the parameters a family reports as used (UsedVersion and the rest).
 struct EncodedSymbol {
-  std::string pattern;                    // the row of modules of a linear or postal symbol
-  std::optional<std::u16string> caption;  // the encoder's text for the upper caption
+  BarSymbol bars;
+  std::optional<TksMatrix> matrix;
 };
 
 // `text` is the text EncodeBars was given; most entries encode the stored data text.

@@ -23,8 +23,6 @@ namespace ks {
 
 namespace {
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
 // A character's contribution to a check sum: its code minus that of "0". Non-digits are
 // not refused; they give out-of-range values, as callers expect.
 int64_t DigitValue(char16_t c) { return static_cast<int64_t>(c) - u'0'; }

@@ -6,6 +6,7 @@
 #include "engine/barcode.h"
 #include "engine/gs1/gs1_ai_table.h"
 #include "engine/params.h"
+#include "engine/ustring.h"
 
 namespace ks {
 
@@ -13,14 +14,6 @@ namespace {
 
 constexpr char16_t kOpen = u'(';
 constexpr char16_t kClose = u')';
-
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-bool AllDigits(std::u16string_view s) {
-  for (char16_t c : s)
-    if (!IsDigit(c)) return false;
-  return true;
-}
 
 std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 

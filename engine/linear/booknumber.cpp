@@ -22,12 +22,12 @@
 #include "engine/barcode.h"
 #include "engine/encoders.h"
 #include "engine/errors.h"
+#include "engine/ustring.h"
 
 namespace ks {
 
 namespace {
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool IsM(char16_t c) { return c == u'M' || c == u'm'; }
 
 bool StartsWith(std::u16string_view s, std::u16string_view prefix) {

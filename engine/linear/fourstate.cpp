@@ -16,7 +16,6 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/barcode.h"
 #include "engine/encoders.h"
 #include "engine/errors.h"
 #include "engine/ustring.h"
@@ -87,15 +86,6 @@ std::string BarPattern(const BarValues& bars, size_t count) {
     pattern += kBarLetters[bars[i]];
   }
   return pattern;
-}
-
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-bool AllDigits(std::u16string_view s) {
-  for (char16_t c : s) {
-    if (!IsDigit(c)) return false;
-  }
-  return true;
 }
 
 // ---- Australia Post ----
@@ -248,8 +238,7 @@ void CheckAustraliaPostText(std::u16string_view text) {
     throw TksEncodeError(erErrorInBarCode, kAusPostCustomerMessage);
 }
 
-std::string EncodeAustraliaPost(TksBarcodeComponent&, const std::u16string& text, bool formatCaption,
-                                std::u16string& caption) {
+BarSymbol EncodeAustraliaPost(const std::u16string& text, bool captionParity) {
   CheckAustraliaPostText(text);
   const std::u16string_view all(text);
   const std::u16string_view fcc = all.substr(0, 2);
@@ -278,9 +267,12 @@ std::string EncodeAustraliaPost(TksBarcodeComponent&, const std::u16string& text
   bars[total - 2] = 1;  // stop: ascender, tracker
   bars[total - 1] = 3;
 
+  BarSymbol sym;
+  sym.pattern = BarPattern(bars, total);
+  std::u16string& caption = sym.caption;
   caption = PadLeft(std::u16string(fcc), 2) + u' ' + PadLeft(std::u16string(sortCode), 8) + u' ' +
             std::u16string(custInfo);
-  if (formatCaption) {
+  if (captionParity) {
     caption += u" (";
     for (size_t k = 0; k < parity.size(); ++k) {
       if (k > 0) caption += u' ';
@@ -288,10 +280,10 @@ std::string EncodeAustraliaPost(TksBarcodeComponent&, const std::u16string& text
     }
     caption += u')';
   }
-  return BarPattern(bars, total);
+  return sym;
 }
 
-std::string EncodePostbarCpc(TksBarcodeComponent& bc, const std::u16string& text) {
+BarSymbol EncodePostbarCpc(const std::u16string& text) {
   // Blanks only separate groups for the reader; remember where each kept character
   // stood so that an error names the position the user typed it at.
   std::u16string prepared;
@@ -311,7 +303,7 @@ std::string EncodePostbarCpc(TksBarcodeComponent& bc, const std::u16string& text
     const char16_t c = prepared[i];
     const char maskChar = i < mask.size() ? mask[i] : 'Z';
     const std::string_view code = CpcCode(c, maskChar);
-    if (code.empty()) bc.BarcodeRaise(erCPCBadCode, origin[i], std::u16string(1, c));
+    if (code.empty()) throw TksEncodeError(erCPCBadCode, origin[i], std::u16string(1, c));
     if (firstMisfit == 0 && !CpcFitsMask(c, maskChar)) firstMisfit = static_cast<int>(i) + 1;
     codes += code;
   }
@@ -322,7 +314,7 @@ std::string EncodePostbarCpc(TksBarcodeComponent& bc, const std::u16string& text
   const size_t dataBars = codes.size() - 2;
   if (dataBars % 3 != 0) {
     const size_t i = firstMisfit > 0 ? static_cast<size_t>(firstMisfit) - 1 : prepared.size() - 1;
-    bc.BarcodeRaise(erCPCBadCode, origin[i], std::u16string(1, prepared[i]));
+    throw TksEncodeError(erCPCBadCode, origin[i], std::u16string(1, prepared[i]));
   }
 
   BarValues bars;
@@ -332,7 +324,7 @@ std::string EncodePostbarCpc(TksBarcodeComponent& bc, const std::u16string& text
   bars.push_back(1);  // stop: ascender, tracker
   bars.push_back(3);
   BarTriples(bars, bars.size());
-  return BarPattern(bars, bars.size());
+  return {BarPattern(bars, bars.size()), {}, {}};
 }
 
 }  // namespace ks

@@ -5,12 +5,11 @@
 #include <cmath>
 #include <cstdint>
 
-#include "engine/barcode.h"
 #include "engine/errors.h"
+#include "engine/ksmath.h"
 #include "engine/matrix/matrix.h"
 #include "engine/matrix/pdf417_tables.h"
 #include "engine/matrix/reedsolomon.h"
-#include "engine/params.h"
 #include "engine/ustring.h"
 
 namespace ks {
@@ -37,8 +36,6 @@ constexpr const char* kStopPattern = "111111101000101001";
 constexpr int kMaxCodewords = 929;
 constexpr int kMaxRows = 90;
 constexpr int kMaxCols = 30;
-// A text whose UTF-8 form is longer does not convert (see Utf8ByteString).
-constexpr int kMaxTextBytes = 10000;
 
 // ---- Text compaction -------------------------------------------------------------
 
@@ -196,7 +193,6 @@ std::string Digits(long long value, int width) {
 
 // ---- Automatic split ---------------------------------------------------------------
 
-bool IsDigit(int b) { return b >= '0' && b <= '9'; }
 bool IsPrintable(int b) { return b >= 32 && b <= 126; }
 
 // A digit run this long is worth numeric compaction; this many printable bytes in a row
@@ -511,47 +507,12 @@ Pdf417Symbol BuildPdf417Symbol(const std::vector<int>& data, const std::vector<i
   return layout.kind == pkMicro ? BuildMicro(data, macro, layout) : BuildStandard(data, macro, layout);
 }
 
-void BuildPdf417Rows(TksBarcodeComponent& bc, std::vector<std::string>& rows) {
-  rows.clear();
-  const TksParams& params = bc.Params();
-  // In a GS1 role the symbol holds the verified element string, group separators
-  // included; otherwise the data text as it stands.
-  const std::u16string text = IsGS1Role(params.GS1().FNC1Type()) ? SolveGS1(bc) : bc.BarCode();
-  const std::string bytes = Utf8ByteString(text);
-  if (bytes.empty() && !text.empty()) bc.BarcodeRaise(erOutOfMaxCapacity, kMaxTextBytes, u"");
-
-  TksPDF417Params& p = params.PDF417();
-  Pdf417Symbol sym;
-  try {
-    std::vector<int> data = Pdf417EciCodewords(params.ECI());
-    const std::vector<int> body = Pdf417DataCodewords(bytes, p.Mode());
-    data.insert(data.end(), body.begin(), body.end());
-
-    std::vector<int> macro;
-    if (p.UseMacro()) {
-      Pdf417Macro fields;
-      fields.segmentIndex = params.SegmentIndex();
-      fields.segmentCount = params.SegmentCount();
-      fields.fileId = params.FileID();
-      fields.fileName = p.FileName();
-      fields.timeStamp = p.TimeStamp();
-      fields.sender = p.Sender();
-      fields.addressee = p.Addresse();
-      fields.fileSize = p.FileSize();
-      fields.checksum = p.Checksum();
-      macro = Pdf417MacroBlock(fields);
-    }
-    sym = BuildPdf417Symbol(data, macro, {p.Kind(), p.Rows(), p.Cols(), p.SecurityLevel()});
-  } catch (const TksEncodeError& e) {
-    bc.ErrorInfo().Raise(e);
-  }
-  p.SetUsed(sym.rows, sym.cols, sym.level);
-  rows = std::move(sym.patterns);
-}
-
-int Pdf417SymbolWidth(TksBarcodeComponent& bc) {
-  BuildPdf417Rows(bc, bc.Bars());
-  return bc.Bars().empty() ? 0 : static_cast<int>(bc.Bars().front().size());
+Pdf417Symbol EncodePdf417(std::string_view bytes, const Pdf417Settings& settings) {
+  std::vector<int> data = Pdf417EciCodewords(settings.eci);
+  const std::vector<int> body = Pdf417DataCodewords(bytes, settings.mode);
+  data.insert(data.end(), body.begin(), body.end());
+  const std::vector<int> macro = settings.macro ? Pdf417MacroBlock(*settings.macro) : std::vector<int>();
+  return BuildPdf417Symbol(data, macro, settings.layout);
 }
 
 }  // namespace ks
