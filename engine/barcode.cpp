@@ -97,7 +97,6 @@ void TksBarcodeComponent::SetBarCode(const std::u16string& value) {
   if (value == FBarCode) return;
   FBarCode = value;
   BarcodeComplete();
-  FCaptionUpper->UpdateCaption();
   Changed();
   if (OnChangeBarCode) OnChangeBarCode(this);
 }

@@ -129,7 +129,7 @@ char16_t Code11CheckChar(std::u16string_view text, int wrap) {
 }
 
 int MsiValue(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (IsDigit(c)) return c - u'0';
   if (c >= u'A' && c <= u'F') return c - u'A' + 10;
   return -1;
 }

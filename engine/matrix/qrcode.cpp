@@ -103,8 +103,7 @@ std::u16string CharAt(const std::string& text, int pos) {
 // FNC1 in second position: the data text begins with the application indicator, two
 // digits or one letter. Answers its length, or 0 when the text begins otherwise.
 size_t ApplicationIndicatorLength(const std::string& text) {
-  auto digit = [](char c) { return c >= '0' && c <= '9'; };
-  if (text.size() >= 2 && digit(text[0]) && digit(text[1])) return 2;
+  if (text.size() >= 2 && IsDigit(text[0]) && IsDigit(text[1])) return 2;
   if (!text.empty() && ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z'))) return 1;
   return 0;
 }
@@ -456,7 +455,7 @@ int TksQRCode::SizeInModules() const {
 TksQrMode TksQRCode::ResolveMode(const std::string& text, int offset) const {
   const bool fnc1 = Fnc1Active();
   auto classOf = [fnc1](char c) {
-    if (c >= '0' && c <= '9') return kClassNumeric;
+    if (IsDigit(c)) return kClassNumeric;
     if (AlphanumericValue(c) >= 0 || (fnc1 && c == kGS)) return kClassAlphanumeric;
     return kClassByte;
   };
@@ -499,7 +498,7 @@ bool TksQRCode::MakeSegmentData(const std::string& text, TksQrMode mode, bool fn
   data.clear();
   switch (mode) {
     case QrNumeric:
-      if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
+      if (!std::all_of(text.begin(), text.end(), [](char c) { return IsDigit(c); })) return false;
       data = NumericBits(text);
       return true;
     case QrAlphanumeric: {
@@ -681,7 +680,7 @@ void TksQRCode::Encode(const std::string& toEncode) {
     indicator = ApplicationIndicatorLength(toEncode);
     if (indicator == 0) {
       // the first character that cannot begin an indicator: a lone digit's successor
-      const bool digitFirst = !toEncode.empty() && toEncode[0] >= '0' && toEncode[0] <= '9';
+      const bool digitFirst = !toEncode.empty() && IsDigit(toEncode[0]);
       const int pos = digitFirst && toEncode.size() >= 2 ? 2 : 1;
       throw TksEncodeError(erCharOutOfSet, pos, CharAt(toEncode, pos));
     }
