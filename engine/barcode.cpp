@@ -1,5 +1,6 @@
 #include "engine/barcode.h"
 
+#include "engine/catalogue.h"
 #include "engine/decor.h"
 #include "engine/encoders.h"
 #include "engine/matrix/matrix.h"
@@ -96,14 +97,12 @@ void TksBarcodeComponent::SetBarCode(const std::u16string& value) {
   if (value == FBarCode) return;
   FBarCode = value;
   BarcodeComplete();
-  FCaptionUpper->UpdateCaption();
   Changed();
   if (OnChangeBarCode) OnChangeBarCode(this);
 }
 
 void TksBarcodeComponent::SetBarcodeSymbology(TksBarcodeSymbology value) {
-  if (value >= kSymbologyRows || value == bcCodablockF || value == bcCode16K || value == FBarcodeSymbology)
-    return;
+  if (value >= kSymbologyRows || !CatalogueRow(value).selectable || value == FBarcodeSymbology) return;
   FBarcodeSymbology = value;
   SetBarCode(SymbologyInfo(value, FBarCode).InitValue);
   if (OnChangeTypCode) OnChangeTypCode(this);

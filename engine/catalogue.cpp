@@ -1,12 +1,17 @@
-// The symbology catalogue: names, sample texts, allowed characters and descriptive data
-// of every symbology, plus the EAN prefix lookup and the display helpers built on it.
+// The symbology catalogue: one row per symbology with its names, sample text, allowed
+// characters, descriptive data, capabilities, rules and encoder entry, plus the EAN
+// prefix lookup and the display helpers built on it.
+#include "engine/catalogue.h"
+
 #include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "engine/dispatch.h"
 #include "engine/symbology.h"
 #include "engine/ustring.h"
+#include "engine/validate.h"
 
 namespace ks {
 
@@ -36,107 +41,199 @@ constexpr const char16_t* kSamplePdf417 = u"Barvello by tavrix, www.barvello.exa
 constexpr const char16_t* kSample2D =
     u"Barvello by tavrix, visit us at www.barvello.example.com and www.tavrix.example.org";
 
-struct CatalogueRow {
-  const char* name;
-  const char* longName;  // empty: the same as name
-  const char16_t* initValue;
-  const char16_t* chars;  // empty: no restriction
-  TksBarcodeSymbology parent;
-  uint16_t year;
-  const char* country;
-  double optCharWidthMM;
-};
+// Capabilities that whole families of rows share.
+constexpr uint32_t kEanUpc = capAddOn | capEanMargin;
+constexpr uint32_t kTwoOf5 = capVariableRatio;
+constexpr uint32_t kPostal = capHeightModulated;
+constexpr uint8_t kPdf417Pages = edPagePdf417 | edPage2D;
 
 // One row per symbology, in enumeration order.
-constexpr CatalogueRow kRows[kSymbologyRows] = {
-    {"Undefined symbology", "", u"", kDigits, bcNone, 0, "", 0},
-    {"EAN 8", "EAN 8 (2 or 5 digit supplement)", u"1234567", kDigits, bcEan13, 1977, "EU", 2.5},
-    {"EAN 13", "EAN 13 (2 or 5 digit supplement)", u"9771210107001", kDigits, bcEan13, 1977, "EU", 2.5},
-    {"Codabar", "Codabar (Monarch, NW-7, USD-4, 2 of 7 code)", u"A0123+-$/:68A",
-     u"0123456789-$:/.+abcdtn*eABCDETN", bcCodabar, 1972, "", 4.0},
-    {"Code 39 Standard", "", u"TAVRIX", u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%", bcCode39Standard,
-     1972, "", 4.0},
-    {"Code 39 Extended", "", u"TAVRIX", kPrintableAsciiEuro.data(), bcCode39Standard, 1974, "", 4.0},
-    {"Code 93 Standard", "", u"TAVRIX", u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%&\"()", bcCode93Standard,
-     1982, "", 4.0},
-    {"Code 93 Extended", "", u"TAVRIX", kPrintableAscii.data(), bcEan13, 1974, "", 4.0},
-    {"Code 128", "", u"TAVRIX", kCode128Chars.data(), bcCode128, 1981, "", 4.0},
-    {"AbcCodabar", "", u"ABCCBA", u"0123456789-$:/.+ABCD ", bcCodabar, 1977, "", 4.0},
-    {"2/5 Datalogic", "2/5 Datalogic, Code25, 2 of 5", u"123456", kDigits, bc25Datalogic, 1968, "", 4.0},
-    {"2/5 Interleaved (ITF)", "Code25, 2 of 5, ITF", u"123456", kDigits, bc25Datalogic, 1972, "", 4.0},
-    {"2/5 Matrix ", "Code25, 2/5 Matrix", u"123456", kDigits, bc25Datalogic, 1968, "", 4.0},
-    {"2/5 Industrial", "Code25, 2/5 Industrial", u"123456", kDigits, bc25Datalogic, 1972, "", 4.0},
-    {"2/5 IATA", "Code25, 2/5 IATA", u"123456", kDigits, bc25Datalogic, 0, "", 4.0},
-    {"2/5 INVERT", "Code25, 2/5 INVERT", u"123456", kDigits, bc25Datalogic, 0, "", 4.0},
-    {"ITF", "ITF6, ITF14 (SSC14), ITF16", u"0977121010700", kDigits, bc25Interleaved, 0, "", 3.0},
-    {"ISBN (Bookland)", "ISBN (International Standard Book Number)", u"80-7226-102", kDigits, bcEan13, 0, "",
-     2.5},
-    {"ISSN", "ISSN (International Standard Serial Number)", u"80-7226-102", kDigits, bcEan13, 0, "", 2.5},
-    {"ISMN", "ISMN (International Standard Music Number)", u"80-7226-102", kDigits, bcEan13, 0, "", 2.5},
-    {"UPC-A", "UPC-A (with or without supplements)", u"01234567890", kDigits, bcEan13, 0, "USA", 2.5},
-    {"UPC-E0", "UPC-E0 (with or without supplements)", u"0123456", kDigits, bcEan13, 0, "USA", 2.5},
-    {"UPC-E1", "UPC-E1 (with or without supplements)", u"0123456", kDigits, bcEan13, 0, "USA", 2.5},
-    {"UPC-Shipping", "", u"1234567890123", kDigits, bc25Interleaved, 0, "USA", 2.5},
-    {"SCC-14", "Shipping Container Code (EAN/UCC-14,SCC-14)", u"1234567890123", kDigits, bcCode128, 0, "",
-     4.0},
-    {"JAN8", "Japanese version of  EAN 8", u"49123456", kDigits, bcEan13, 0, "", 2.5},
-    {"JAN13", "Japanese version of  EAN 13", u"491234567890", kDigits, bcEan13, 0, "", 2.5},
-    {"MSI/Plessey", "MSI/Plessey (Modified)", u"", kHexDigits, bcEan13, 0, "USA", 2.5},
-    {"PostNet", "PostNet (ZIP, ZIP+4, DPBC)", u"12345678901", kHexDigits, bcPostNet, 0, "USA", 6.0},
-    {"Planet", "Planet Barcode", u"12345678901", kDigits, bcPlanet, 0, "USA", 6.0},
-    {"Royal Mail Barcode", "Royal Mail Barcode, RMS4CC", u"123456789", kDigitsUpper, bcRoyalMail, 0, "UK",
-     6.0},
-    {"4 State barcode", "", u"123456", kDigitsUpper, bcRoyalMail, 0, "UK", 6.0},
-    {"Dutch 4-State Postal", "", u"3224BC10", kDigitsUpper, bcRoyalMail, 0, "DE", 6.0},
-    {"SwissPostal", "Royal Mail Barcode, RMS4CC", u"123456789", kDigitsUpper, bcRoyalMail, 0, "UK", 6.0},
-    {"Singapore Post 4-State Mail Code", "", u"123456", kDigitsUpper, bcRoyalMail, 0, "JPN", 6.0},
-    {"PostBar", "PostBar, CPC 4 State", u"123456", kDigitsUpper, bcPostBar, 0, "CAN", 6.0},
-    {"CPC 4-state", "Postbar, CPC 4-state, Canada Post\xE2\x80\x99s 4-State Bar Code Symbology", u"B K1A 4S2 1234",
-     u"ABCDEFGHIJKLMNOPRSTVUVWXYZ0123456789 ", bcNone, 0, "CAN", 0},
-    {"OPC", "OPC (Optical Industry Association)", u"1234567897", kHexDigits, bcEan13, 0, "USA", 6.0},
-    {"UCC/EAN 128", "", u"", u"0123456789()" u"\x1D" u"[~", bcCode128, 0, "", 4.0},
-    {"2/5 Coop", "Code25, 2/5 Matrix", u"123456", kDigits, bc25Matrix, 0, "", 4.0},
-    {"Code 11", "Code 11 (USD-8)", u"123456", u"0123456789-", bcNone, 0, "", 4.0},
-    {"PZN", "Pharma-Zentral-Nummer", u"123456", kDigits, bcCode39Standard, 0, "", 4.0},
-    {"PDF417", "PDF417, MicroPDF417, MAcroPDf, PDF417 Truncated", kSamplePdf417, u"", bcNone, 0, "", 0},
-    {"CodabarF", "", u"123ABC", u"", bcCode128, 0, "", 0},
-    {"SSCC", "Serial Shipping Container Code", u"", u"", bcCode128, 0, "", 0},
-    {"SISAC", "", u"", u"", bcCode128, 0, "", 0},
-    {"Code16K", "", u"12345678901234567890", u"", bcCode128, 0, "", 0},
-    {"Codabar Monarch", "Codabar Monarch, NW-7", u"", u"0123456789$-:/.+abcdtn*eABCDETN", bcCodabar, 0, "SUI",
-     0},
-    {"FIM", "FIM A,B,C,D", u"A", u"ABCD", bcNone, 0, "", 0},
-    {"Telepen", "", u"123456789", u"", bcTelepen, 1972, "UK", 6.0},
-    {"InteligentMail barcode",
-     "OneCode 4CB, USPS 4CB, 4-CB, 4-State Customer Barcode, USPS OneCode Solution Barcode",
-     u"01-234-567094-987654321-01234567891", u"0123456789- /", bcNone, 2007, "USPS (USA)", 0},
-    {"Australia Post Barcode", "Australia 4-state postal barcode, Australia Post Customer Barcode", u"1196184209",
-     u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 ", bcNone, 0, "Australia", 0},
-    {"DataMatrix", "", kSample2D, u"", bcNone, 0, "", 0},
-    {"QR Code", "QR code, Code QR, Quick Response code, Micro QR code", kSample2D, u"", bcNone, 0, "", 0},
-    {"Aztec code", "Aztec code, Aztec MESAS", kSample2D, u"", bcNone, 0, "", 0},
+constexpr SymbologyRow kRows[kSymbologyRows] = {
+    {.identifier = "bcNone", .name = "Undefined symbology", .chars = kDigits, .painter = SymbolPainter::None},
+    {.identifier = "bcEan8", .name = "EAN 8", .longName = "EAN 8 (2 or 5 digit supplement)", .initValue = u"1234567",
+     .chars = kDigits, .parent = bcEan13, .year = 1977, .country = "EU", .optCharWidthMM = 2.5,
+     .capabilities = capAddOn, .humanLayout = HumanLayout::Ean8, .validate = validation::Ean8,
+     .complete = completion::Ean8, .encode = dispatch::Ean8},
+    {.identifier = "bcEan13", .name = "EAN 13", .longName = "EAN 13 (2 or 5 digit supplement)",
+     .initValue = u"9771210107001", .chars = kDigits, .parent = bcEan13, .year = 1977, .country = "EU",
+     .optCharWidthMM = 2.5, .capabilities = kEanUpc, .humanLayout = HumanLayout::Ean13,
+     .validate = validation::Ean13, .complete = completion::Ean13, .encode = dispatch::Ean13},
+    {.identifier = "bcCodabar", .name = "Codabar", .longName = "Codabar (Monarch, NW-7, USD-4, 2 of 7 code)",
+     .initValue = u"A0123+-$/:68A", .chars = u"0123456789-$:/.+abcdtn*eABCDETN", .parent = bcCodabar, .year = 1972,
+     .optCharWidthMM = 4.0, .validate = validation::Codabar, .encode = dispatch::Codabar},
+    {.identifier = "bcCode39Standard", .name = "Code 39 Standard", .initValue = u"TAVRIX",
+     .chars = u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%", .parent = bcCode39Standard, .year = 1972,
+     .optCharWidthMM = 4.0, .encode = dispatch::Code39},
+    {.identifier = "bcCode39Full", .name = "Code 39 Extended", .initValue = u"TAVRIX",
+     .chars = kPrintableAsciiEuro.data(), .parent = bcCode39Standard, .year = 1974, .optCharWidthMM = 4.0,
+     .validate = validation::Code39Full, .encode = dispatch::Code39Full},
+    {.identifier = "bcCode93Standard", .name = "Code 93 Standard", .initValue = u"TAVRIX",
+     .chars = u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%&\"()", .parent = bcCode93Standard, .year = 1982,
+     .optCharWidthMM = 4.0, .validate = validation::Code93, .encode = dispatch::Code93},
+    {.identifier = "bcCode93Full", .name = "Code 93 Extended", .initValue = u"TAVRIX", .chars = kPrintableAscii.data(),
+     .parent = bcEan13, .year = 1974, .optCharWidthMM = 4.0, .encode = dispatch::Code93Full},
+    {.identifier = "bcCode128", .name = "Code 128", .initValue = u"TAVRIX", .chars = kCode128Chars.data(),
+     .parent = bcCode128, .year = 1981, .optCharWidthMM = 4.0, .validate = validation::Code128,
+     .encode = dispatch::Code128},
+    {.identifier = "bcABCCodabar", .name = "AbcCodabar", .initValue = u"ABCCBA", .chars = u"0123456789-$:/.+ABCD ",
+     .parent = bcCodabar, .year = 1977, .optCharWidthMM = 4.0, .validate = validation::AbcCodabar,
+     .encode = dispatch::AbcCodabar},
+    {.identifier = "bc25Datalogic", .name = "2/5 Datalogic", .longName = "2/5 Datalogic, Code25, 2 of 5",
+     .initValue = u"123456", .chars = kDigits, .parent = bc25Datalogic, .year = 1968, .optCharWidthMM = 4.0,
+     .capabilities = kTwoOf5, .encode = dispatch::TwoOf5Datalogic},
+    {.identifier = "bc25Interleaved", .name = "2/5 Interleaved (ITF)", .longName = "Code25, 2 of 5, ITF",
+     .initValue = u"123456", .chars = kDigits, .parent = bc25Datalogic, .year = 1972, .optCharWidthMM = 4.0,
+     .capabilities = kTwoOf5, .validate = validation::Interleaved, .encode = dispatch::Interleaved},
+    {.identifier = "bc25Matrix", .name = "2/5 Matrix ", .longName = "Code25, 2/5 Matrix", .initValue = u"123456",
+     .chars = kDigits, .parent = bc25Datalogic, .year = 1968, .optCharWidthMM = 4.0, .capabilities = kTwoOf5,
+     .encode = dispatch::TwoOf5Matrix},
+    {.identifier = "bc25Industrial", .name = "2/5 Industrial", .longName = "Code25, 2/5 Industrial",
+     .initValue = u"123456", .chars = kDigits, .parent = bc25Datalogic, .year = 1972, .optCharWidthMM = 4.0,
+     .capabilities = kTwoOf5, .encode = dispatch::TwoOf5Industrial},
+    {.identifier = "bc25IATA", .name = "2/5 IATA", .longName = "Code25, 2/5 IATA", .initValue = u"123456",
+     .chars = kDigits, .parent = bc25Datalogic, .optCharWidthMM = 4.0, .encode = dispatch::TwoOf5Iata},
+    {.identifier = "bc25Invert", .name = "2/5 INVERT", .longName = "Code25, 2/5 INVERT", .initValue = u"123456",
+     .chars = kDigits, .parent = bc25Datalogic, .optCharWidthMM = 4.0, .encode = dispatch::TwoOf5Invert},
+    {.identifier = "bcITF", .name = "ITF", .longName = "ITF6, ITF14 (SSC14), ITF16", .initValue = u"0977121010700",
+     .chars = kDigits, .parent = bc25Interleaved, .optCharWidthMM = 3.0, .capabilities = capBearerFrame,
+     .validate = validation::Itf, .complete = completion::Itf, .encode = dispatch::Interleaved},
+    {.identifier = "bcISBN", .name = "ISBN (Bookland)", .longName = "ISBN (International Standard Book Number)",
+     .initValue = u"80-7226-102", .chars = kDigits, .parent = bcEan13, .optCharWidthMM = 2.5,
+     .capabilities = kEanUpc, .humanLayout = HumanLayout::Ean13, .bookNumber = BookNumber::Isbn,
+     .validate = validation::Isbn, .complete = completion::Isbn, .encode = dispatch::BookNumberEan13},
+    {.identifier = "bcISSN", .name = "ISSN", .longName = "ISSN (International Standard Serial Number)",
+     .initValue = u"80-7226-102", .chars = kDigits, .parent = bcEan13, .optCharWidthMM = 2.5,
+     .capabilities = kEanUpc, .humanLayout = HumanLayout::Ean13, .bookNumber = BookNumber::Issn,
+     .validate = validation::Issn, .complete = completion::Issn, .encode = dispatch::BookNumberEan13},
+    {.identifier = "bcISMN", .name = "ISMN", .longName = "ISMN (International Standard Music Number)",
+     .initValue = u"80-7226-102", .chars = kDigits, .parent = bcEan13, .optCharWidthMM = 2.5,
+     .capabilities = kEanUpc, .humanLayout = HumanLayout::Ean13, .bookNumber = BookNumber::Ismn,
+     .validate = validation::Ismn, .complete = completion::Ismn, .encode = dispatch::BookNumberEan13},
+    {.identifier = "bcUPCA", .name = "UPC-A", .longName = "UPC-A (with or without supplements)",
+     .initValue = u"01234567890", .chars = kDigits, .parent = bcEan13, .country = "USA", .optCharWidthMM = 2.5,
+     .capabilities = kEanUpc, .humanLayout = HumanLayout::UpcA, .validate = validation::UpcA,
+     .complete = completion::UpcA, .encode = dispatch::UpcA},
+    {.identifier = "bcUPCE0", .name = "UPC-E0", .longName = "UPC-E0 (with or without supplements)",
+     .initValue = u"0123456", .chars = kDigits, .parent = bcEan13, .country = "USA", .optCharWidthMM = 2.5,
+     .capabilities = kEanUpc, .humanLayout = HumanLayout::UpcE0, .validate = validation::UpcE0,
+     .complete = completion::UpcE, .encode = dispatch::UpcE0},
+    {.identifier = "bcUPCE1", .name = "UPC-E1", .longName = "UPC-E1 (with or without supplements)",
+     .initValue = u"0123456", .chars = kDigits, .parent = bcEan13, .country = "USA", .optCharWidthMM = 2.5,
+     .capabilities = kEanUpc, .humanLayout = HumanLayout::UpcE1, .validate = validation::UpcE1,
+     .complete = completion::UpcE, .encode = dispatch::UpcE1},
+    {.identifier = "bcUPCShipping", .name = "UPC-Shipping", .initValue = u"1234567890123", .chars = kDigits,
+     .parent = bc25Interleaved, .country = "USA", .optCharWidthMM = 2.5, .capabilities = capAddOn,
+     .humanLayout = HumanLayout::UpcShipping, .validate = validation::UpcShipping,
+     .complete = completion::UpcShipping, .encode = dispatch::UpcShipping},
+    {.identifier = "bcSCC14", .name = "SCC-14", .longName = "Shipping Container Code (EAN/UCC-14,SCC-14)",
+     .initValue = u"1234567890123", .chars = kDigits, .parent = bcCode128, .optCharWidthMM = 4.0,
+     .supported = false},
+    {.identifier = "bcJAN8", .name = "JAN8", .longName = "Japanese version of  EAN 8", .initValue = u"49123456",
+     .chars = kDigits, .parent = bcEan13, .optCharWidthMM = 2.5, .capabilities = capAddOn,
+     .humanLayout = HumanLayout::Ean8, .validate = validation::Ean8, .complete = completion::Jan8,
+     .encode = dispatch::Ean8},
+    {.identifier = "bcJAN13", .name = "JAN13", .longName = "Japanese version of  EAN 13", .initValue = u"491234567890",
+     .chars = kDigits, .parent = bcEan13, .optCharWidthMM = 2.5, .capabilities = kEanUpc,
+     .humanLayout = HumanLayout::Ean13, .validate = validation::Ean13, .complete = completion::Jan13,
+     .encode = dispatch::BookNumberEan13},
+    {.identifier = "bcMSIPlessey", .name = "MSI/Plessey", .longName = "MSI/Plessey (Modified)", .chars = kHexDigits,
+     .parent = bcEan13, .country = "USA", .optCharWidthMM = 2.5, .supported = false, .validate = validation::Msi,
+     .encode = dispatch::Msi},
+    {.identifier = "bcPostNet", .name = "PostNet", .longName = "PostNet (ZIP, ZIP+4, DPBC)",
+     .initValue = u"12345678901", .chars = kHexDigits, .parent = bcPostNet, .country = "USA", .optCharWidthMM = 6.0,
+     .type = stPostalCode, .capabilities = capAddOn | kPostal, .validate = validation::PostNet,
+     .encode = dispatch::PostNet},
+    {.identifier = "bcPlanet", .name = "Planet", .longName = "Planet Barcode", .initValue = u"12345678901",
+     .chars = kDigits, .parent = bcPlanet, .country = "USA", .optCharWidthMM = 6.0, .type = stPostalCode,
+     .capabilities = kPostal, .validate = validation::Planet, .encode = dispatch::Planet},
+    {.identifier = "bcRoyalMail", .name = "Royal Mail Barcode", .longName = "Royal Mail Barcode, RMS4CC",
+     .initValue = u"123456789", .chars = kDigitsUpper, .parent = bcRoyalMail, .country = "UK",
+     .optCharWidthMM = 6.0, .type = stPostalCode, .capabilities = kPostal, .encode = dispatch::RoyalMail},
+    {.identifier = "bc4State", .name = "4 State barcode", .initValue = u"123456", .chars = kDigitsUpper,
+     .parent = bcRoyalMail, .country = "UK", .optCharWidthMM = 6.0, .type = stPostalCode, .capabilities = kPostal,
+     .encode = dispatch::FourState},
+    {.identifier = "bcDutch4StatePostal", .name = "Dutch 4-State Postal", .initValue = u"3224BC10",
+     .chars = kDigitsUpper, .parent = bcRoyalMail, .country = "DE", .optCharWidthMM = 6.0, .type = stPostalCode,
+     .capabilities = kPostal, .encode = dispatch::Kix},
+    {.identifier = "bcSwissPostal", .name = "SwissPostal", .longName = "Royal Mail Barcode, RMS4CC",
+     .initValue = u"123456789", .chars = kDigitsUpper, .parent = bcRoyalMail, .country = "UK",
+     .optCharWidthMM = 6.0, .type = stPostalCode, .supported = false},
+    {.identifier = "bcSingapore4StatePostalCode", .name = "Singapore Post 4-State Mail Code", .initValue = u"123456",
+     .chars = kDigitsUpper, .parent = bcRoyalMail, .country = "JPN", .optCharWidthMM = 6.0, .capabilities = kPostal,
+     .validate = validation::Singapore, .encode = dispatch::RoyalMail},
+    {.identifier = "bcPostBar", .name = "PostBar", .longName = "PostBar, CPC 4 State", .initValue = u"123456",
+     .chars = kDigitsUpper, .parent = bcPostBar, .country = "CAN", .optCharWidthMM = 6.0},
+    {.identifier = "bcPostbarCPC4State", .name = "CPC 4-state",
+     .longName = "Postbar, CPC 4-state, Canada Post\xE2\x80\x99s 4-State Bar Code Symbology",
+     .initValue = u"B K1A 4S2 1234", .chars = u"ABCDEFGHIJKLMNOPRSTVUVWXYZ0123456789 ", .country = "CAN",
+     .supported = false, .validate = validation::AnyText, .encode = dispatch::PostbarCpc},
+    {.identifier = "bcOPC", .name = "OPC", .longName = "OPC (Optical Industry Association)", .initValue = u"1234567897",
+     .chars = kHexDigits, .parent = bcEan13, .country = "USA", .optCharWidthMM = 6.0,
+     .humanLayout = HumanLayout::Opc, .validate = validation::Opc, .complete = completion::Opc,
+     .encode = dispatch::Interleaved},
+    {.identifier = "bcUccEan128", .name = "UCC/EAN 128", .chars = u"0123456789()" u"\x1D" u"[~", .parent = bcCode128,
+     .optCharWidthMM = 4.0, .validate = validation::Gs1_128, .encode = dispatch::Gs1_128},
+    {.identifier = "bc25Coop", .name = "2/5 Coop", .longName = "Code25, 2/5 Matrix", .initValue = u"123456",
+     .chars = kDigits, .parent = bc25Matrix, .optCharWidthMM = 4.0, .capabilities = kTwoOf5,
+     .encode = dispatch::TwoOf5Coop},
+    {.identifier = "bcCode11", .name = "Code 11", .longName = "Code 11 (USD-8)", .initValue = u"123456",
+     .chars = u"0123456789-", .optCharWidthMM = 4.0, .capabilities = capVariableRatio, .encode = dispatch::Code11},
+    {.identifier = "bcPZN", .name = "PZN", .longName = "Pharma-Zentral-Nummer", .initValue = u"123456",
+     .chars = kDigits, .parent = bcCode39Standard, .optCharWidthMM = 4.0, .humanPrefix = u"PZN - ",
+     .validate = validation::Pzn, .complete = completion::Pzn, .encode = dispatch::Pzn},
+    {.identifier = "bcPDF417", .name = "PDF417", .longName = "PDF417, MicroPDF417, MAcroPDf, PDF417 Truncated",
+     .initValue = kSamplePdf417, .type = stStacked, .painter = SymbolPainter::Stacked, .editorPages = kPdf417Pages},
+    {.identifier = "bcCodablockF", .name = "CodabarF", .initValue = u"123ABC", .parent = bcCode128, .type = stStacked,
+     .supported = false, .selectable = false, .painter = SymbolPainter::None},
+    {.identifier = "bcSSCC", .name = "SSCC", .longName = "Serial Shipping Container Code", .parent = bcCode128,
+     .supported = false},
+    {.identifier = "bcSISAC", .name = "SISAC", .parent = bcCode128, .supported = false},
+    {.identifier = "bcCode16K", .name = "Code16K", .initValue = u"12345678901234567890", .parent = bcCode128,
+     .type = stStacked, .supported = false, .selectable = false, .painter = SymbolPainter::None},
+    {.identifier = "bcCodabarMonarch", .name = "Codabar Monarch", .longName = "Codabar Monarch, NW-7",
+     .chars = u"0123456789$-:/.+abcdtn*eABCDETN", .parent = bcCodabar, .country = "SUI", .supported = false,
+     .encode = dispatch::CodabarMonarch},
+    {.identifier = "bcFim", .name = "FIM", .longName = "FIM A,B,C,D", .initValue = u"A", .chars = u"ABCD",
+     .type = stPostalCode, .encode = dispatch::Fim},
+    {.identifier = "bcTelepen", .name = "Telepen", .initValue = u"123456789", .parent = bcTelepen, .year = 1972,
+     .country = "UK", .optCharWidthMM = 6.0, .type = stPostalCode, .validate = validation::Telepen,
+     .encode = dispatch::Telepen},
+    {.identifier = "bcIntelligentMail", .name = "InteligentMail barcode",
+     .longName = "OneCode 4CB, USPS 4CB, 4-CB, 4-State Customer Barcode, USPS OneCode Solution Barcode",
+     .initValue = u"01-234-567094-987654321-01234567891", .chars = u"0123456789- /", .year = 2007,
+     .country = "USPS (USA)", .type = stPostalCode, .capabilities = kPostal, .validate = validation::IntelligentMail,
+     .encode = dispatch::IntelligentMail},
+    {.identifier = "bcAustraliaPost", .name = "Australia Post Barcode",
+     .longName = "Australia 4-state postal barcode, Australia Post Customer Barcode", .initValue = u"1196184209",
+     .chars = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 ", .country = "Australia",
+     .type = stPostalCode, .capabilities = kPostal, .validate = validation::AustraliaPost,
+     .encode = dispatch::AustraliaPost},
+    {.identifier = "bcDataMatrix", .name = "DataMatrix", .initValue = kSample2D, .type = stMatrix,
+     .painter = SymbolPainter::Matrix, .editorPages = edPage2D | edPageDataMatrix, .encode = dispatch::DataMatrix},
+    {.identifier = "bcQRCode", .name = "QR Code", .longName = "QR code, Code QR, Quick Response code, Micro QR code",
+     .initValue = kSample2D, .type = stMatrix, .painter = SymbolPainter::Matrix,
+     .editorPages = edPage2D | edPageQRCode, .encode = dispatch::QRCode},
+    {.identifier = "bcAztec", .name = "Aztec code", .longName = "Aztec code, Aztec MESAS", .initValue = kSample2D,
+     .type = stMatrix, .supported = false, .painter = SymbolPainter::Matrix, .editorPages = edPage2D | edPageAztec},
 };
 
-constexpr std::array<const char*, kSymbologyRows> kSymbologyIds = {
-    "bcNone", "bcEan8", "bcEan13", "bcCodabar", "bcCode39Standard", "bcCode39Full", "bcCode93Standard",
-    "bcCode93Full", "bcCode128", "bcABCCodabar", "bc25Datalogic", "bc25Interleaved", "bc25Matrix",
-    "bc25Industrial", "bc25IATA", "bc25Invert", "bcITF", "bcISBN", "bcISSN", "bcISMN", "bcUPCA", "bcUPCE0",
-    "bcUPCE1", "bcUPCShipping", "bcSCC14", "bcJAN8", "bcJAN13", "bcMSIPlessey", "bcPostNet", "bcPlanet",
-    "bcRoyalMail", "bc4State", "bcDutch4StatePostal", "bcSwissPostal", "bcSingapore4StatePostalCode",
-    "bcPostBar", "bcPostbarCPC4State", "bcOPC", "bcUccEan128", "bc25Coop", "bcCode11", "bcPZN", "bcPDF417",
-    "bcCodablockF", "bcSSCC", "bcSISAC", "bcCode16K", "bcCodabarMonarch", "bcFim", "bcTelepen",
-    "bcIntelligentMail", "bcAustraliaPost", "bcDataMatrix", "bcQRCode", "bcAztec"};
+constexpr bool SameText(const char* a, const char* b) {
+  while (*a && *a == *b) ++a, ++b;
+  return *a == *b;
+}
+
+// Every row is filled in, and the rows stand in enumeration order.
+constexpr bool RowsInOrder() {
+  for (const SymbologyRow& row : kRows)
+    if (row.identifier[0] != 'b' || row.identifier[1] != 'c') return false;
+  return SameText(kRows[bcEan13].identifier, "bcEan13") && SameText(kRows[bcUPCA].identifier, "bcUPCA") &&
+         SameText(kRows[bcPostNet].identifier, "bcPostNet") && SameText(kRows[bcPDF417].identifier, "bcPDF417") &&
+         SameText(kRows[bcTelepen].identifier, "bcTelepen") && SameText(kRows[bcAztec].identifier, "bcAztec");
+}
+static_assert(RowsInOrder());
 
 constexpr std::array<const char*, 8> kSymbolTypeIds = {"stUnknown", "stLinear",  "stPostalCode", "stStacked",
                                                        "stComposite", "stMatrix", "st3DCode",   "stColorCode"};
-
-constexpr TksBarcodeSymbology kUnsupported[] = {bcSCC14, bcMSIPlessey, bcSwissPostal, bcPostbarCPC4State,
-                                                bcCodablockF, bcSSCC, bcSISAC, bcCode16K, bcCodabarMonarch,
-                                                bcAztec};
-constexpr TksBarcodeSymbology kWithAddOn[] = {bcEan8, bcEan13, bcISBN,        bcISSN, bcISMN, bcUPCA,
-                                              bcUPCE0, bcUPCE1, bcUPCShipping, bcJAN8, bcJAN13, bcPostNet};
-constexpr TksBarcodeSymbology kVariableRatio[] = {bc25Datalogic, bc25Interleaved, bc25Matrix,
-                                                  bc25Industrial, bc25Coop, bcCode11};
 
 // EAN/GS1 prefix ranges by the value of the first three digits.
 struct PrefixRange {
@@ -232,20 +329,6 @@ constexpr PrefixRange kEanPrefixes[] = {
     {990, 999, "Coupons"},
 };
 
-template <std::size_t N>
-constexpr bool Contains(const TksBarcodeSymbology (&list)[N], TksBarcodeSymbology s) {
-  for (auto x : list)
-    if (x == s) return true;
-  return false;
-}
-
-TksSymbolType SymbolTypeOf(TksBarcodeSymbology s) {
-  if ((s >= bcPostNet && s <= bcSwissPostal) || (s >= bcFim && s <= bcAustraliaPost)) return stPostalCode;
-  if (s == bcPDF417 || s == bcCodablockF || s == bcCode16K) return stStacked;
-  if (s == bcDataMatrix || s == bcQRCode || s == bcAztec) return stMatrix;
-  return stLinear;
-}
-
 // Reads a text as a decimal integer with an optional sign; false unless the whole text
 // is one.
 bool ParseInteger(std::u16string_view t, long long& out) {
@@ -264,15 +347,18 @@ bool ParseInteger(std::u16string_view t, long long& out) {
 
 }  // namespace
 
+const SymbologyRow& CatalogueRow(TksBarcodeSymbology symbology) {
+  return symbology < kSymbologyRows ? kRows[symbology] : kRows[bcNone];
+}
+
 TksBarCodeInfo SymbologyInfo(TksBarcodeSymbology symbology, std::u16string_view dataText) {
   TksBarCodeInfo info;
   info.SelectedSymbology = symbology;
   if (symbology >= kSymbologyRows) return info;
 
-  info.SymbolType = SymbolTypeOf(symbology);
-  info.VariableRatio = Contains(kVariableRatio, symbology);
-
-  const CatalogueRow& row = kRows[symbology];
+  const SymbologyRow& row = kRows[symbology];
+  info.SymbolType = row.type;
+  info.VariableRatio = row.Has(capVariableRatio);
   info.Name = row.name;
   info.LongName = row.longName;
   info.InitValue = row.initValue;
@@ -281,8 +367,8 @@ TksBarCodeInfo SymbologyInfo(TksBarcodeSymbology symbology, std::u16string_view 
   info.Year = row.year;
   info.Country = row.country;
   info.OptCharWidthMM = row.optCharWidthMM;
-  info.Supported = !Contains(kUnsupported, symbology);
-  info.EnabledAdd = Contains(kWithAddOn, symbology);
+  info.Supported = row.supported;
+  info.EnabledAdd = row.Has(capAddOn);
 
   if (symbology == bcEan13) info.CodeContry = EanCountryName(dataText);
   if (info.LongName.empty()) info.LongName = info.Name;
@@ -290,20 +376,19 @@ TksBarCodeInfo SymbologyInfo(TksBarcodeSymbology symbology, std::u16string_view 
 }
 
 std::u16string_view SymbologyChars(TksBarcodeSymbology symbology) {
-  return symbology < kSymbologyRows && kRows[symbology].chars ? std::u16string_view(kRows[symbology].chars)
-                                                               : std::u16string_view();
+  return symbology < kSymbologyRows ? std::u16string_view(kRows[symbology].chars) : std::u16string_view();
 }
 
 bool SymbologySupported(TksBarcodeSymbology symbology) {
-  return symbology >= kSymbologyRows || !Contains(kUnsupported, symbology);
+  return symbology >= kSymbologyRows || kRows[symbology].supported;
 }
 
 TksSymbolType SymbologyType(TksBarcodeSymbology symbology) {
-  return symbology < kSymbologyRows ? SymbolTypeOf(symbology) : stLinear;
+  return symbology < kSymbologyRows ? kRows[symbology].type : stLinear;
 }
 
 bool SymbologyVariableRatio(TksBarcodeSymbology symbology) {
-  return symbology < kSymbologyRows && Contains(kVariableRatio, symbology);
+  return symbology < kSymbologyRows && kRows[symbology].Has(capVariableRatio);
 }
 
 std::string EanCountryName(std::u16string_view dataText) {
@@ -337,7 +422,7 @@ std::string SymbologyFieldText(TksBarcodeSymbology symbology, int field) {
 
 std::string SymbologyIdentifier(TksBarcodeSymbology symbology) {
   if (symbology >= kSymbologyRows) return {};
-  return kSymbologyIds[symbology];
+  return kRows[symbology].identifier;
 }
 
 std::string SymbolTypeIdentifier(TksSymbolType type) {
@@ -349,8 +434,8 @@ int SymbologyCount(TksSymbolTypes types, bool onlySupported) {
   int n = 0;
   for (int i = 0; i < kSymbologyRows; ++i) {
     auto s = static_cast<TksBarcodeSymbology>(i);
-    if (types != 0 && (types & SymbolTypeBit(SymbolTypeOf(s))) == 0) continue;
-    if (onlySupported && Contains(kUnsupported, s)) continue;
+    if (types != 0 && (types & SymbolTypeBit(kRows[s].type)) == 0) continue;
+    if (onlySupported && !kRows[s].supported) continue;
     ++n;
   }
   return n;
@@ -358,7 +443,7 @@ int SymbologyCount(TksSymbolTypes types, bool onlySupported) {
 
 bool SymbologyFromName(std::string_view name, TksBarcodeSymbology& out) {
   for (int i = 0; i < kSymbologyRows; ++i) {
-    std::string_view id = kSymbologyIds[i];
+    std::string_view id = kRows[i].identifier;
     if (EqualsNoCase(name, id) || EqualsNoCase(name, id.substr(2))) {
       out = static_cast<TksBarcodeSymbology>(i);
       return true;

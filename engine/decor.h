@@ -142,9 +142,6 @@ class TksBarcodeCaption : public TksPersistent {
   TksCaptionPosition Position() const { return FPosition; }
   TksBarcodeComponent* ParentBarcode() const { return FParentBarcode; }
 
-  // Does nothing; the barcode object calls it after every change of its data text.
-  void UpdateCaption() {}
-
   void Assign(const TksPersistent& source) override;
   const PropertyTable& Properties() const override;
 

@@ -100,6 +100,7 @@ TksBarcodeError::~TksBarcodeError() { FBarcode = nullptr; }
 
 void TksBarcodeError::Init() {
   FCode = erOK;
+  FMessage.clear();
   FIdx = -1;
   FPar1 = 1;
   FPar2 = 1;
@@ -121,10 +122,11 @@ void TksBarcodeError::Assign(const TksPersistent& source) {
   TksPersistent::Assign(source);
 }
 
-void TksBarcodeError::Execute() { throw ksBarcodeException(ExceptionString(), FHelpIndex); }
+void TksBarcodeError::Execute() { throw ksBarcodeException(FCode, ExceptionString(), FHelpIndex); }
 
 void TksBarcodeError::ExecuteStr(TksBarcodeErrorCode err, const std::u16string& str, int hlp) {
   FCode = err;
+  FMessage.clear();
   FErrorChar = str;
   FHelpIndex = hlp;
   Execute();
@@ -132,6 +134,7 @@ void TksBarcodeError::ExecuteStr(TksBarcodeErrorCode err, const std::u16string& 
 
 void TksBarcodeError::Execute(TksBarcodeErrorCode err, int idx, const std::u16string& str, int hlp) {
   FCode = err;
+  FMessage.clear();
   FIdx = idx;
   FErrorChar = str;
   FHelpIndex = hlp;
@@ -140,6 +143,7 @@ void TksBarcodeError::Execute(TksBarcodeErrorCode err, int idx, const std::u16st
 
 void TksBarcodeError::Execute(TksBarcodeErrorCode err, int p1, int p2) {
   FCode = err;
+  FMessage.clear();
   FPar1 = p1;
   FPar2 = p2;
   Execute();
@@ -147,6 +151,7 @@ void TksBarcodeError::Execute(TksBarcodeErrorCode err, int p1, int p2) {
 
 void TksBarcodeError::Execute(const TksErrRecord& err) {
   FCode = err.Err;
+  FMessage.clear();
   FIdx = err.Position;
   // Always the one character of the record, #0 included (every GS1 error carries #0).
   FErrorChar = std::u16string(1, err.Char);
@@ -155,38 +160,59 @@ void TksBarcodeError::Execute(const TksErrRecord& err) {
   Execute();
 }
 
-std::string TksBarcodeError::ExceptionString() const {
-  if (FCode >= kErrorCodeCount) return {};
-  const char* msg = kBarcodeErrors[FCode].msg;
+void TksBarcodeError::ExecuteMessage(TksBarcodeErrorCode err, const std::string& message) {
+  FCode = err;
+  FMessage = message;
+  Execute();
+}
+
+void TksBarcodeError::Raise(const TksEncodeError& e) {
+  if (e.OwnMessage()) ExecuteMessage(e.Code(), e.what());
+  Execute(e.Code(), e.Idx(), e.Text());
+}
+
+void TksBarcodeError::Record(const Exception& e) {
+  FCode = e.Code();
+  FMessage = e.what();
+}
+
+std::string ErrorMessage(TksBarcodeErrorCode code, int idx, std::u16string_view text, int par1, int par2) {
+  if (code >= kErrorCodeCount) return {};
+  const char* msg = kBarcodeErrors[code].msg;
   // A NUL character (the #0 of a record without a character) has no place in a message:
   // it would end the text wherever the message is shown as a C string.
-  std::u16string shown = FErrorChar;
+  std::u16string shown(text);
   std::erase(shown, u'\0');
-  const std::u16string_view text(shown);
+  const std::u16string_view t(shown);
   // Each message takes its own values, in the order of its placeholders.
-  switch (FCode) {
+  switch (code) {
     case erMustBe:
     case er2DBadColCount:
     case er2DBadRowCount:
-      return Format(msg, {FIdx, text});
+      return Format(msg, {idx, t});
     case erBarcodeLengthInvalid:
     case erBadPrefix:
     case erBadSuffix:
     case er2DOutOfSymbolSpace:
-      return Format(msg, {text});
+      return Format(msg, {t});
     case erCPCBadCode:
-      return Format(msg, {text, FIdx});
+      return Format(msg, {t, idx});
     case erCharMustBeSpace:
     case erOutOfMaxCapacity:
-      return Format(msg, {FIdx});
+      return Format(msg, {idx});
     case erBarcodeLengthRange:
     case erBarcodeValueOutOfRange:
     case erNumericRange:
     case erGS1_BadValueLength:
-      return Format(msg, {FPar1, FPar2});
+      return Format(msg, {par1, par2});
     default:
       return msg;
   }
+}
+
+std::string TksBarcodeError::ExceptionString() const {
+  if (!FMessage.empty()) return FMessage;
+  return ErrorMessage(FCode, FIdx, FErrorChar, FPar1, FPar2);
 }
 
 std::string TksBarcodeError::ExceptionStringFull() const {

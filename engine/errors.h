@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "engine/ksmath.h"
 #include "engine/persistent.h"
@@ -51,15 +53,20 @@ enum TksBarcodeErrorMode : uint8_t {
 enum TksGrShape : uint8_t { gsBorder, gsCross, gsBrush, gsMSG };
 using TksGrShapes = uint32_t;  // bit i = shape i
 
-// The platform's base exception: a message (UTF-8) and a help context.
+// The platform's base exception: a message (UTF-8), a help context and the error code of
+// the failure (erOK only for exceptions that are not a failure of the engine).
 class Exception : public std::runtime_error {
  public:
   explicit Exception(const std::string& msg, int helpContext = 0)
       : std::runtime_error(msg), helpContext_(helpContext) {}
+  Exception(TksBarcodeErrorCode code, const std::string& msg, int helpContext = 0)
+      : std::runtime_error(msg), helpContext_(helpContext), code_(code) {}
   int HelpContext() const { return helpContext_; }
+  TksBarcodeErrorCode Code() const { return code_; }
 
  private:
   int helpContext_;
+  TksBarcodeErrorCode code_ = erOK;
 };
 
 // The silent abort: callers treat it as "stop without a message".
@@ -68,10 +75,37 @@ class EAbort : public Exception {
   EAbort() : Exception("Operation aborted") {}
 };
 
-// The engine's own exception; its message is the short error text.
+// The engine's own exception; its message is the short error text. It always carries
+// the code of the failure.
 class ksBarcodeException : public Exception {
  public:
-  using Exception::Exception;
+  ksBarcodeException(TksBarcodeErrorCode code, const std::string& msg, int helpContext = 0)
+      : Exception(code, msg, helpContext) {}
+};
+
+// The short text of a code with the values its placeholders take (the message table,
+// as the error object shows it).
+std::string ErrorMessage(TksBarcodeErrorCode code, int idx, std::u16string_view text, int par1, int par2);
+
+// A failure found where no barcode object is at hand (an encoder, a symbol builder, a
+// check-codeword generator): the code with the position and the character or text its
+// message names, or a message of its own. The barcode object that ran the encoder takes
+// it over into its error object (TksBarcodeError::Raise), so callers of the object see
+// one channel.
+class TksEncodeError : public ksBarcodeException {
+ public:
+  TksEncodeError(TksBarcodeErrorCode code, int idx, std::u16string text)
+      : ksBarcodeException(code, ErrorMessage(code, idx, text, 1, 1)), idx_(idx), text_(std::move(text)) {}
+  TksEncodeError(TksBarcodeErrorCode code, const std::string& message)
+      : ksBarcodeException(code, message), ownMessage_(true) {}
+  int Idx() const { return idx_; }
+  const std::u16string& Text() const { return text_; }
+  bool OwnMessage() const { return ownMessage_; }
+
+ private:
+  int idx_ = -1;
+  std::u16string text_;
+  bool ownMessage_ = false;
 };
 
 class TksBarcodeError : public TksPersistent {
@@ -98,6 +132,13 @@ class TksBarcodeError : public TksPersistent {
   [[noreturn]] void Execute(TksBarcodeErrorCode err, int idx, const std::u16string& str, int hlp = 0);
   [[noreturn]] void Execute(TksBarcodeErrorCode err, int p1, int p2);
   [[noreturn]] void Execute(const TksErrRecord& err);
+  // A failure with a message of its own instead of the code's text.
+  [[noreturn]] void ExecuteMessage(TksBarcodeErrorCode err, const std::string& message);
+  // Takes over a failure raised where no barcode object was at hand.
+  [[noreturn]] void Raise(const TksEncodeError& e);
+  // Records a failure that travels on as it is (an exception other than the engine's
+  // own, which error modes do not handle): the code and its message, without raising.
+  void Record(const Exception& e);
 
   std::string ExceptionString() const;
   std::string ExceptionStringFull() const;
@@ -112,6 +153,7 @@ class TksBarcodeError : public TksPersistent {
   int32_t FPar2 = 1;
   std::u16string FErrorChar;
   int32_t FHelpIndex = 0;
+  std::string FMessage;  // a message of its own; empty: the code's text
   TksBarcodeComponent* FBarcode = nullptr;
 };
 

@@ -29,7 +29,7 @@ const PropInfo* PropertyTable::Find(std::string_view name) const {
   return nullptr;
 }
 
-void TksPersistent::Assign(const TksPersistent&) { throw Exception("Cannot assign"); }
+void TksPersistent::Assign(const TksPersistent&) { throw Exception(erErrorInBarCode, "Cannot assign"); }
 
 std::string IntToText(long long v) { return std::to_string(v); }
 

@@ -1,5 +1,7 @@
 #include "engine/ustring.h"
 
+#include <cstdint>
+
 namespace ks {
 
 std::string ToUtf8(std::u16string_view s) {
@@ -32,35 +34,40 @@ std::string ToUtf8(std::u16string_view s) {
   return out;
 }
 
+char32_t DecodeUtf8(std::string_view s, size_t& i) {
+  const size_t n = s.size();
+  const unsigned char b = static_cast<unsigned char>(s[i]);
+  uint32_t c;
+  int extra;
+  if (b < 0x80) { c = b; extra = 0; }
+  else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; extra = 1; }
+  else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; extra = 2; }
+  else if ((b & 0xF8) == 0xF0) { c = b & 0x07; extra = 3; }
+  else { ++i; return kBadUtf8; }
+  for (int k = 1; k <= extra; ++k) {
+    if (i + k >= n) { ++i; return kBadUtf8; }
+    const unsigned char cb = static_cast<unsigned char>(s[i + k]);
+    if ((cb & 0xC0) != 0x80) { ++i; return kBadUtf8; }
+    c = (c << 6) | (cb & 0x3F);
+  }
+  static const uint32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
+  if (c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+    ++i;
+    return kBadUtf8;
+  }
+  i += extra + 1;
+  return c;
+}
+
 std::u16string FromUtf8(std::string_view s) {
   std::u16string out;
   out.reserve(s.size());
   size_t i = 0;
-  const size_t n = s.size();
-  while (i < n) {
-    unsigned char b = static_cast<unsigned char>(s[i]);
-    uint32_t c;
-    int extra;
-    if (b < 0x80) { c = b; extra = 0; }
-    else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; extra = 1; }
-    else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; extra = 2; }
-    else if ((b & 0xF8) == 0xF0) { c = b & 0x07; extra = 3; }
-    else { out += u'\uFFFD'; ++i; continue; }
-    bool ok = true;
-    for (int k = 1; k <= extra; ++k) {
-      if (i + k >= n) { ok = false; break; }
-      unsigned char cb = static_cast<unsigned char>(s[i + k]);
-      if ((cb & 0xC0) != 0x80) { ok = false; break; }
-      c = (c << 6) | (cb & 0x3F);
-    }
-    static const uint32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
-    if (!ok || c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+  while (i < s.size()) {
+    char32_t c = DecodeUtf8(s, i);
+    if (c == kBadUtf8) {
       out += u'\uFFFD';
-      ++i;
-      continue;
-    }
-    i += extra + 1;
-    if (c >= 0x10000) {
+    } else if (c >= 0x10000) {
       c -= 0x10000;
       out += static_cast<char16_t>(0xD800 + (c >> 10));
       out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
@@ -69,6 +76,12 @@ std::u16string FromUtf8(std::string_view s) {
     }
   }
   return out;
+}
+
+bool AllDigits(std::u16string_view s) {
+  for (char16_t c : s)
+    if (!IsDigit(c)) return false;
+  return true;
 }
 
 char16_t UpperAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }

@@ -2,6 +2,7 @@
 // property values are UTF-8 (std::string).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,17 @@ namespace ks {
 std::string ToUtf8(std::u16string_view s);
 // Invalid UTF-8 sequences become U+FFFD; never throws.
 std::u16string FromUtf8(std::string_view s);
+
+// Decodes the UTF-8 sequence that starts at s[i] and moves i past it. A malformed
+// sequence (cut short, overlong, a surrogate or beyond U+10FFFF) answers kBadUtf8 and
+// moves i on by one byte.
+inline constexpr char32_t kBadUtf8 = 0xFFFFFFFF;
+char32_t DecodeUtf8(std::string_view s, size_t& i);
+
+// '0'..'9', for characters of any width (a negative char is no digit).
+constexpr bool IsDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
+// True when every character is a digit (and for the empty text).
+bool AllDigits(std::u16string_view s);
 
 // Upper-cases only 'a'..'z'.
 std::u16string UpperAscii(std::u16string_view s);

@@ -1,5 +1,7 @@
 // Completion of the data text (check digits, prefixes, layout blanks), validation before
 // encoding, and the check-digit routines shared with the encoders.
+#include "engine/validate.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -8,18 +10,18 @@
 #include <vector>
 
 #include "engine/barcode.h"
+#include "engine/catalogue.h"
 #include "engine/errors.h"
 #include "engine/gs1/gs1.h"
 #include "engine/linear/booknumber.h"
 #include "engine/linear/codabar_misc.h"
+#include "engine/linear/fourstate.h"
 #include "engine/symbology.h"
 #include "engine/ustring.h"
 
 namespace ks {
 
 namespace {
-
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 // A character's contribution to a check sum: its code minus that of "0". Non-digits are
 // not refused; they give out-of-range values, as callers expect.
@@ -104,13 +106,13 @@ bool CheckEanLayout(TksBarcodeComponent& bc, std::u16string_view s, std::size_t 
   return true;
 }
 
-bool CheckUpcE(TksBarcodeComponent& bc, std::u16string_view s) {
+bool CheckUpcE(TksBarcodeComponent& bc, std::u16string_view s, bool numberSystem1) {
   const std::size_t n = s.size();
   if (n != 8 && n != 11 && n != 14) return false;
   CheckCharsIn(bc, s, 1, 8);
   CheckCharsIn(bc, s, 10, 14);
   // UPC-E1 takes its number system 1 as typed, or the older form with "0" in front.
-  return s[0] == u'0' || (s[0] == u'1' && bc.BarcodeSymbology() == bcUPCE1);
+  return s[0] == u'0' || (s[0] == u'1' && numberSystem1);
 }
 
 bool CheckUpcShipping(TksBarcodeComponent& bc, std::u16string_view s) {
@@ -189,34 +191,6 @@ bool CheckIntelligentMail(std::u16string_view s) {
   return d[1] >= u'0' && d[1] <= u'4';
 }
 
-bool AllDigits(std::u16string_view s) {
-  for (char16_t c : s)
-    if (!IsDigit(c)) return false;
-  return true;
-}
-
-// Australia Post: format control code, 8-digit sort code, then customer information
-// whose kind and length the format control code decides. Raises its own messages.
-bool CheckAustraliaPost(std::u16string_view s) {
-  const std::u16string fcc = Sub(s, 1, 2);
-  const std::u16string sortCode = Sub(s, 3, 10);
-  const std::u16string info = Sub(s, 11, 110);
-  const std::size_t n = info.size();
-  bool infoOk;
-  if (fcc == u"11" || fcc == u"87" || fcc == u"45" || fcc == u"92") {
-    infoOk = n == 0;
-  } else if (fcc == u"59") {
-    infoOk = n <= 5 || (n <= 8 && AllDigits(info));
-  } else if (fcc == u"62" || fcc == u"44") {
-    infoOk = n <= 10 || (n <= 15 && AllDigits(info));
-  } else {
-    throw ksBarcodeException("Invalid FCC, must be one from 11, 87, 45, 92, 59, 62, 44");
-  }
-  if (sortCode.size() != 8 || !AllDigits(sortCode))
-    throw ksBarcodeException("Invalid Sort code, must be 8 digits lenght");
-  if (!infoOk) throw ksBarcodeException("Invalid Customer code/info, see documentation");
-  return true;
-}
 
 }  // namespace
 
@@ -337,141 +311,139 @@ bool TksBarcodeComponent::CheckChars(const std::u16string& text) {
 
 // ---- validation -----------------------------------------------------------------------
 
+namespace validation {
+
+bool Ean13(TksBarcodeComponent& bc, const std::u16string& s) { return CheckEanLayout(bc, s, 13); }
+bool Ean8(TksBarcodeComponent& bc, const std::u16string& s) { return CheckEanLayout(bc, s, 8); }
+bool UpcA(TksBarcodeComponent& bc, const std::u16string& s) { return CheckEanLayout(bc, s, 12); }
+bool UpcE0(TksBarcodeComponent& bc, const std::u16string& s) { return CheckUpcE(bc, s, false); }
+bool UpcE1(TksBarcodeComponent& bc, const std::u16string& s) { return CheckUpcE(bc, s, true); }
+bool UpcShipping(TksBarcodeComponent& bc, const std::u16string& s) { return CheckUpcShipping(bc, s); }
+
+// Interleaved 2 of 5 has patterns for digits only, in pairs; ITF may add a leading zero.
+bool Itf(TksBarcodeComponent& bc, const std::u16string& s) {
+  bc.CheckChars(s);
+  return s.size() % 2 == 0 || bc.HasOption(boAddLeadingZero);
+}
+bool Interleaved(TksBarcodeComponent& bc, const std::u16string& s) {
+  bc.CheckChars(s);
+  return s.size() % 2 == 0;
+}
+
+bool Isbn(TksBarcodeComponent& bc, const std::u16string& s) { return CheckBookNumber(bc, s, BookNumber::Isbn); }
+bool Issn(TksBarcodeComponent& bc, const std::u16string& s) { return CheckBookNumber(bc, s, BookNumber::Issn); }
+bool Ismn(TksBarcodeComponent& bc, const std::u16string& s) { return CheckBookNumber(bc, s, BookNumber::Ismn); }
+
+bool Msi(TksBarcodeComponent& bc, const std::u16string& s) { return s.size() <= 13 && bc.CheckChars(s); }
+
+bool PostNet(TksBarcodeComponent& bc, const std::u16string& s) {
+  const std::size_t n = s.size();
+  if (n != 5 && n != 9 && n != 11) return false;
+  CheckOnlyDigits(bc, s);
+  return true;
+}
+bool Planet(TksBarcodeComponent& bc, const std::u16string& s) {
+  bc.CheckChars(s);
+  return s.size() == 11 || s.size() == 13;
+}
+bool Singapore(TksBarcodeComponent& bc, const std::u16string& s) {
+  bc.CheckChars(s);
+  return s.size() == 6;
+}
+bool Opc(TksBarcodeComponent& bc, const std::u16string& s) {
+  if (s.size() != 10) return false;
+  CheckOnlyDigits(bc, s);
+  return true;
+}
+bool AbcCodabar(TksBarcodeComponent& bc, const std::u16string& s) { return CheckAbcCodabar(bc, s); }
+bool Codabar(TksBarcodeComponent& bc, const std::u16string& s) { return CheckCodabar(bc, s); }
+bool Code39Full(TksBarcodeComponent& bc, const std::u16string& s) { return CheckCode39Full(bc, s); }
+bool Code128(TksBarcodeComponent& bc, const std::u16string& s) { return CheckCode128(bc, s); }
+bool Code93(TksBarcodeComponent& bc, const std::u16string& s) { return CheckCode93(bc, s); }
+bool Telepen(TksBarcodeComponent& bc, const std::u16string& s) { return CheckTelepen(bc, s); }
+bool Pzn(TksBarcodeComponent& bc, const std::u16string& s) {
+  bc.CheckChars(s);
+  return s.size() == 6 || s.size() == 7;
+}
+bool AnyText(TksBarcodeComponent&, const std::u16string&) { return true; }
+bool IntelligentMail(TksBarcodeComponent&, const std::u16string& s) { return CheckIntelligentMail(s); }
+
+bool AustraliaPost(TksBarcodeComponent& bc, const std::u16string& s) {
+  try {
+    CheckAustraliaPostText(s);
+  } catch (const TksEncodeError& e) {
+    bc.ErrorInfo().Raise(e);
+  }
+  return true;
+}
+
+// A GS1 element string, by the rule the 2D symbols use in their GS1 role.
+bool Gs1_128(TksBarcodeComponent& bc, const std::u16string& s) {
+  GS1ElementString(bc, s);
+  return true;
+}
+
+}  // namespace validation
+
 bool TksBarcodeComponent::CheckBarCode(const std::u16string& s) {
   if (s.empty()) BarcodeRaiseStr(erEmptyCode, u"");
-  const std::size_t n = s.size();
-  switch (FBarcodeSymbology) {
-    case bcEan13:
-    case bcJAN13:
-      return CheckEanLayout(*this, s, 13);
-    case bcEan8:
-    case bcJAN8:
-      return CheckEanLayout(*this, s, 8);
-    case bcUPCA:
-      return CheckEanLayout(*this, s, 12);
-    case bcUPCE0:
-    case bcUPCE1:
-      return CheckUpcE(*this, s);
-    case bcUPCShipping:
-      return CheckUpcShipping(*this, s);
-    case bcITF:
-      // Interleaved 2 of 5 has patterns for digits only.
-      CheckChars(s);
-      return n % 2 == 0 || HasOption(boAddLeadingZero);
-    case bc25Interleaved:
-      CheckChars(s);
-      return n % 2 == 0;
-    case bcISBN:
-    case bcISSN:
-    case bcISMN:
-      return CheckBookNumber(*this, s);
-    case bcMSIPlessey:
-      if (n > 13) return false;
-      return CheckChars(s);
-    case bcPostNet:
-      if (n != 5 && n != 9 && n != 11) return false;
-      CheckOnlyDigits(*this, s);
-      return true;
-    case bcPlanet:
-      CheckChars(s);
-      return n == 11 || n == 13;
-    case bcRoyalMail:
-    case bc4State:
-    case bcDutch4StatePostal:
-    case bcSwissPostal:
-    case bcPostBar:
-      return CheckChars(s);
-    case bcSingapore4StatePostalCode:
-      CheckChars(s);
-      return n == 6;
-    case bcOPC:
-      if (n != 10) return false;
-      CheckOnlyDigits(*this, s);
-      return true;
-    case bcABCCodabar:
-      return CheckAbcCodabar(*this, s);
-    case bcCodabar:
-      return CheckCodabar(*this, s);
-    case bcCode39Full:
-      return CheckCode39Full(*this, s);
-    case bcCode128:
-      return CheckCode128(*this, s);
-    case bcCode93Standard:
-      return CheckCode93(*this, s);
-    case bcTelepen:
-      return CheckTelepen(*this, s);
-    case bcPZN:
-      CheckChars(s);
-      return n == 6 || n == 7;
-    case bcPostbarCPC4State:
-      return true;
-    case bcIntelligentMail:
-      return CheckIntelligentMail(s);
-    case bcAustraliaPost:
-      return CheckAustraliaPost(s);
-    case bcUccEan128:
-      // A GS1 element string, by the rule the 2D symbols use in their GS1 role.
-      GS1ElementString(*this, s);
-      return true;
-    default:
-      return CheckChars(s);
-  }
+  const ValidateRule validate = CatalogueRow(FBarcodeSymbology).validate;
+  return validate ? validate(*this, s) : CheckChars(s);
 }
 
 // ---- completion -----------------------------------------------------------------------
 
-void TksBarcodeComponent::BarcodeComplete() {
-  std::u16string t = FBarCode;
-  auto eanCheck = [&t](std::size_t m, char16_t (*check)(std::u16string_view)) {
-    Pad(t, m - 1);
-    if (t.size() >= m) t[m - 1] = check(std::u16string_view(t).substr(0, m - 1));
-  };
-  switch (FBarcodeSymbology) {
-    case bcJAN8:
-      t = JanPrefix(t) + Sub(t, 3, 22);
-      [[fallthrough]];
-    case bcEan8:
-      eanCheck(8, CheckDigitUPC);
-      break;
-    case bcJAN13:
-      t = JanPrefix(t) + Sub(t, 3, 22);
-      [[fallthrough]];
-    case bcEan13:
-      eanCheck(13, CheckDigitEAN13);
-      break;
-    case bcUPCA:
-      eanCheck(12, CheckDigitUPC);
-      break;
-    case bcUPCE0:
-    case bcUPCE1:
-      if (t.size() == 6) t = u"0" + t;
-      Pad(t, 7);
-      if (t.size() >= 8) t[7] = CheckDigitUPC(ExpandUpcE(Sub(t, 1, 7)));
-      break;
-    case bcUPCShipping:
-      eanCheck(14, CheckDigitUPC);
-      break;
-    case bcITF:
-      if (t.size() == 5 || t.size() == 13 || t.size() == 15) t += u' ';
-      if (t.size() == 6 || t.size() == 14 || t.size() == 16) t.back() = CheckDigitUPC(Sub(t, 1, t.size() - 1));
-      break;
-    case bcISBN:
-    case bcISSN:
-    case bcISMN:
-      t = CompleteBookNumber(t, FBarcodeSymbology);
-      break;
-    case bcOPC:
-      eanCheck(10, CheckDigitOPC);
-      break;
-    case bcPZN:
-      if (t.size() == 6 || t.size() == 7) {
-        Pad(t, 6);
-        t[6] = CheckDigitPZN(Sub(t, 1, 6));
-      }
-      break;
-    default:
-      break;
+namespace {
+
+// Writes the check digit at position m of an EAN/UPC text of m - 1 or more characters.
+void EanCheck(std::u16string& t, std::size_t m, char16_t (*check)(std::u16string_view)) {
+  Pad(t, m - 1);
+  if (t.size() >= m) t[m - 1] = check(std::u16string_view(t).substr(0, m - 1));
+}
+
+}  // namespace
+
+namespace completion {
+
+void Ean8(std::u16string& t) { EanCheck(t, 8, CheckDigitUPC); }
+void Jan8(std::u16string& t) {
+  t = JanPrefix(t) + Sub(t, 3, 22);
+  Ean8(t);
+}
+void Ean13(std::u16string& t) { EanCheck(t, 13, CheckDigitEAN13); }
+void Jan13(std::u16string& t) {
+  t = JanPrefix(t) + Sub(t, 3, 22);
+  Ean13(t);
+}
+void UpcA(std::u16string& t) { EanCheck(t, 12, CheckDigitUPC); }
+void UpcE(std::u16string& t) {
+  if (t.size() == 6) t = u"0" + t;
+  Pad(t, 7);
+  if (t.size() >= 8) t[7] = CheckDigitUPC(ExpandUpcE(Sub(t, 1, 7)));
+}
+void UpcShipping(std::u16string& t) { EanCheck(t, 14, CheckDigitUPC); }
+void Itf(std::u16string& t) {
+  if (t.size() == 5 || t.size() == 13 || t.size() == 15) t += u' ';
+  if (t.size() == 6 || t.size() == 14 || t.size() == 16) t.back() = CheckDigitUPC(Sub(t, 1, t.size() - 1));
+}
+void Isbn(std::u16string& t) { t = CompleteBookNumber(t, BookNumber::Isbn); }
+void Issn(std::u16string& t) { t = CompleteBookNumber(t, BookNumber::Issn); }
+void Ismn(std::u16string& t) { t = CompleteBookNumber(t, BookNumber::Ismn); }
+void Opc(std::u16string& t) { EanCheck(t, 10, CheckDigitOPC); }
+void Pzn(std::u16string& t) {
+  if (t.size() == 6 || t.size() == 7) {
+    Pad(t, 6);
+    t[6] = CheckDigitPZN(Sub(t, 1, 6));
   }
+}
+
+}  // namespace completion
+
+void TksBarcodeComponent::BarcodeComplete() {
+  const CompleteRule complete = CatalogueRow(FBarcodeSymbology).complete;
+  if (!complete) return;
+  std::u16string t = FBarCode;
+  complete(t);
   if (t != FBarCode) FBarCode = t;
 }
 

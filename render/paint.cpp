@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine/catalogue.h"
 #include "engine/encoders.h"
+#include "engine/linear/booknumber.h"
 #include "engine/matrix/matrix.h"
 #include "engine/matrix/pdf417.h"
 #include "engine/ustring.h"
@@ -52,21 +54,14 @@ long long MulDiv64(long long a, long long b, long long c) {
   return static_cast<long long>(std::clamp<__int128>(r, INT64_MIN, INT64_MAX));
 }
 
-bool IsPostal(TksBarcodeSymbology s) {
-  switch (s) {
-    case bcPostNet: case bcPlanet: case bcRoyalMail: case bc4State: case bcDutch4StatePostal:
-    case bcSingapore4StatePostalCode: case bcIntelligentMail: case bcAustraliaPost:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // Width in pixels of the ITF bearer frame: four times the first run of the pattern,
 // which is one pixel for every ITF pattern (they begin with their quiet zone).
 constexpr int kBearerWidth = 4;
 
-bool IsUpc(TksBarcodeSymbology s) { return s == bcUPCA || s == bcUPCE0 || s == bcUPCE1; }
+// UPC symbols draw their guard bars half into the human-readable line.
+bool GuardsHalfIntoText(HumanLayout layout) {
+  return layout == HumanLayout::UpcA || layout == HumanLayout::UpcE0 || layout == HumanLayout::UpcE1;
+}
 
 bool ClosesRun(char c) {
   switch (c) {
@@ -176,6 +171,9 @@ void PaintAtBoundary(TksBarcodeComponent& bc, Canvas& c, const TRect& r, const T
   try {
     PaintSymbol(bc, c, r, surface);
   } catch (const ksBarcodeException& e) {
+    // A failure raised without the error object is taken into it, so that every error
+    // mode and every caller sees its code.
+    if (bc.ErrorInfo().Code() == erOK) bc.ErrorInfo().Record(e);
     HandleException(bc.ErrorInfo(), c, r, e.what());
   }
 }
@@ -183,12 +181,8 @@ void PaintAtBoundary(TksBarcodeComponent& bc, Canvas& c, const TRect& r, const T
 // True when the encoded symbol has nothing dark to draw: a symbology drawn by the linear
 // painter whose pattern holds no bar (no encoder, or bcNone).
 bool DrawsNoBars(const TksBarcodeComponent& bc) {
-  switch (bc.BarcodeSymbology()) {
-    case bcPDF417: case bcQRCode: case bcDataMatrix:
-      return false;
-    default:
-      break;
-  }
+  const SymbolPainter painter = CatalogueRow(bc.BarcodeSymbology()).painter;
+  if (painter == SymbolPainter::Stacked || painter == SymbolPainter::Matrix) return false;
   for (const std::string& row : bc.Bars())
     for (char ch : row)
       if (IsDark(ch)) return false;
@@ -240,15 +234,14 @@ void PaintSymbol(TksBarcodeComponent& bc, Canvas& c, const TRect& r, const TRect
   PaintCaption(bc.CaptionBottom(), c, s, centre, s.Width());
   PaintQuietZone(bc.QuietZone(), c, s);
 
-  switch (bc.BarcodeSymbology()) {
-    case bcNone:
+  switch (CatalogueRow(bc.BarcodeSymbology()).painter) {
+    case SymbolPainter::None:
       break;
-    case bcPDF417:
+    case SymbolPainter::Stacked:
       BuildPdf417Rows(bc, bc.Bars());
       PaintPdf417(c, s, bc, centre);
       break;
-    case bcDataMatrix:
-    case bcQRCode: {
+    case SymbolPainter::Matrix: {
       // Less than a pixel per module would lose modules: as small a box as for a
       // linear symbol narrower than its pattern.
       const TksMatrix& m = bc.Pixels();
@@ -257,23 +250,198 @@ void PaintSymbol(TksBarcodeComponent& bc, Canvas& c, const TRect& r, const TRect
       Paint(bc.Pixels(), c, s, centre, bc);
       break;
     }
-    default:
+    case SymbolPainter::Linear:
       PaintLinear(bc, c, s, centre, bc.BarCode());
+      break;
   }
 }
 
-void PaintLinear(TksBarcodeComponent& bc, Canvas& c, const TRect& r, TPoint centre, std::u16string text) {
-  const TksBarcodeSymbology sym = bc.BarcodeSymbology();
+namespace {
+
+// The text whose width sets the automatic size of the human-readable font: the part
+// that has to fit between text slots 0 and 1.
+std::u16string FontSample(HumanLayout layout, const std::u16string& text, const std::u16string& shown) {
+  switch (layout) {
+    case HumanLayout::Ean8: return Sub(text, 1, 4);
+    case HumanLayout::Ean13: case HumanLayout::UpcE0: case HumanLayout::UpcE1: return Sub(text, 2, 7);
+    case HumanLayout::UpcA: return Sub(text, 2, 6);
+    case HumanLayout::UpcShipping: return text + u"     ";
+    case HumanLayout::Opc: return text + u"--";
+    case HumanLayout::Centred: return shown;
+  }
+  return shown;
+}
+
+// Selects the human-readable font, sized to fit its slots when it sizes itself and
+// within its share of the box height; answers the height of its text.
+int SizeHumanFont(TksBarcodeComponent& bc, Canvas& c, const TRect& r, HumanLayout layout,
+                  const std::u16string& text, const std::u16string& shown) {
+  const TksBarcodeCaption& human = bc.CaptionHuman();
+  // The caption's font is measured for the automatic size (the choice the layout allows:
+  // it does not depend on what an earlier caption left on the canvas).
+  SelectFont(c, human.Font());
+  if (human.AutoSize()) {
+    int w = c.TextWidth(FontSample(layout, text, shown));
+    if (w > 0) {
+      double size = FontSize(c) * 0.95 * (bc.TextSlot[1] - bc.TextSlot[0]) / w;
+      SetFontSize(c, static_cast<int>(InRange(size)));
+    }
+  }
+  const int boxHeight = r.Height();
+  const int size = FontSize(c);
+  double ratio = boxHeight > 0 ? size * 100.0 / boxHeight : HUGE_VAL;
+  if (human.MaxHeight() > 0 && human.MaxHeight() < ratio)
+    SetFontSize(c, std::isfinite(ratio) ? Round(InRange(size * 0.9 * human.MaxHeight() / ratio)) : 0);
+  return c.TextHeight(text);
+}
+
+// What the bars leave for the parts drawn after them.
+struct BarsDrawn {
+  int firstRun = 0;   // width in pixels of the first run of modules
+  int lastBottom = 0;  // the room the last bar left free below it
+};
+
+// Draws the bars of a zoomed pattern (ending in a light module that closes the last
+// run) at their heights: postal bars by their letters, the others full height less the
+// room of the human-readable line (th high, z when shown) and of an add-on above.
+BarsDrawn PaintBars(TksBarcodeComponent& bc, Canvas& c, const TRect& r, TPoint centre, const std::string& p,
+                    const SymbologyRow& row, int th, int z) {
+  BarsDrawn drawn;
+  const int a = r.Height() - z;
+  // The run counter starts at 1 so that a leading light module closes an empty run;
+  // a pattern that begins with a bar starts from 0, else its first bar would be drawn
+  // one pixel left of the symbol rectangle.
+  int n = ClosesRun(p.front()) ? 1 : 0, T = 0, B = 0;
+  char q = '0';
+  bool x = false;
+  const bool postal = row.Has(capHeightModulated);
+  const bool visible = bc.CaptionHuman().Visible();
+  BarFiller bars(c, centre, bc.Angle());
+  for (int i = 1; i <= static_cast<int>(p.size()); ++i) {
+    const char ch = p[i - 1];
+    if (!x && q == 'X') x = true;
+    if (ClosesRun(ch) && n > 0) {
+      if (postal) {
+        T = 0;
+        B = 0;
+        switch (q) {
+          case 'M': T = a / 2; break;
+          case 'A': case 'H': B = a / 3; break;
+          case 'D': T = a / 3; break;
+          case 'S': case 'T': T = a / 3; B = a / 3; break;
+          default: break;
+        }
+        B += z;
+      } else {
+        if (q == '2' && bc.HasOption(boStartStopLines)) B = GuardsHalfIntoText(row.humanLayout) ? th / 2 : 0;
+        else B = (visible || q == '3') ? th : 0;
+        if (x && bc.HasOption(boAddOnUp)) T = th;
+      }
+      if (q != '0') {
+        bars.Add({r.Left + i - n - 1, r.Top + T, r.Left + i - 1, r.Bottom - B});
+        drawn.lastBottom = B;
+      }
+      if (drawn.firstRun == 0) drawn.firstRun = n;
+      n = 0;
+    }
+    if (IsDark(ch)) ++n;
+    q = ch;
+  }
+  bars.Flush();
+  return drawn;
+}
+
+// The ITF bearer frame around a pattern of `modules` pixels, closed on all four sides.
+// Its upright sides stand just outside the pattern's ten-module quiet zones, because a
+// frame drawn over the quiet zones leaves too little of them for scanners to find the
+// code: the left one in the room the leading blanks gave the symbol, the right one in
+// the room kept free beside the pattern.
+void PaintBearerFrame(Canvas& c, const TRect& r, TPoint centre, double angle, int modules, const BarsDrawn& bars,
+                      TColor color) {
+  const int N = modules;
+  const int b = 4 * bars.firstRun;
+  const int B = bars.lastBottom;
+  const int x0 = r.Left - b, x1 = r.Left + N - 1 + b;
+  c.Brush.Color = color;
+  c.Brush.Style = bsSolid;
+  FillRotatedRect(c, {x0, r.Top, x1, r.Top + b}, centre, true, angle);
+  FillRotatedRect(c, {x0, r.Bottom - B - b, x1, r.Bottom - B}, centre, true, angle);
+  FillRotatedRect(c, {x0, r.Top, r.Left, r.Bottom - B}, centre, true, angle);
+  FillRotatedRect(c, {r.Left + N - 1, r.Top, x1, r.Bottom - B}, centre, true, angle);
+}
+
+// Writes the human-readable line `s` (the data text as shown) under the bars, laid out
+// by the symbology's layout.
+void PaintHumanLine(TksBarcodeComponent& bc, Canvas& c, const TRect& r, TPoint centre, HumanLayout layout,
+                    const std::u16string& s, int th) {
+  const TksBarcodeCaption& human = bc.CaptionHuman();
   const double angle = bc.Angle();
+  SelectFont(c, human.Font());
+  if (human.AutoSize()) c.Font.SetHeight(th);
+  SetRotatedFont(c.Font, angle, 0);
+  const int y = r.Bottom - th;
+  c.Brush.Style = bsClear;
+  c.Brush.Color = clNone;
+  LinearLayout lay{bc, c, r, centre, angle};
+  switch (layout) {
+    case HumanLayout::Ean8:
+      lay.DrawGroupTexts(Sub(s, 1, 4), Sub(s, 5, 8), Sub(s, 10, 14), y);
+      break;
+    case HumanLayout::Ean13:
+      lay.Text(r.Left, y, Ch(s, 1));
+      lay.DrawGroupTexts(Sub(s, 2, 7), Sub(s, 8, 13), Sub(s, 15, 19), y);
+      break;
+    case HumanLayout::UpcA:
+      lay.Text(r.Left, y, Ch(s, 1));
+      lay.DrawGroupTexts(Sub(s, 2, 6), Sub(s, 7, 11), Sub(s, 14, 18), y);
+      lay.Text(r.Left + bc.TextSlot[5], y, Ch(s, 12));
+      break;
+    case HumanLayout::UpcE0:
+    case HumanLayout::UpcE1: {
+      lay.DrawGroupTexts(Sub(s, 2, 7), u"", Sub(s, 10, 14), y);
+      SetFontSize(c, Round(FontSize(c) * 0.75));
+      SetRotatedFont(c.Font, angle, 0);
+      const int y2 = r.Bottom - c.TextHeight(u"1");
+      std::u16string system = Ch(s, 1), check = Ch(s, 8);
+      if (layout == HumanLayout::UpcE1) {
+        // UPC-E1 symbols carry number system 1 and its check digit: print what a
+        // scanner reads, not the stored number system 0.
+        system = u"1";
+        check = std::u16string(1, CheckDigitUPC(ExpandUpcE(u"1" + Sub(s, 2, 7))));
+      }
+      lay.Text(r.Left, y2, system);
+      lay.Text(r.Left + bc.TextSlot[5], y2, check);
+      break;
+    }
+    case HumanLayout::UpcShipping:
+      lay.DrawGroupTexts(Ch(s, 1) + u"  " + Sub(s, 2, 3) + u"  " + Sub(s, 4, 8) + u"  " + Sub(s, 9, 13) + u"  " +
+                             Ch(s, 14),
+                         u"", Sub(s, 16, 21), y);
+      break;
+    case HumanLayout::Opc:
+      lay.Centred(Sub(s, 1, 5) + u"-" + Sub(s, 6, 9) + u"-" + Ch(s, 10), y);
+      break;
+    case HumanLayout::Centred:
+      if (bc.TextSlot[1] == 0) bc.TextSlot[1] = r.Right - r.Left;
+      lay.Centred(s, y);
+      break;
+  }
+}
+
+}  // namespace
+
+void PaintLinear(TksBarcodeComponent& bc, Canvas& c, const TRect& r, TPoint centre, std::u16string text) {
+  const SymbologyRow& row = CatalogueRow(bc.BarcodeSymbology());
   const TksBarcodeCaption& human = bc.CaptionHuman();
   std::string p = bc.Bars().empty() ? std::string() : bc.Bars().front();
 
-  if (sym == bcISBN || sym == bcISSN || sym == bcISMN) text = BookNumberToEan13(text, sym);
+  // A book number is shown as the EAN-13 it stands for.
+  if (row.bookNumber != BookNumber::None) text = BookNumberEan13(text, row.bookNumber);
   // The ITF bearer frame's right side needs room right of the pattern's quiet zone; its
   // left side stands in the room the leading blanks gave the symbol.
   const int aWidth = r.Width() - BearerFrameRoom(bc);
   if (aWidth < static_cast<int>(p.size()) && !bc.HasOption(boPaintIfSmall)) bc.BarcodeRaiseStr(erSmallPaintBox, u"");
-  std::u16string t = sym == bcPZN ? u"PZN - " + text : text;
+  const std::u16string shown = row.humanPrefix + text;
   if (!p.empty()) p = bc.Zoom(p, aWidth, bc.HasOption(boSecurity));
 
   const TColor barColor = bc.HasOption(boReflectanceReversal) ? bc.BackgroundColor() : bc.LinesColor();
@@ -282,156 +450,22 @@ void PaintLinear(TksBarcodeComponent& bc, Canvas& c, const TRect& r, TPoint cent
   c.Brush.Color = barColor;
   c.Brush.Style = bsSolid;
 
-  // The caption's font is measured for the automatic size (the choice the layout allows:
-  // it does not depend on what an earlier caption left on the canvas).
-  SelectFont(c, human.Font());
-  if (human.AutoSize()) {
-    std::u16string sample;
-    switch (sym) {
-      case bcEan8: case bcJAN8: sample = Sub(text, 1, 4); break;
-      case bcEan13: case bcISBN: case bcISSN: case bcISMN: case bcUPCE0: case bcUPCE1: case bcJAN13:
-        sample = Sub(text, 2, 7);
-        break;
-      case bcUPCA: sample = Sub(text, 2, 6); break;
-      case bcUPCShipping: sample = text + u"     "; break;
-      case bcOPC: sample = text + u"--"; break;
-      case bcPZN: sample = t; break;
-      default: sample = text;
-    }
-    int w = c.TextWidth(sample);
-    if (w > 0) {
-      double size = FontSize(c) * 0.95 * (bc.TextSlot[1] - bc.TextSlot[0]) / w;
-      SetFontSize(c, static_cast<int>(InRange(size)));
-    }
-  }
-  {
-    const int boxHeight = r.Height();
-    const int size = FontSize(c);
-    double ratio = boxHeight > 0 ? size * 100.0 / boxHeight : HUGE_VAL;
-    if (human.MaxHeight() > 0 && human.MaxHeight() < ratio)
-      SetFontSize(c, std::isfinite(ratio) ? Round(InRange(size * 0.9 * human.MaxHeight() / ratio)) : 0);
-  }
-  const int th = c.TextHeight(text);
+  const int th = SizeHumanFont(bc, c, r, row.humanLayout, text, shown);
   const int z = human.Visible() ? th : 0;
-
-  int f = 0, lastB = 0;
+  BarsDrawn bars;
   if (!p.empty()) {
-    p += '0';
-    const int a = r.Height() - z;
-    // The run counter starts at 1 so that a leading light module closes an empty run;
-    // a pattern that begins with a bar starts from 0, else its first bar would be drawn
-    // one pixel left of the symbol rectangle.
-    int n = ClosesRun(p.front()) ? 1 : 0, T = 0, B = 0;
-    char q = '0';
-    bool x = false;
-    const bool postal = IsPostal(sym);
-    BarFiller bars(c, centre, angle);
-    for (int i = 1; i <= static_cast<int>(p.size()); ++i) {
-      const char ch = p[i - 1];
-      if (!x && q == 'X') x = true;
-      if (ClosesRun(ch) && n > 0) {
-        if (postal) {
-          T = 0;
-          B = 0;
-          switch (q) {
-            case 'M': T = a / 2; break;
-            case 'A': case 'H': B = a / 3; break;
-            case 'D': T = a / 3; break;
-            case 'S': case 'T': T = a / 3; B = a / 3; break;
-            default: break;
-          }
-          B += z;
-        } else {
-          if (q == '2' && bc.HasOption(boStartStopLines)) B = IsUpc(sym) ? th / 2 : 0;
-          else B = (human.Visible() || q == '3') ? th : 0;
-          if (x && bc.HasOption(boAddOnUp)) T = th;
-        }
-        if (q != '0') {
-          bars.Add({r.Left + i - n - 1, r.Top + T, r.Left + i - 1, r.Bottom - B});
-          lastB = B;
-        }
-        if (f == 0) f = n;
-        n = 0;
-      }
-      if (IsDark(ch)) ++n;
-      q = ch;
-    }
-    bars.Flush();
+    p += '0';  // closes the last run
+    bars = PaintBars(bc, c, r, centre, p, row, th, z);
+    if (row.Has(capBearerFrame))
+      PaintBearerFrame(c, r, centre, bc.Angle(), static_cast<int>(p.size()), bars, barColor);
   }
-
-  if (sym == bcITF && !p.empty()) {
-    // Bearer frame, closed on all four sides. Its upright sides stand just outside the
-    // pattern's ten-module quiet zones, because a frame drawn over the quiet zones leaves
-    // too little of them for scanners to find the code: the left one in the room the
-    // leading blanks gave the symbol, the right one in the room kept free above.
-    const int N = static_cast<int>(p.size());
-    const int b = 4 * f;
-    const int B = lastB;
-    const int x0 = r.Left - b, x1 = r.Left + N - 1 + b;
-    c.Brush.Color = barColor;
-    c.Brush.Style = bsSolid;
-    FillRotatedRect(c, {x0, r.Top, x1, r.Top + b}, centre, true, angle);
-    FillRotatedRect(c, {x0, r.Bottom - B - b, x1, r.Bottom - B}, centre, true, angle);
-    FillRotatedRect(c, {x0, r.Top, r.Left, r.Bottom - B}, centre, true, angle);
-    FillRotatedRect(c, {r.Left + N - 1, r.Top, x1, r.Bottom - B}, centre, true, angle);
-  }
-
-  if (human.Visible()) {
-    SelectFont(c, human.Font());
-    if (human.AutoSize()) c.Font.SetHeight(th);
-    SetRotatedFont(c.Font, angle, 0);
-    const int y = r.Bottom - th;
-    c.Brush.Style = bsClear;
-    c.Brush.Color = clNone;
-    const std::u16string& s = t;
-    LinearLayout lay{bc, c, r, centre, angle};
-    switch (sym) {
-      case bcEan8: case bcJAN8:
-        lay.DrawGroupTexts(Sub(s, 1, 4), Sub(s, 5, 8), Sub(s, 10, 14), y);
-        break;
-      case bcEan13: case bcISBN: case bcISSN: case bcISMN: case bcJAN13:
-        lay.Text(r.Left, y, Ch(s, 1));
-        lay.DrawGroupTexts(Sub(s, 2, 7), Sub(s, 8, 13), Sub(s, 15, 19), y);
-        break;
-      case bcUPCA:
-        lay.Text(r.Left, y, Ch(s, 1));
-        lay.DrawGroupTexts(Sub(s, 2, 6), Sub(s, 7, 11), Sub(s, 14, 18), y);
-        lay.Text(r.Left + bc.TextSlot[5], y, Ch(s, 12));
-        break;
-      case bcUPCE0: case bcUPCE1: {
-        lay.DrawGroupTexts(Sub(s, 2, 7), u"", Sub(s, 10, 14), y);
-        SetFontSize(c, Round(FontSize(c) * 0.75));
-        SetRotatedFont(c.Font, angle, 0);
-        const int y2 = r.Bottom - c.TextHeight(u"1");
-        std::u16string system = Ch(s, 1), check = Ch(s, 8);
-        if (sym == bcUPCE1) {
-          // UPC-E1 symbols carry number system 1 and its check digit: print what a
-          // scanner reads, not the stored number system 0.
-          system = u"1";
-          check = std::u16string(1, CheckDigitUPC(ExpandUpcE(u"1" + Sub(s, 2, 7))));
-        }
-        lay.Text(r.Left, y2, system);
-        lay.Text(r.Left + bc.TextSlot[5], y2, check);
-        break;
-      }
-      case bcUPCShipping:
-        lay.DrawGroupTexts(Ch(s, 1) + u"  " + Sub(s, 2, 3) + u"  " + Sub(s, 4, 8) + u"  " + Sub(s, 9, 13) + u"  " +
-                               Ch(s, 14),
-                           u"", Sub(s, 16, 21), y);
-        break;
-      case bcOPC:
-        lay.Centred(Sub(s, 1, 5) + u"-" + Sub(s, 6, 9) + u"-" + Ch(s, 10), y);
-        break;
-      default:
-        if (bc.TextSlot[1] == 0) bc.TextSlot[1] = r.Right - r.Left;
-        lay.Centred(s, y);
-    }
-  }
-
+  if (human.Visible()) PaintHumanLine(bc, c, r, centre, row.humanLayout, shown, th);
   if (bc.HorzLines().LinesCount() > 0) PaintHorzLines(bc.HorzLines(), c, r);
 }
 
-int BearerFrameRoom(const TksBarcodeComponent& bc) { return bc.BarcodeSymbology() == bcITF ? kBearerWidth : 0; }
+int BearerFrameRoom(const TksBarcodeComponent& bc) {
+  return CatalogueRow(bc.BarcodeSymbology()).Has(capBearerFrame) ? kBearerWidth : 0;
+}
 
 int MinPaintWidth(TksBarcodeComponent& bc) {
   long long w = bc.MinWidth();
@@ -575,13 +609,13 @@ void HandleException(TksBarcodeError& err, Canvas& c, const TRect& r, const std:
   if (mode == emDrawErrorString) shapes |= 1u << gsMSG;
   if (mode == emPaintRedCross) shapes |= 1u << gsCross;
   if (mode == emPaintRedBrush) shapes |= 1u << gsBrush;
-  // A raise with a message of its own leaves the code at erOK: show that message.
+  // An exception that never reached an error object (its code still erOK): show its message.
   const bool own = err.Code() == erOK && !ownMessage.empty();
   switch (mode) {
     case emStandardRaise: {
       std::string full = err.ExceptionStringFull();
       if (own) full = full.substr(0, full.size() - err.ExceptionString().size()) + ownMessage;
-      throw Exception(full, err.HelpIndex());
+      throw Exception(err.Code(), full, err.HelpIndex());
     }
     case emDrawErrorString:
     case emPaintRedCross:

@@ -43,9 +43,8 @@ void PaintCaption(const TksBarcodeCaption& cap, Canvas& c, TRect& rect, TPoint c
 void PaintQuietZone(const TksQuietZone& qz, Canvas& c, TRect& r);
 void PaintHorzLines(const TksHorzLines& lines, Canvas& c, const TRect& r);
 
-// The error display at the paint boundary. `ownMessage` is the message of an exception
-// raised directly with a text of its own (the error code still erOK); it is shown
-// instead of the code's table message.
+// The error display at the paint boundary. `ownMessage` is the message of the exception
+// caught; it is shown only when the error object holds no failure (its code erOK).
 void HandleException(TksBarcodeError& err, Canvas& c, const TRect& r, const std::string& ownMessage = {});
 void DrawErrorGraphic(TksBarcodeError& err, Canvas& c, const TRect& r, const std::string& msg, TksGrShapes shapes);
 

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Writes engine/matrix/qr_tables.h from the QR Code tables in shared/data.
+"""Writes engine/matrix/qr_tables.h from the QR Code tables in tools/data.
 
-Usage: tools/gen_qr_tables.py <data dir>/qr_tables.txt > engine/matrix/qr_tables.h
+Usage: tools/gen_qr_tables.py [qr_tables.txt] > engine/matrix/qr_tables.h
+(tools/data/qr_tables.txt when left out)
 """
+import os
 import sys
 
 LEVELS = "LMQH"
@@ -18,7 +20,9 @@ def records(path):
 
 def main():
     versions, ec, micro, verinfo, fmt, mfmt = {}, {}, {}, {}, {}, {}
-    for r in records(sys.argv[1]):
+    path = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "data",
+                                                               "qr_tables.txt")
+    for r in records(path):
         kind = r[0]
         if kind == "VERSION":
             v, size, total, rem, n = map(int, r[1:6])

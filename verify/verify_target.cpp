@@ -134,7 +134,7 @@ void CodabarText(const TksBarcodeComponent& bc, const std::u16string& t, VerifyT
   const size_t from = ownStart ? 1 : 0;
   const size_t to = t.size() - (ownStop ? 1 : 0);
   std::u16string data = to > from ? t.substr(from, to - from) : std::u16string();
-  if (bc.HasOption(boAutoCheckDigit)) data.push_back(CodabarCheckChar(bc.GetSetOfChars(), start, data, stop));
+  if (bc.HasOption(boAutoCheckDigit)) data.push_back(CodabarCheckChar(start, data, stop));
   target.texts.push_back(ToUtf8(CodabarCanonical(start) + data + CodabarCanonical(stop)));
 }
 

@@ -6,6 +6,7 @@
 #include "engine/barcode.h"
 #include "engine/gs1/gs1_ai_table.h"
 #include "engine/params.h"
+#include "engine/ustring.h"
 
 namespace ks {
 
@@ -13,14 +14,6 @@ namespace {
 
 constexpr char16_t kOpen = u'(';
 constexpr char16_t kClose = u')';
-
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-bool AllDigits(std::u16string_view s) {
-  for (char16_t c : s)
-    if (!IsDigit(c)) return false;
-  return true;
-}
 
 std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
@@ -59,7 +52,7 @@ bool HasPredefinedLength(std::u16string_view ai) {
 
 // The GS1 AI encodable character set 82: the only characters an AI value may hold.
 bool InCharacterSet82(char16_t c) {
-  if ((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z')) return true;
+  if (IsDigit(c) || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z')) return true;
   return std::u16string_view(u"!\"%&'()*+,-./:;<=>?_").find(c) != std::u16string_view::npos;
 }
 
@@ -74,6 +67,27 @@ bool GS1CheckDigitHolds(std::u16string_view digits) {
     weight = 4 - weight;
   }
   return (10 - sum % 10) % 10 == digits.back() - u'0';
+}
+
+// The three-digit codes a first component of digits begins with: one ISO 3166-1 country,
+// a list of them (three digits each), or one ISO 4217 currency.
+bool IsoCodesExist(TksAIType type, std::u16string_view digits) {
+  auto code = [&digits](size_t at) {
+    return (digits[at] - u'0') * 100 + (digits[at + 1] - u'0') * 10 + (digits[at + 2] - u'0');
+  };
+  switch (type) {
+    case aiISO_Country:
+      return digits.size() >= 3 && IsIsoCountry(code(0));
+    case aiISO_CountryMulti:
+      if (digits.empty() || digits.size() % 3 != 0) return false;
+      for (size_t at = 0; at < digits.size(); at += 3)
+        if (!IsIsoCountry(code(at))) return false;
+      return true;
+    case aiISO_Currency:
+      return digits.size() >= 3 && IsIsoCurrency(code(0));
+    default:
+      return true;
+  }
 }
 
 void SetValueError(TksErrRecord& err, TksBarcodeErrorCode code, std::u16string_view value, int par1, int par2) {
@@ -163,8 +177,10 @@ bool TksGS1::VerifyAI(std::u16string_view ai, std::u16string_view value, TksErrR
 //   a reader reads that many characters whatever follows;
 // - every character from the GS1 set of 82;
 // - the first component in digits, unless the row holds text;
-// - for GS1 keys, the check digit at the end of the first component.
-// Dates get no range test and ISO codes are not looked up.
+// - for GS1 keys, the check digit at the end of the first component;
+// - for the AIs that carry them, ISO 3166-1 country codes and ISO 4217 currency codes
+//   that exist.
+// Dates get no range test.
 bool TksGS1::VerifyAI(int aiIdx, std::u16string_view value, TksErrRecord& err) {
   if (!idxOK(aiIdx)) return false;
   const TksGS1Item& item = GS1Item(aiIdx);
@@ -191,6 +207,10 @@ bool TksGS1::VerifyAI(int aiIdx, std::u16string_view value, TksErrRecord& err) {
     }
   }
   if (item.CheckSum == chGS1_Standard && !GS1CheckDigitHolds(first)) {
+    SetValueError(err, erGS1, value, 0, 0);
+    return false;
+  }
+  if (!IsoCodesExist(item.AIType, first)) {
     SetValueError(err, erGS1, value, 0, 0);
     return false;
   }

@@ -143,21 +143,12 @@ std::u16string SolveGS1(TksBarcodeComponent& bc);
 // raises the first GS1 error through bc. GS1-128 and the 2D symbols in a GS1 role use it.
 std::u16string GS1ElementString(TksBarcodeComponent& bc, std::u16string_view text);
 
-// ---- reference tables of the GS1 and ISO standards (consulted by no operation) ----
+// ---- special symbols of the input syntax (IsSpecial) ----
 
 enum TksSpecialSymbol : uint8_t { scASCII, scFNC1, scFNC2, scFNC3, scFNC4, scECI, scGLI0, scGLI1,
                                   scSegmentCount, scSegmentIndex, scFilename, scTimeStamp, scSender,
                                   scAddress, scFilesize, scChecksum, scStartA, scStartB, scStartC,
                                   scShift };
-enum TksSpecialParamType : uint8_t { stNone, stInteger, stString, stDate, stTimeStamp1970 };
-
-struct TksSpecialRec {
-  std::string_view Text;
-  std::string_view Desc;
-  TksSpecialSymbol Symbol;
-  TksSpecialParamType Params;
-  int Value;
-};
 
 struct TksSpecialResult {
   TksSpecialSymbol Symbol = scASCII;
@@ -168,12 +159,7 @@ struct TksSpecialResult {
   bool Error = false;
 };
 
-struct TksGS1_InvalidPair {
-  std::string_view AI1;
-  std::string_view AI2;
-  bool N9;
-  std::string_view Description;
-};
+// ---- ISO 3166-1 countries and ISO 4217 currencies (gs1_reference.cpp) ----
 
 struct TksISOCountry {
   std::string_view Country;
@@ -198,9 +184,10 @@ struct TableView {
   const T& operator[](int i) const { return rows[i]; }
 };
 
-TableView<TksSpecialRec> GS1SpecialSymbols();
-TableView<TksGS1_InvalidPair> GS1InvalidPairs();
 TableView<TksISOCountry> ISOCountries();
 TableView<TksISOCurrency> ISOCurrencies();
+// Whether a numeric code is an ISO 3166-1 country, an ISO 4217 currency.
+bool IsIsoCountry(int numericCode);
+bool IsIsoCurrency(int numericCode);
 
 }  // namespace ks

@@ -1,7 +1,5 @@
-// Reference tables of the GS1 and ISO standards: the special symbols of the input
-// syntax, AI pairs that must not appear together, ISO 3166-1 countries and ISO 4217
-// currencies. The engine keeps them for completeness of its data set; no operation
-// consults them.
+// ISO 3166-1 countries and ISO 4217 currencies: GS1 validation looks up the country and
+// currency codes of the AIs that carry them.
 #include <array>
 
 #include "engine/gs1/gs1.h"
@@ -9,93 +7,6 @@
 namespace ks {
 
 namespace {
-
-// Named symbols of the input syntax: ASCII control names and a few Latin-1 signs, the
-// function characters and the structured-append and macro commands.
-constexpr std::array<TksSpecialRec, 60> kSpecialSymbols{{
-    {"NUL", "Null", scASCII, stNone, 0},
-    {"SOH", "Start of Heading", scASCII, stNone, 1},
-    {"STX", "Start of Text", scASCII, stNone, 2},
-    {"ETX", "End of Text", scASCII, stNone, 3},
-    {"EOT", "End of Transmission", scASCII, stNone, 4},
-    {"ENQ", "Enquiry", scASCII, stNone, 5},
-    {"ACK", "Acknowledge", scASCII, stNone, 6},
-    {"BEL", "Bell", scASCII, stNone, 7},
-    {"BS", "Backspace", scASCII, stNone, 8},
-    {"HT", "Horizontal Tab", scASCII, stNone, 9},
-    {"LF", "Line Feed", scASCII, stNone, 10},
-    {"VT", "Vertical Tab", scASCII, stNone, 11},
-    {"FF", "Form Feed", scASCII, stNone, 12},
-    {"CR", "Carriage Return", scASCII, stNone, 13},
-    {"SO", "Shift Out", scASCII, stNone, 14},
-    {"SI", "Shift In", scASCII, stNone, 15},
-    {"DLE", "Data Link Escape", scASCII, stNone, 16},
-    {"DC1", "Device Control 1", scASCII, stNone, 17},
-    {"DC2", "Device Control 2", scASCII, stNone, 18},
-    {"DC3", "Device Control 3", scASCII, stNone, 19},
-    {"DC4", "Device Control 4", scASCII, stNone, 20},
-    {"NAK", "Negative Acknowledge", scASCII, stNone, 21},
-    {"SYN", "Synchronous Idle", scASCII, stNone, 22},
-    {"ETB", "End of Transmission Block", scASCII, stNone, 23},
-    {"CAN", "Cancel", scASCII, stNone, 24},
-    {"EM", "End of Medium", scASCII, stNone, 25},
-    {"SUB", "Substitute", scASCII, stNone, 26},
-    {"ESC", "Escape", scASCII, stNone, 27},
-    {"FS", "File Separator", scASCII, stNone, 28},
-    {"GS", "Group Separator", scASCII, stNone, 29},
-    {"RS", "Record Separator", scASCII, stNone, 30},
-    {"US", "Unit Separator", scASCII, stNone, 31},
-    {"DEL", "Delete", scASCII, stNone, 127},
-    {"Copy", "Copyright sign", scASCII, stNone, 169},
-    {"TM", "Registered sign", scASCII, stNone, 174},
-    {"1/4", "Vulgar fraction one quarter", scASCII, stNone, 188},
-    {"1/2", "Vulgar fraction one half", scASCII, stNone, 189},
-    {"3/4", "Vulgar fraction three quarters", scASCII, stNone, 190},
-    {"CENT", "Cent sign", scASCII, stNone, 162},
-    {"POUND", "Pound sign", scASCII, stNone, 163},
-    {"YEN", "Yen sign", scASCII, stNone, 165},
-    {"FNC1", "Function character 1", scFNC1, stNone, 0},
-    {"FNC2", "Function character 2", scFNC2, stNone, 0},
-    {"FNC3", "Function character 3", scFNC3, stNone, 0},
-    {"FNC4", "Function character 4", scFNC4, stNone, 0},
-    {"ECI", "Extended Channel Interpretation", scECI, stInteger, 0},
-    {"GLI0", "Global Label Identifier 0", scGLI0, stInteger, 0},
-    {"GLI1", "Global Label Identifier 1", scGLI1, stInteger, 0},
-    {"SegmentCount", "Structured append: number of symbols", scSegmentCount, stInteger, 0},
-    {"SegmentIndex", "Structured append: index of this symbol", scSegmentIndex, stInteger, 0},
-    {"Filename", "Macro file name", scFilename, stString, 0},
-    {"TimeStamp", "Macro time stamp, seconds since 1970", scTimeStamp, stTimeStamp1970, 0},
-    {"Sender", "Macro sender", scSender, stString, 0},
-    {"Address", "Macro addressee", scAddress, stString, 0},
-    {"Filesize", "Macro file size", scFilesize, stString, 0},
-    {"Checksum", "Macro checksum", scChecksum, stString, 0},
-    {"StartA", "Start in code set A", scStartA, stNone, 0},
-    {"StartB", "Start in code set B", scStartB, stNone, 0},
-    {"StartC", "Start in code set C", scStartC, stNone, 0},
-    {"Shift", "Shift to the other code set for one character", scShift, stNone, 0},
-}};
-
-// GS1 General Specifications, invalid pairs of element strings; N9: only when the GTIN
-// begins with 9.
-constexpr std::array<TksGS1_InvalidPair, 17> kInvalidPairs{{
-    {"01", "01", false, "AI (01) may appear only once in an element string"},
-    {"01", "02", false, "AI (02) must not be used for the identification of trade items contained in a trade item"},
-    {"01", "37", false, "AI (37) counts trade items in a logistic unit and must not follow AI (01)"},
-    {"22", "30", false, "AI (30) must not be used with the consumer product variant AI (22)"},
-    {"22", "10", false, "AI (10) must not be used with the consumer product variant AI (22)"},
-    {"22", "17", false, "AI (17) must not be used with the consumer product variant AI (22)"},
-    {"22", "21", false, "AI (21) must not be used with the consumer product variant AI (22)"},
-    {"241", "01", true, "AI (241) must not be used with AI (01) of a GTIN beginning with 9"},
-    {"241", "02", true, "AI (241) must not be used with AI (02) of a GTIN beginning with 9"},
-    {"420", "421", false, "Only one ship-to postal code, AI (420) or AI (421), may be used"},
-    {"422", "426", false, "AI (426) covers the full process chain and excludes AI (422)"},
-    {"423", "426", false, "AI (426) covers the full process chain and excludes AI (423)"},
-    {"424", "426", false, "AI (426) covers the full process chain and excludes AI (424)"},
-    {"425", "426", false, "AI (426) covers the full process chain and excludes AI (425)"},
-    {"390X", "391X", false, "Only one amount payable, AI (390n) or AI (391n), may be used"},
-    {"392X", "393X", false, "Only one amount payable, AI (392n) or AI (393n), may be used"},
-    {"8006", "01", false, "AI (8006) identifies a component and must not be used with AI (01)"},
-}};
 
 // ISO 3166-1: English short name (upper case, ASCII), alpha-2, alpha-3, numeric code;
 // in alphabetical order of names.
@@ -501,9 +412,19 @@ TableView<T> View(const std::array<T, N>& a) {
 
 }  // namespace
 
-TableView<TksSpecialRec> GS1SpecialSymbols() { return View(kSpecialSymbols); }
-TableView<TksGS1_InvalidPair> GS1InvalidPairs() { return View(kInvalidPairs); }
 TableView<TksISOCountry> ISOCountries() { return View(kCountries); }
 TableView<TksISOCurrency> ISOCurrencies() { return View(kCurrencies); }
+
+bool IsIsoCountry(int numericCode) {
+  for (const TksISOCountry& c : kCountries)
+    if (c.ISOCode == numericCode) return true;
+  return false;
+}
+
+bool IsIsoCurrency(int numericCode) {
+  for (const TksISOCurrency& c : kCurrencies)
+    if (c.NumericCode == numericCode) return true;
+  return false;
+}
 
 }  // namespace ks

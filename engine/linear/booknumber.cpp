@@ -22,12 +22,12 @@
 #include "engine/barcode.h"
 #include "engine/encoders.h"
 #include "engine/errors.h"
+#include "engine/ustring.h"
 
 namespace ks {
 
 namespace {
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool IsM(char16_t c) { return c == u'M' || c == u'm'; }
 
 bool StartsWith(std::u16string_view s, std::u16string_view prefix) {
@@ -62,16 +62,16 @@ BookText Split(std::u16string_view text) {
 
 // The twelve digits of the EAN-13 before its check digit, as far as the number gives
 // them. The number's own check character never goes into the symbol.
-std::u16string EanBody(std::u16string_view n, TksBarcodeSymbology symbology) {
-  switch (symbology) {
-    case bcISBN:
+std::u16string EanBody(std::u16string_view n, BookNumber kind) {
+  switch (kind) {
+    case BookNumber::Isbn:
       if (n.size() >= 12 && HasBooklandPrefix(n)) return std::u16string(n.substr(0, 12));
       return u"978" + std::u16string(n.substr(0, 9));
-    case bcISSN:
+    case BookNumber::Issn:
       // 977, the seven ISSN digits, the issue code (00 when none is given).
       if (n.size() == 9) return u"977" + std::u16string(n);
       return u"977" + std::u16string(n.substr(0, 7)) + (n.size() >= 10 ? std::u16string(n.substr(8, 2)) : u"00");
-    case bcISMN:
+    case BookNumber::Ismn:
       if (!n.empty() && IsM(n[0])) return u"9790" + std::u16string(n.substr(1, 8));
       if (n.size() >= 12 && StartsWith(n, u"9790")) return std::u16string(n.substr(0, 12));
       return u"979" + std::u16string(n.substr(0, 9));
@@ -87,16 +87,16 @@ struct OwnCheck {
   std::size_t length;
 };
 
-std::optional<OwnCheck> OwnCheckOf(std::u16string_view n, TksBarcodeSymbology symbology) {
+std::optional<OwnCheck> OwnCheckOf(std::u16string_view n, BookNumber kind) {
   const std::size_t len = n.size();
   const bool tenth = len == 9 || len == 10;
   const bool thirteenth = len == 12 || len == 13;
-  switch (symbology) {
-    case bcISBN:
+  switch (kind) {
+    case BookNumber::Isbn:
       if (tenth) return OwnCheck{CheckDigitISBN(n.substr(0, 9)), 10};
       if (thirteenth && HasBooklandPrefix(n)) return OwnCheck{CheckDigitEAN13(n.substr(0, 12)), 13};
       return std::nullopt;
-    case bcISMN:
+    case BookNumber::Ismn:
       // ISMN-10 counts M as 3 in a modulo-10 sum; that equals the EAN-13 check of 9790
       // followed by the eight digits.
       if (tenth && IsM(n[0])) return OwnCheck{CheckDigitEAN13(u"9790" + std::u16string(n.substr(1, 8))), 10};
@@ -129,24 +129,23 @@ void RequirePrefix(TksBarcodeComponent& bc, const BookText& b, std::initializer_
 
 }  // namespace
 
-bool CheckBookNumber(TksBarcodeComponent& bc, std::u16string_view text) {
+bool CheckBookNumber(TksBarcodeComponent& bc, std::u16string_view text, BookNumber kind) {
   const BookText b = Split(text);
   const std::u16string& n = b.number;
   const std::size_t len = n.size();
-  const TksBarcodeSymbology symbology = bc.BarcodeSymbology();
   // Each form with or without its own check character.
   const bool ten = len == 9 || len == 10, thirteen = len == 12 || len == 13;
   bool lengthOk = false;
-  switch (symbology) {
-    case bcISBN: lengthOk = ten || thirteen; break;
-    case bcISSN: lengthOk = len >= 7 && len <= 10; break;
-    case bcISMN: lengthOk = ten || (thirteen && !IsM(n[0])); break;
-    default: break;
+  switch (kind) {
+    case BookNumber::Isbn: lengthOk = ten || thirteen; break;
+    case BookNumber::Issn: lengthOk = len >= 7 && len <= 10; break;
+    case BookNumber::Ismn: lengthOk = ten || (thirteen && !IsM(n[0])); break;
+    case BookNumber::None: break;
   }
   if (!lengthOk || (b.hasAddOn && b.addOn.size() != 2 && b.addOn.size() != 5))
     bc.BarcodeRaiseStr(erBarcodeLengthInvalid, u"");
 
-  if (symbology == bcISSN) {
+  if (kind == BookNumber::Issn) {
     // Seven digits, the check character (8 or 10 characters), the issue code (9 or 10).
     RequireDigits(bc, n, b.numberPos, 1, 7);
     if ((len == 8 || len == 10) && !IsDigit(n[7]) && n[7] != u'X' && n[7] != u'x')
@@ -154,19 +153,19 @@ bool CheckBookNumber(TksBarcodeComponent& bc, std::u16string_view text) {
     RequireDigits(bc, n, b.numberPos, len == 9 ? 8 : 9, len);
   } else if (thirteen) {
     RequireDigits(bc, n, b.numberPos, 1, 12);
-    if (symbology == bcISMN) RequirePrefix(bc, b, {u"9790"});
+    if (kind == BookNumber::Ismn) RequirePrefix(bc, b, {u"9790"});
     else RequirePrefix(bc, b, {u"978", u"979"});
   } else {
     // Nine characters before the check character; ISMN-10 begins with M.
-    RequireDigits(bc, n, b.numberPos, (symbology == bcISMN && IsM(n[0])) ? 2 : 1, 9);
+    RequireDigits(bc, n, b.numberPos, (kind == BookNumber::Ismn && IsM(n[0])) ? 2 : 1, 9);
   }
   RequireDigits(bc, b.addOn, b.addOnPos, 1, b.addOn.size());
   return true;
 }
 
-std::u16string CompleteBookNumber(std::u16string_view text, TksBarcodeSymbology symbology) {
+std::u16string CompleteBookNumber(std::u16string_view text, BookNumber kind) {
   const BookText b = Split(text);
-  const std::optional<OwnCheck> own = OwnCheckOf(b.number, symbology);
+  const std::optional<OwnCheck> own = OwnCheckOf(b.number, kind);
   std::u16string t(text);
   if (!own) return t;
   if (b.number.size() == own->length) {
@@ -181,8 +180,8 @@ std::u16string CompleteBookNumber(std::u16string_view text, TksBarcodeSymbology 
   return t;
 }
 
-std::u16string BookNumberToEan13(const std::u16string& text, TksBarcodeSymbology symbology) {
-  if (symbology != bcISBN && symbology != bcISSN && symbology != bcISMN) {
+std::u16string BookNumberEan13(const std::u16string& text, BookNumber kind) {
+  if (kind == BookNumber::None) {
     // JAN-13: the stored text is already the EAN-13; its check digit is rewritten.
     std::u16string result;
     for (char16_t c : text)
@@ -192,7 +191,7 @@ std::u16string BookNumberToEan13(const std::u16string& text, TksBarcodeSymbology
     return result;
   }
   const BookText b = Split(text);
-  std::u16string ean = EanBody(b.number, symbology);
+  std::u16string ean = EanBody(b.number, kind);
   if (ean.size() == 12) ean += CheckDigitEAN13(ean);
   if (b.hasAddOn) ean += u' ' + b.addOn;
   return ean;

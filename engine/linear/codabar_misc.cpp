@@ -4,7 +4,6 @@
 #include <array>
 #include <string_view>
 
-#include "engine/barcode.h"
 #include "engine/encoders.h"
 #include "engine/ustring.h"
 
@@ -83,30 +82,29 @@ std::string AsGuardBars(std::string_view modules) {
   return s;
 }
 
-// A character's value is its 0-based position in the symbology's allowed characters;
-// one that is not there counts as 0.
-int ValueInSet(const std::u16string& set, char16_t c) {
-  const size_t pos = set.find(c);
-  return pos == std::u16string::npos ? 0 : static_cast<int>(pos);
-}
+// The values of the Codabar data characters and of the Code 11 characters, in value
+// order.
+constexpr std::u16string_view kCodabarValues = u"0123456789-$:/.+";
+constexpr std::u16string_view kCode11Values = u"0123456789-";
 
-char16_t SetChar(const std::u16string& set, int value, std::u16string_view fallback) {
-  const size_t v = static_cast<size_t>(value);
-  return v < set.size() ? set[v] : fallback[v];
+// A character's value is its position in `values`; one that is not there counts as 0.
+int ValueIn(std::u16string_view values, char16_t c) {
+  const size_t pos = values.find(c);
+  return pos == std::u16string_view::npos ? 0 : static_cast<int>(pos);
 }
 
 // Code 11 check: weights 1, 2, 3 ... from the right, wrapping after `wrap` (10 for C,
 // 9 for K).
-char16_t Code11CheckChar(const std::u16string& set, std::u16string_view text, int wrap) {
+char16_t Code11CheckChar(std::u16string_view text, int wrap) {
   long long sum = 0;
   const size_t n = text.size();
   for (size_t i = 0; i < n; ++i)
-    sum += static_cast<long long>((n - i - 1) % static_cast<size_t>(wrap) + 1) * ValueInSet(set, text[i]);
-  return SetChar(set, static_cast<int>(sum % kCode11Modulus), u"0123456789-");
+    sum += static_cast<long long>((n - i - 1) % static_cast<size_t>(wrap) + 1) * ValueIn(kCode11Values, text[i]);
+  return kCode11Values[static_cast<size_t>(sum % kCode11Modulus)];
 }
 
 int MsiValue(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (IsDigit(c)) return c - u'0';
   if (c >= u'A' && c <= u'F') return c - u'A' + 10;
   return -1;
 }
@@ -162,15 +160,15 @@ char16_t CodabarCanonical(char16_t c) {
   }
 }
 
-char16_t CodabarCheckChar(const std::u16string& set, char16_t start, std::u16string_view data, char16_t stop) {
-  auto value = [&set](char16_t c) {
+char16_t CodabarCheckChar(char16_t start, std::u16string_view data, char16_t stop) {
+  auto value = [](char16_t c) {
     const char16_t k = CodabarCanonical(c);
-    return (k >= u'A' && k <= u'D') ? 16 + (k - u'A') : ValueInSet(set, c);
+    return (k >= u'A' && k <= u'D') ? 16 + (k - u'A') : ValueIn(kCodabarValues, c);
   };
   long long sum = value(start) + value(stop);
   for (char16_t c : data) sum += value(c);
   const int check = static_cast<int>((kCodabarCheckModulus - sum % kCodabarCheckModulus) % kCodabarCheckModulus);
-  return SetChar(set, check, u"0123456789-$:/.+");
+  return kCodabarValues[static_cast<size_t>(check)];
 }
 
 char16_t MsiCheckDigit(std::u16string_view text) {
@@ -199,7 +197,7 @@ char16_t TelepenCheckChar(std::u16string_view text) {
   return static_cast<char16_t>((kTelepenModulus - sum % kTelepenModulus) % kTelepenModulus);
 }
 
-std::string EncodeCodabar(TksBarcodeComponent& bc, const std::u16string& text) {
+BarSymbol EncodeCodabar(const std::u16string& text, bool checkDigit) {
   // A start/stop letter at either end of the text is that end's start or stop (so a text
   // that carries both is not wrapped again); an end without one gets A. Validation keeps
   // the letters out of the data between them.
@@ -210,57 +208,58 @@ std::string EncodeCodabar(TksBarcodeComponent& bc, const std::u16string& text) {
   const size_t from = ownStart ? 1 : 0;
   const size_t to = text.size() - (ownStop ? 1 : 0);
   std::u16string data = text.substr(from, to - from);
-  if (bc.HasOption(boAutoCheckDigit)) data.push_back(CodabarCheckChar(bc.GetSetOfChars(), start, data, stop));
+  if (checkDigit) data.push_back(CodabarCheckChar(start, data, stop));
 
-  std::string pattern;
+  BarSymbol sym;
+  std::string& pattern = sym.pattern;
   if (ownStart) {
     pattern = AsGuardBars(FindPattern(kCodabarPatterns, CodabarCanonical(start)));
     pattern.push_back('0');
   } else {
     pattern = kCodabarStart;
   }
-  bc.TextSlot[0] = 12;
+  sym.textSlots[0] = 12;
   for (char16_t c : data) AppendCodabarChar(pattern, c);
-  bc.TextSlot[1] = static_cast<int>(pattern.size()) - 1;
+  sym.textSlots[1] = static_cast<int>(pattern.size()) - 1;
   pattern += ownStop ? AsGuardBars(FindPattern(kCodabarPatterns, CodabarCanonical(stop))) : std::string(kCodabarStop);
-  return pattern;
+  return sym;
 }
 
-std::string EncodeABCCodabar(TksBarcodeComponent& bc, const std::u16string& text) {
-  std::string pattern;
+BarSymbol EncodeABCCodabar(const std::u16string& text) {
+  BarSymbol sym;
   for (char16_t c : text) {
     if (c == u' ') {
-      pattern += kAbcCodabarBlank;
+      sym.pattern += kAbcCodabarBlank;
     } else {
-      AppendCodabarChar(pattern, c);
+      AppendCodabarChar(sym.pattern, c);
     }
-    bc.TextSlot[0] = 1;
-    bc.TextSlot[1] = static_cast<int>(pattern.size()) - 1;
+    sym.textSlots[0] = 1;
+    sym.textSlots[1] = static_cast<int>(sym.pattern.size()) - 1;
   }
-  return pattern;
+  return sym;
 }
 
-std::string EncodeCodabarMonarch(TksBarcodeComponent&, const std::u16string& text) {
-  std::string pattern;
-  for (char16_t c : text) AppendCodabarChar(pattern, c);
-  return pattern;
+BarSymbol EncodeCodabarMonarch(const std::u16string& text) {
+  BarSymbol sym;
+  for (char16_t c : text) AppendCodabarChar(sym.pattern, c);
+  return sym;
 }
 
-std::string EncodeCode11(TksBarcodeComponent& bc, const std::u16string& text) {
-  const std::u16string set = bc.GetSetOfChars();
+BarSymbol EncodeCode11(const std::u16string& text) {
   std::u16string extended = text;
-  extended.push_back(Code11CheckChar(set, extended, 10));  // C
-  extended.push_back(Code11CheckChar(set, extended, 9));   // K, over the data and C
+  extended.push_back(Code11CheckChar(extended, 10));  // C
+  extended.push_back(Code11CheckChar(extended, 9));   // K, over the data and C
 
-  std::string pattern(kCode11Start);
-  bc.TextSlot[0] = 9;
+  BarSymbol sym;
+  std::string& pattern = sym.pattern = std::string(kCode11Start);
+  sym.textSlots[0] = 9;
   for (char16_t c : extended) pattern.append(FindPattern(kCode11Patterns, c));
-  bc.TextSlot[1] = static_cast<int>(pattern.size()) - 1;
+  sym.textSlots[1] = static_cast<int>(pattern.size()) - 1;
   pattern.append(kCode11Stop);
-  return pattern;
+  return sym;
 }
 
-std::string EncodeMSI(TksBarcodeComponent& bc, const std::u16string& text) {
+BarSymbol EncodeMSI(const std::u16string& text) {
   std::u16string extended = text;
   if (extended.size() >= 2) {
     extended.push_back(MsiCheckDigit(extended));
@@ -275,27 +274,26 @@ std::string EncodeMSI(TksBarcodeComponent& bc, const std::u16string& text) {
   }
   bits += "00";
 
-  std::string pattern;
+  BarSymbol sym;
+  std::string& pattern = sym.pattern;
   pattern.reserve(bits.size() * kMsiBit0.size());
   for (char b : bits) pattern.append(b == '1' ? kMsiBit1 : kMsiBit0);
   const int len = static_cast<int>(pattern.size());
-  bc.TextSlot[0] = len / 4;
-  bc.TextSlot[1] = len - bc.TextSlot[0];
-  return pattern;
+  sym.textSlots[0] = len / 4;
+  sym.textSlots[1] = len - sym.textSlots[0];
+  return sym;
 }
 
-std::string EncodePZN(TksBarcodeComponent& bc, const std::u16string& text) {
-  return EncodeCode39(bc, u"-" + text);
-}
+BarSymbol EncodePZN(const std::u16string& text) { return EncodeCode39(u"-" + text); }
 
-std::string EncodeFim(TksBarcodeComponent&, const std::u16string& text) {
+BarSymbol EncodeFim(const std::u16string& text) {
   if (text.empty()) return {};
   const char16_t c = UpperAscii(text.front());
   if (c < u'A' || c > u'D') return {};
-  return std::string(kFimPatterns[static_cast<size_t>(c - u'A')]);
+  return {std::string(kFimPatterns[static_cast<size_t>(c - u'A')]), {}, {}};
 }
 
-std::string EncodeTelepen(TksBarcodeComponent&, const std::u16string& text) {
+BarSymbol EncodeTelepen(const std::u16string& text) {
   std::u16string framed;
   framed.reserve(text.size() + 3);
   framed.push_back(kTelepenStart);
@@ -307,12 +305,12 @@ std::string EncodeTelepen(TksBarcodeComponent&, const std::u16string& text) {
   bits.reserve(framed.size() * 8);
   for (char16_t c : framed) AppendTelepenBits(bits, c);
 
-  std::string pattern;
+  BarSymbol sym;
   bool flag = false;
   for (size_t g = 0; g < bits.size(); g += 8) {
-    AppendTelepenGroup(pattern, std::string_view(bits).substr(g, 8), flag);
+    AppendTelepenGroup(sym.pattern, std::string_view(bits).substr(g, 8), flag);
   }
-  return pattern;
+  return sym;
 }
 
 }  // namespace ks

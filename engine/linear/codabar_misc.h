@@ -28,8 +28,7 @@ bool IsCodabarStartStop(char16_t c);
 char16_t CodabarCanonical(char16_t c);
 
 // The Codabar mod 16 check: the complement of the sum of the values of start, data and
-// stop (A..D count 16..19; a data character its position in `set`), written as the
-// character of that value.
-char16_t CodabarCheckChar(const std::u16string& set, char16_t start, std::u16string_view data, char16_t stop);
+// stop (A..D count 16..19), written as the character of that value.
+char16_t CodabarCheckChar(char16_t start, std::u16string_view data, char16_t stop);
 
 }  // namespace ks

@@ -9,8 +9,9 @@
 #include <cassert>
 #include <string_view>
 
-#include "engine/barcode.h"
 #include "engine/encoders.h"
+#include "engine/errors.h"
+#include "engine/ustring.h"
 
 namespace ks {
 namespace {
@@ -38,7 +39,6 @@ constexpr int kHighestDataValue = 102;  // FNC1; values above are start codes
 
 enum class CodeSet { A, B, C };
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool IsControl(char16_t c) { return c < 32; }
 bool IsLower(char16_t c) { return c >= u'a' && c <= u'z'; }
 
@@ -204,13 +204,12 @@ void AppendSymbol(std::string& pattern, int value) {
 
 }  // namespace
 
-std::vector<int> Compress128(TksBarcodeComponent& bc, const std::u16string& text) {
+std::vector<int> Compress128(const std::u16string& text) {
   // Reject before anything is emitted: values above FNC1 would be read as start codes or
   // fall outside the table.
   for (size_t k = 0; k < text.size(); ++k) {
-    if (CharValue(text[k]) > kHighestDataValue) {
-      bc.BarcodeRaise(erCharOutOfSet, static_cast<int>(k + 1), std::u16string(1, text[k]));
-    }
+    if (CharValue(text[k]) > kHighestDataValue)
+      throw TksEncodeError(erCharOutOfSet, static_cast<int>(k + 1), std::u16string(1, text[k]));
   }
   return Compressor(text).Run();
 }
@@ -220,33 +219,32 @@ namespace {
 // Character 134 carries the FNC1 value through Compress128.
 constexpr char16_t kFnc1Char = 134;
 
-// UCC/EAN 128 (GS1-128): FNC1 right after the start, the element string of the text
-// (classic "(AI)value" notation is resolved, so the parentheses are not encoded) and FNC1
+}  // namespace
+
+// UCC/EAN 128 (GS1-128): FNC1 right after the start, the element string (classic
+// "(AI)value" notation already resolved, so the parentheses are not encoded) and FNC1
 // wherever a group separator ends a variable-length value. Without that FNC1 a reader
 // sees plain Code 128 and no GS1 data at all.
-std::u16string Gs1Data(TksBarcodeComponent& bc, const std::u16string& text) {
-  const std::u16string elements = GS1ElementString(bc, text);
+std::u16string Gs1_128Text(const std::u16string& elements) {
   std::u16string data(1, kFnc1Char);
   for (char16_t c : elements) data.push_back(c == kGroupSeparator ? kFnc1Char : c);
   return data;
 }
 
-}  // namespace
-
-std::string EncodeCode128(TksBarcodeComponent& bc, const std::u16string& text) {
-  std::vector<int> values =
-      Compress128(bc, bc.BarcodeSymbology() == bcUccEan128 && !text.empty() ? Gs1Data(bc, text) : text);
-  if (values.empty()) return {};
+BarSymbol EncodeCode128(const std::u16string& text) {
+  BarSymbol sym;
+  std::vector<int> values = Compress128(text);
+  if (values.empty()) return sym;
   values.push_back(CheckValue(values));
 
-  std::string pattern;
+  std::string& pattern = sym.pattern;
   pattern.reserve(values.size() * 11 + kCode128Stop.size());
   for (int v : values) AppendSymbol(pattern, v);
   pattern.append(kCode128Stop);
 
-  bc.TextSlot[0] = 12;
-  bc.TextSlot[1] = 11 * static_cast<int>(values.size()) - 1;
-  return pattern;
+  sym.textSlots[0] = 12;
+  sym.textSlots[1] = 11 * static_cast<int>(values.size()) - 1;
+  return sym;
 }
 
 }  // namespace ks

@@ -6,8 +6,6 @@
 
 namespace ks {
 
-class TksBarcodeComponent;
-
 // Code 128 symbol values that are not data.
 inline constexpr int kCode128Shift = 98;
 inline constexpr int kCode128CodeC = 99;
@@ -22,8 +20,7 @@ inline constexpr int kCode128StartC = 105;
 // a control character in set B latches to A (or is shifted in a control, lower-case,
 // control triple), a lower-case letter in set A is shifted. Characters 128..134 carry the
 // function values 96..102. The empty text gives an empty sequence. A character beyond
-// code 134 has no symbol value and raises erCharOutOfSet through `bc` with its 1-based
-// position.
-std::vector<int> Compress128(TksBarcodeComponent& bc, const std::u16string& text);
+// code 134 has no symbol value: TksEncodeError erCharOutOfSet with its 1-based position.
+std::vector<int> Compress128(const std::u16string& text);
 
 }  // namespace ks

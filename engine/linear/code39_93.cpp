@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/barcode.h"
 #include "engine/encoders.h"
+#include "engine/errors.h"
 
 namespace ks {
 
@@ -113,26 +113,27 @@ int Code93Check(const std::vector<int>& values, int maxWeight) {
 
 // Start, the values with their check characters, stop. C and K are part of every
 // symbol, whatever the options: readers refuse a Code 93 symbol without them.
-std::string EncodeCode93Values(TksBarcodeComponent& bc, std::vector<int> values) {
+BarSymbol EncodeCode93Values(std::vector<int> values) {
   values.push_back(Code93Check(values, 20));  // C
   values.push_back(Code93Check(values, 15));  // K, over the data and C
-  std::string p(kCode93Start);
-  bc.TextSlot[0] = Len(p) + 1;
+  BarSymbol sym;
+  std::string& p = sym.pattern = std::string(kCode93Start);
+  sym.textSlots[0] = Len(p) + 1;
   for (int v : values) p += kCode93Patterns[v];
-  bc.TextSlot[1] = Len(p) - 1;
+  sym.textSlots[1] = Len(p) - 1;
   p += kCode93Stop;
-  return p;
+  return sym;
 }
 
 // Values of the characters by their position in `alphabet`; a character outside it is
 // refused (validation normally keeps it out).
-std::vector<int> Code93ValuesOf(TksBarcodeComponent& bc, const std::u16string& text, std::u16string_view alphabet) {
+std::vector<int> Code93ValuesOf(const std::u16string& text, std::u16string_view alphabet) {
   std::vector<int> values;
   values.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     const size_t v = alphabet.find(text[i]);
     if (v == std::u16string_view::npos || v >= kCode93Patterns.size())
-      bc.BarcodeRaise(erCharOutOfSet, static_cast<int>(i + 1), std::u16string(1, text[i]));
+      throw TksEncodeError(erCharOutOfSet, static_cast<int>(i + 1), std::u16string(1, text[i]));
     values.push_back(static_cast<int>(v));
   }
   return values;
@@ -140,40 +141,41 @@ std::vector<int> Code93ValuesOf(TksBarcodeComponent& bc, const std::u16string& t
 
 }  // namespace
 
-std::string EncodeCode39(TksBarcodeComponent& bc, const std::u16string& text) {
-  std::string p(kCode39Start);
-  bc.TextSlot[0] = Len(p) + 1;
+BarSymbol EncodeCode39(const std::u16string& text) {
+  BarSymbol sym;
+  std::string& p = sym.pattern = std::string(kCode39Start);
+  sym.textSlots[0] = Len(p) + 1;
   for (size_t i = 0; i < text.size(); ++i) {
     const size_t v = kCode39Chars.find(text[i]);
     if (v == std::u16string_view::npos)
-      bc.BarcodeRaise(erCharOutOfSet, static_cast<int>(i + 1), std::u16string(1, text[i]));
+      throw TksEncodeError(erCharOutOfSet, static_cast<int>(i + 1), std::u16string(1, text[i]));
     p += kCode39Patterns[v];
     p += '0';
   }
-  bc.TextSlot[1] = Len(p) - 1;
+  sym.textSlots[1] = Len(p) - 1;
   p += kCode39Stop;
-  return p;
+  return sym;
 }
 
-std::string EncodeCode39Full(TksBarcodeComponent& bc, const std::u16string& text) {
+BarSymbol EncodeCode39Full(const std::u16string& text) {
   std::u16string replaced;
   for (char16_t c : text)
     for (char r : Code39FullReplacement(c)) replaced += static_cast<char16_t>(r);
-  return EncodeCode39(bc, replaced);
+  return EncodeCode39(replaced);
 }
 
-std::string EncodeCode93(TksBarcodeComponent& bc, const std::u16string& text) {
-  return EncodeCode93Values(bc, Code93ValuesOf(bc, text, bc.GetSetOfChars()));
-}
+// The standard form takes every value by its character, the four shift characters
+// included.
+BarSymbol EncodeCode93(const std::u16string& text) { return EncodeCode93Values(Code93ValuesOf(text, kCode93Values)); }
 
 // The full-ASCII form carries the same check characters as the standard form.
-std::string EncodeCode93Full(TksBarcodeComponent& bc, const std::u16string& text) {
+BarSymbol EncodeCode93Full(const std::u16string& text) {
   std::u16string replaced;
   for (char16_t c : text) {
     if (c < 32 || c > 126) continue;  // no full-ASCII code
     for (char r : kCode93FullAscii[c - 32]) replaced += static_cast<char16_t>(r);
   }
-  return EncodeCode93Values(bc, Code93ValuesOf(bc, replaced, kCode93Values));
+  return EncodeCode93Values(Code93ValuesOf(replaced, kCode93Values));
 }
 
 }  // namespace ks

@@ -4,13 +4,14 @@
 //
 // Patterns use "2" for the bars drawn long (guards, and the outer digits of UPC-A), a
 // blank for room beside the bars and "X" for the light module that marks an add-on.
-// Positions written to the text slots are 1-based pattern positions.
+// Positions in the text slots are 1-based pattern positions.
 #include <array>
 #include <string_view>
 
 #include "engine/barcode.h"
-#include "engine/decor.h"
 #include "engine/encoders.h"
+#include "engine/errors.h"
+#include "engine/ustring.h"
 
 namespace ks {
 
@@ -67,9 +68,9 @@ std::string StartPattern(std::string_view guard) {
 
 // Value of the digit at 1-based position `pos`. Validation lets only digits reach the
 // encoders; anything else is refused here rather than read past a table.
-int DigitAt(TksBarcodeComponent& bc, const std::u16string& text, size_t pos) {
+int DigitAt(const std::u16string& text, size_t pos) {
   const char16_t c = text[pos - 1];
-  if (c < u'0' || c > u'9') bc.BarcodeRaise(erCharOutOfSet, static_cast<int>(pos), std::u16string(1, c));
+  if (!IsDigit(c)) throw TksEncodeError(erCharOutOfSet, static_cast<int>(pos), std::u16string(1, c));
   return c - u'0';
 }
 
@@ -78,9 +79,8 @@ std::string_view Code(char set, int digit) {
 }
 
 // Appends the codes of digits first..last (1-based) from the given sets, one letter each.
-void AppendDigits(TksBarcodeComponent& bc, std::string& p, const std::u16string& text, size_t first,
-                  size_t last, std::string_view sets) {
-  for (size_t pos = first; pos <= last; ++pos) p += Code(sets[pos - first], DigitAt(bc, text, pos));
+void AppendDigits(std::string& p, const std::u16string& text, size_t first, size_t last, std::string_view sets) {
+  for (size_t pos = first; pos <= last; ++pos) p += Code(sets[pos - first], DigitAt(text, pos));
 }
 
 // Characters from 1-based position `from` on, at most `count` of them.
@@ -89,21 +89,22 @@ std::u16string Part(const std::u16string& text, size_t from, size_t count) {
 }
 
 // The 2- or 5-digit add-on placed after a main symbol of `mainLength` modules: the gap,
-// the marker and start, then the digits. Other lengths give no add-on.
-std::string EncodeEanAddOn(TksBarcodeComponent& bc, const std::u16string& digits, int32_t mainLength) {
+// the marker and start, then the digits. Other lengths give no add-on. Sets the add-on's
+// text slot.
+std::string EncodeEanAddOn(const std::u16string& digits, int32_t mainLength, TextSlots& textSlots) {
   std::string_view parity;
   if (digits.size() == 2) {
-    const int value = DigitAt(bc, digits, 1) * 10 + DigitAt(bc, digits, 2);
+    const int value = DigitAt(digits, 1) * 10 + DigitAt(digits, 2);
     parity = kAddOn2Parity[value % 4];
   } else if (digits.size() == 5) {
     int d[5];
-    for (size_t i = 0; i < 5; ++i) d[i] = DigitAt(bc, digits, i + 1);
+    for (size_t i = 0; i < 5; ++i) d[i] = DigitAt(digits, i + 1);
     parity = kAddOn5Parity[(3 * (d[0] + d[2] + d[4]) + 9 * (d[1] + d[3])) % 10];
   } else {
     return {};
   }
   std::string p(kAddOnGap);
-  bc.TextSlot[4] = mainLength + 10;
+  textSlots[4] = mainLength + 10;
   p += kAddOnStart;
   for (size_t i = 0; i < digits.size(); ++i) {
     if (i > 0) p += kAddOnSeparator;
@@ -114,106 +115,110 @@ std::string EncodeEanAddOn(TksBarcodeComponent& bc, const std::u16string& digits
 
 }  // namespace
 
-std::string EncodeEan8(TksBarcodeComponent& bc, const std::u16string& text) {
-  if (text.size() < 8) return {};
-  std::string p = StartPattern(kOuterGuard);
-  bc.TextSlot[0] = Len(p) + 1;
-  AppendDigits(bc, p, text, 1, 4, "AAAA");
-  bc.TextSlot[1] = Len(p) - 1;
+BarSymbol EncodeEan8(const std::u16string& text) {
+  BarSymbol sym;
+  if (text.size() < 8) return sym;
+  std::string& p = sym.pattern = StartPattern(kOuterGuard);
+  sym.textSlots[0] = Len(p) + 1;
+  AppendDigits(p, text, 1, 4, "AAAA");
+  sym.textSlots[1] = Len(p) - 1;
   p += kCentreGuard;
-  bc.TextSlot[2] = Len(p) + 1;
-  AppendDigits(bc, p, text, 5, 8, "CCCC");
-  bc.TextSlot[3] = Len(p) - 1;
+  sym.textSlots[2] = Len(p) + 1;
+  AppendDigits(p, text, 5, 8, "CCCC");
+  sym.textSlots[3] = Len(p) - 1;
   p += kOuterGuard;
-  if (text.size() > 8) p += EncodeEanAddOn(bc, Part(text, 10, 5), Len(p));
-  return p;
+  if (text.size() > 8) p += EncodeEanAddOn(Part(text, 10, 5), Len(p), sym.textSlots);
+  return sym;
 }
 
-std::string EncodeEan13(TksBarcodeComponent& bc, const std::u16string& text) {
-  if (text.size() < 13) return {};
-  const std::string_view parity = kEan13Parity[DigitAt(bc, text, 1)];
-  std::string p = StartPattern(kOuterGuard);
-  bc.TextSlot[0] = Len(p) + 1;
-  AppendDigits(bc, p, text, 2, 7, parity);
-  bc.TextSlot[1] = Len(p) - 1;
+BarSymbol EncodeEan13(const std::u16string& text) {
+  BarSymbol sym;
+  if (text.size() < 13) return sym;
+  const std::string_view parity = kEan13Parity[DigitAt(text, 1)];
+  std::string& p = sym.pattern = StartPattern(kOuterGuard);
+  sym.textSlots[0] = Len(p) + 1;
+  AppendDigits(p, text, 2, 7, parity);
+  sym.textSlots[1] = Len(p) - 1;
   p += kCentreGuard;
-  bc.TextSlot[2] = Len(p) + 1;
-  AppendDigits(bc, p, text, 8, 13, "CCCCCC");
-  bc.TextSlot[3] = Len(p) - 1;
+  sym.textSlots[2] = Len(p) + 1;
+  AppendDigits(p, text, 8, 13, "CCCCCC");
+  sym.textSlots[3] = Len(p) - 1;
   p += kOuterGuard;
-  if (text.size() > 13) p += EncodeEanAddOn(bc, Part(text, 15, 5), Len(p));
-  return p;
+  if (text.size() > 13) p += EncodeEanAddOn(Part(text, 15, 5), Len(p), sym.textSlots);
+  return sym;
 }
 
-std::string EncodeUpcA(TksBarcodeComponent& bc, const std::u16string& text) {
-  if (text.size() < 12) return {};
-  std::string p = StartPattern(kOuterGuard);
+BarSymbol EncodeUpcA(const std::u16string& text, bool checkDigitRoom) {
+  BarSymbol sym;
+  if (text.size() < 12) return sym;
+  std::string& p = sym.pattern = StartPattern(kOuterGuard);
   // The first digit is printed left of the bars, so the first group starts after it.
-  bc.TextSlot[0] = Len(p) + 8;
-  AppendDigits(bc, p, text, 1, 6, "AAAAAA");
-  bc.TextSlot[1] = Len(p) - 1;
+  sym.textSlots[0] = Len(p) + 8;
+  AppendDigits(p, text, 1, 6, "AAAAAA");
+  sym.textSlots[1] = Len(p) - 1;
   p += kCentreGuard;
-  bc.TextSlot[2] = Len(p) + 1;
-  AppendDigits(bc, p, text, 7, 12, "CCCCCC");
-  bc.TextSlot[3] = Len(p) - 8;
+  sym.textSlots[2] = Len(p) + 1;
+  AppendDigits(p, text, 7, 12, "CCCCCC");
+  sym.textSlots[3] = Len(p) - 8;
   p += kOuterGuard;
-  bc.TextSlot[5] = Len(p) + 1;
+  sym.textSlots[5] = Len(p) + 1;
   // The bars of the first and the last digit are drawn as long as the guards.
   for (size_t i = 3; i <= 10; ++i)
     if (p[i] == '1') p[i] = '2';
   for (size_t i = p.size() - 10; i <= p.size() - 3; ++i)
     if (p[i] == '1') p[i] = '2';
   if (text.size() <= 12) {
-    if (bc.CaptionHuman().Visible()) p += std::string(9, ' ');  // room for the check digit
+    if (checkDigitRoom) p += std::string(9, ' ');  // room for the check digit
   } else {
-    p += EncodeEanAddOn(bc, Part(text, 14, 5), Len(p));
+    p += EncodeEanAddOn(Part(text, 14, 5), Len(p), sym.textSlots);
   }
-  return p;
+  return sym;
 }
 
-std::string EncodeUpcE(TksBarcodeComponent& bc, const std::u16string& text) {
-  if (text.size() < 8) return {};
+BarSymbol EncodeUpcE(const std::u16string& text, bool numberSystem1, bool checkDigitRoom) {
+  BarSymbol sym;
+  if (text.size() < 8) return sym;
   std::string_view parity;
-  if (bc.BarcodeSymbology() == bcUPCE1) {
+  if (numberSystem1) {
     // UPC-E1 is UPC-E in number system 1. Its data text begins with "1", or, in the
     // older form, with "0" and the check digit of number system 0. Either way the parity
     // carries the check digit of the number-system-1 expansion, the one a reader
     // verifies.
-    for (size_t pos = 2; pos <= 7; ++pos) DigitAt(bc, text, pos);
+    for (size_t pos = 2; pos <= 7; ++pos) DigitAt(text, pos);
     const std::u16string ns1 = u"1" + text.substr(1, 6);
     parity = kUpcE1Parity[CheckDigitUPC(ExpandUpcE(ns1)) - u'0'];
   } else {
-    parity = kUpcE0Parity[DigitAt(bc, text, 8)];
+    parity = kUpcE0Parity[DigitAt(text, 8)];
   }
-  std::string p = StartPattern(kOuterGuard);
-  bc.TextSlot[0] = Len(p) + 1;
-  AppendDigits(bc, p, text, 2, 7, parity);
-  bc.TextSlot[1] = Len(p) - 1;
+  std::string& p = sym.pattern = StartPattern(kOuterGuard);
+  sym.textSlots[0] = Len(p) + 1;
+  AppendDigits(p, text, 2, 7, parity);
+  sym.textSlots[1] = Len(p) - 1;
   p += kUpcEEndGuard;
-  bc.TextSlot[5] = Len(p) + 1;
+  sym.textSlots[5] = Len(p) + 1;
   if (text.size() <= 8) {
-    if (bc.CaptionHuman().Visible()) p += std::string(5, ' ');
+    if (checkDigitRoom) p += std::string(5, ' ');
   } else {
-    p += EncodeEanAddOn(bc, Part(text, 10, 5), Len(p));
+    p += EncodeEanAddOn(Part(text, 10, 5), Len(p), sym.textSlots);
   }
-  return p;
+  return sym;
 }
 
-std::string EncodeUpcShipping(TksBarcodeComponent& bc, const std::u16string& text) {
+BarSymbol EncodeUpcShipping(const std::u16string& text, bool addLeadingZero) {
   std::string addOn;
   int32_t addOnLength = 0;
   const std::u16string addOnDigits = Part(text, 16, 6);
   if (!addOnDigits.empty()) {
-    addOn = EncodeInterleaved(bc, addOnDigits);
+    addOn = EncodeInterleaved(addOnDigits, addLeadingZero).pattern;
     if (!addOn.empty()) addOn[0] = 'X';
     addOnLength = Len(addOn);
     addOn = std::string(9, ' ') + addOn;
   }
-  // Encoded last, so that the text slots are those of the main digits.
-  std::string p = EncodeInterleaved(bc, Part(text, 1, 14));
-  p += addOn;
-  if (!addOnDigits.empty()) bc.TextSlot[4] = Len(p) - addOnLength + 20;
-  return p;
+  // The text slots are those of the main digits.
+  BarSymbol sym = EncodeInterleaved(Part(text, 1, 14), addLeadingZero);
+  sym.pattern += addOn;
+  if (!addOnDigits.empty()) sym.textSlots[4] = Len(sym.pattern) - addOnLength + 20;
+  return sym;
 }
 
 }  // namespace ks

@@ -6,14 +6,16 @@
 // appended as twelve more bars, and the values become the letters "F", "A", "D", "T"
 // separated by single light modules.
 
+#include "engine/linear/fourstate.h"
+
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "engine/barcode.h"
 #include "engine/encoders.h"
 #include "engine/errors.h"
 #include "engine/ustring.h"
@@ -86,15 +88,6 @@ std::string BarPattern(const BarValues& bars, size_t count) {
   return pattern;
 }
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-bool AllDigits(std::u16string_view s) {
-  for (char16_t c : s) {
-    if (!IsDigit(c)) return false;
-  }
-  return true;
-}
-
 // ---- Australia Post ----
 
 // Australia Post N table: a digit as two bar values.
@@ -114,12 +107,27 @@ constexpr std::array<std::string_view, 64> kAusPostC = {
 constexpr size_t kAusPostMaxBars = 67;
 constexpr uint8_t kAusPostFiller = 3;
 
-// Writes bar values given as digit characters from 0-based bar `at` on, never past `total`.
+constexpr const char* kAusPostCustomerMessage = "Invalid Customer code/info, see documentation";
+
+// Australia Post customer barcode formats by format control code: 37 bars without
+// customer information (standard, reply paid, routing, redirection), 52 bars with
+// customer barcode 2, 67 bars with customer barcode 3.
+constexpr std::array<AusPostFormat, 7> kAusPostFormats = {{
+    {u"11", 37, 0, 0, kAusPostCustomerMessage},
+    {u"87", 37, 0, 0, kAusPostCustomerMessage},
+    {u"45", 37, 0, 0, kAusPostCustomerMessage},
+    {u"92", 37, 0, 0, kAusPostCustomerMessage},
+    {u"59", 52, 8, 5, kAusPostCustomerMessage},
+    {u"62", 67, 15, 10, "Invalid Customer info/info, see documentation"},
+    {u"44", 67, 15, 10, "Invalid Customer info/info, see documentation"},
+}};
+
+// Writes bar values given as digit characters from 0-based bar `at` on. The customer
+// information was checked against its format, so the values end before the parity.
 void PutBars(BarValues& bars, size_t at, std::string_view values, size_t total) {
-  for (char v : values) {
-    if (at >= total) return;
-    bars[at++] = static_cast<uint8_t>(v - '0');
-  }
+  assert(at + values.size() <= total - 14);
+  (void)total;
+  for (char v : values) bars[at++] = static_cast<uint8_t>(v - '0');
 }
 
 // Writes digits in the N table; returns the bar after the last one written.
@@ -212,60 +220,59 @@ uint8_t CpcBarValue(char letter) {
 
 }  // namespace
 
-std::string EncodeAustraliaPost(TksBarcodeComponent&, const std::u16string& text, bool formatCaption,
-                                std::u16string& caption) {
+const AusPostFormat* AusPostFormatOf(std::u16string_view fcc) {
+  for (const AusPostFormat& f : kAusPostFormats)
+    if (f.fcc == fcc) return &f;
+  return nullptr;
+}
+
+void CheckAustraliaPostText(std::u16string_view text) {
+  const AusPostFormat* format = AusPostFormatOf(text.substr(0, 2));
+  if (!format) throw TksEncodeError(erErrorInBarCode, "Invalid FCC, must be one from 11, 87, 45, 92, 59, 62, 44");
+  const std::u16string_view sortCode = text.substr(2, 8);
+  if (sortCode.size() != 8 || !AllDigits(sortCode))
+    throw TksEncodeError(erErrorInBarCode, "Invalid Sort code, must be 8 digits lenght");
+  const std::u16string_view info = text.substr(10);
+  const size_t n = info.size();
+  if (n > format->customerChars && (n > format->customerDigits || !AllDigits(info)))
+    throw TksEncodeError(erErrorInBarCode, kAusPostCustomerMessage);
+}
+
+BarSymbol EncodeAustraliaPost(const std::u16string& text, bool captionParity) {
+  CheckAustraliaPostText(text);
   const std::u16string_view all(text);
   const std::u16string_view fcc = all.substr(0, 2);
-  const std::u16string_view sortCode = all.substr(std::min<size_t>(2, all.size()), 8);
-  const std::u16string_view custInfo = all.substr(std::min<size_t>(10, all.size()));
-
-  size_t total = 0;
-  size_t custDigits = 0;
-  size_t custChars = 0;
-  const char* custMessage = "Invalid Customer code/info, see documentation";
-  if (fcc == u"11" || fcc == u"87" || fcc == u"45" || fcc == u"92") {
-    total = 37;
-  } else if (fcc == u"59") {
-    total = 52;
-    custDigits = 8;
-    custChars = 5;
-  } else if (fcc == u"62" || fcc == u"44") {
-    total = 67;
-    custDigits = 15;
-    custChars = 10;
-    custMessage = "Invalid Customer info/info, see documentation";
-  } else {
-    throw ksBarcodeException("Invalid FCC, must be one from 11, 87, 45, 92, 59, 62, 44");
-  }
-  if (sortCode.size() != 8 || !AllDigits(sortCode)) {
-    throw ksBarcodeException("Invalid Sort code, must be 8 digits lenght");
-  }
+  const std::u16string_view sortCode = all.substr(2, 8);
+  const std::u16string_view custInfo = all.substr(10);
+  const AusPostFormat& format = *AusPostFormatOf(fcc);
+  const size_t total = format.bars;
 
   BarValues bars(kAusPostMaxBars, kAusPostFiller);
   bars[0] = 1;  // start: ascender, tracker
   bars[1] = 3;
   PutDigits(bars, 2, fcc, total);
   PutDigits(bars, 6, sortCode, total);
-  if (custDigits > 0) {
-    if (AllDigits(custInfo)) {
-      PutDigits(bars, 22, custInfo.substr(0, custDigits), total);
-    } else {
-      size_t at = 22;
-      for (char16_t c : custInfo.substr(0, custChars)) {
-        const size_t k = kAusPostCChars.find(c);
-        if (k == std::u16string_view::npos) throw ksBarcodeException(custMessage);
-        PutBars(bars, at, kAusPostC[k], total);
-        at += 3;
-      }
+  if (AllDigits(custInfo)) {
+    PutDigits(bars, 22, custInfo, total);
+  } else {
+    size_t at = 22;
+    for (char16_t c : custInfo) {
+      const size_t k = kAusPostCChars.find(c);
+      if (k == std::u16string_view::npos) throw TksEncodeError(erErrorInBarCode, format.customerMessage);
+      PutBars(bars, at, kAusPostC[k], total);
+      at += 3;
     }
   }
   const std::array<uint8_t, 4> parity = BarTriples(bars, total);
   bars[total - 2] = 1;  // stop: ascender, tracker
   bars[total - 1] = 3;
 
+  BarSymbol sym;
+  sym.pattern = BarPattern(bars, total);
+  std::u16string& caption = sym.caption;
   caption = PadLeft(std::u16string(fcc), 2) + u' ' + PadLeft(std::u16string(sortCode), 8) + u' ' +
             std::u16string(custInfo);
-  if (formatCaption) {
+  if (captionParity) {
     caption += u" (";
     for (size_t k = 0; k < parity.size(); ++k) {
       if (k > 0) caption += u' ';
@@ -273,10 +280,10 @@ std::string EncodeAustraliaPost(TksBarcodeComponent&, const std::u16string& text
     }
     caption += u')';
   }
-  return BarPattern(bars, total);
+  return sym;
 }
 
-std::string EncodePostbarCpc(TksBarcodeComponent& bc, const std::u16string& text) {
+BarSymbol EncodePostbarCpc(const std::u16string& text) {
   // Blanks only separate groups for the reader; remember where each kept character
   // stood so that an error names the position the user typed it at.
   std::u16string prepared;
@@ -296,7 +303,7 @@ std::string EncodePostbarCpc(TksBarcodeComponent& bc, const std::u16string& text
     const char16_t c = prepared[i];
     const char maskChar = i < mask.size() ? mask[i] : 'Z';
     const std::string_view code = CpcCode(c, maskChar);
-    if (code.empty()) bc.BarcodeRaise(erCPCBadCode, origin[i], std::u16string(1, c));
+    if (code.empty()) throw TksEncodeError(erCPCBadCode, origin[i], std::u16string(1, c));
     if (firstMisfit == 0 && !CpcFitsMask(c, maskChar)) firstMisfit = static_cast<int>(i) + 1;
     codes += code;
   }
@@ -307,7 +314,7 @@ std::string EncodePostbarCpc(TksBarcodeComponent& bc, const std::u16string& text
   const size_t dataBars = codes.size() - 2;
   if (dataBars % 3 != 0) {
     const size_t i = firstMisfit > 0 ? static_cast<size_t>(firstMisfit) - 1 : prepared.size() - 1;
-    bc.BarcodeRaise(erCPCBadCode, origin[i], std::u16string(1, prepared[i]));
+    throw TksEncodeError(erCPCBadCode, origin[i], std::u16string(1, prepared[i]));
   }
 
   BarValues bars;
@@ -317,7 +324,7 @@ std::string EncodePostbarCpc(TksBarcodeComponent& bc, const std::u16string& text
   bars.push_back(1);  // stop: ascender, tracker
   bars.push_back(3);
   BarTriples(bars, bars.size());
-  return BarPattern(bars, bars.size());
+  return {BarPattern(bars, bars.size()), {}, {}};
 }
 
 }  // namespace ks

@@ -16,6 +16,7 @@
 #include "engine/encoders.h"
 #include "engine/errors.h"
 #include "engine/linear/imb_tables.h"
+#include "engine/ustring.h"
 
 namespace ks {
 
@@ -35,15 +36,15 @@ constexpr std::array<std::string_view, 36> kFourStateCodes = {
 // RM4SCC check character matrix: row = top sum mod 6, column = bottom sum mod 6.
 constexpr std::u16string_view kFourStateCheckMatrix = u"ZUVWXY501234B6789AHCDEFGNIJKLMTOPQRS";
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
 // PostNet and Planet carry digits only; anything else has no bar code at all, so it is
 // refused instead of being drawn as an arbitrary digit.
-void RequireDigits(TksBarcodeComponent& bc, const std::u16string& text) {
+void RequireDigits(const std::u16string& text) {
   for (size_t i = 0; i < text.size(); ++i) {
-    if (!IsDigit(text[i])) bc.BarcodeRaise(erCharOutOfSet, static_cast<int>(i) + 1, std::u16string(1, text[i]));
+    if (!IsDigit(text[i])) throw TksEncodeError(erCharOutOfSet, static_cast<int>(i) + 1, std::u16string(1, text[i]));
   }
 }
+
+BarSymbol Bars(std::string pattern) { return {std::move(pattern), {}, {}}; }
 
 // The check digit of PostNet and Planet: brings the digit sum up to a multiple of ten.
 char PostalDigitCheck(const std::u16string& digits) {
@@ -159,46 +160,42 @@ uint32_t ImbFrameCheck(const Uint128& value) {
 
 }  // namespace
 
-std::string EncodePostNet(TksBarcodeComponent& bc, const std::u16string& text) {
-  RequireDigits(bc, text);
+BarSymbol EncodePostNet(const std::u16string& text, bool checkDigit) {
+  RequireDigits(text);
   std::string bars = "1";
   for (char16_t c : text) bars += kPostNetCodes[c - u'0'];
-  if (bc.HasOption(boAutoCheckDigit)) bars += kPostNetCodes[PostalDigitCheck(text) - '0'];
+  if (checkDigit) bars += kPostNetCodes[PostalDigitCheck(text) - '0'];
   bars += '1';
-  return FullHalfBars(bars);
+  return Bars(FullHalfBars(bars));
 }
 
 // Planet uses the PostNet digit table with full and half bars exchanged, frame bars
 // included, and always carries the check digit.
-std::string EncodePlanet(TksBarcodeComponent& bc, const std::u16string& text) {
-  RequireDigits(bc, text);
+BarSymbol EncodePlanet(const std::u16string& text) {
+  RequireDigits(text);
   std::u16string digits = text;
   digits += static_cast<char16_t>(PostalDigitCheck(text));
   std::string bars = "0";
   for (char16_t c : digits) bars += kPostNetCodes[c - u'0'];
   bars += '0';
   for (char& b : bars) b = (b == '0') ? '1' : '0';
-  return FullHalfBars(bars);
+  return Bars(FullHalfBars(bars));
 }
 
 // RM4SCC: ascender start bar, characters, check character, full stop bar.
-std::string EncodeRoyalMail(TksBarcodeComponent&, const std::u16string& text) {
+BarSymbol EncodeRoyalMail(const std::u16string& text) {
   std::string letters = FourStateLetters(text);
   letters += FourStateCheck(letters);
-  return "H0" + PostalBars(letters) + "V";
+  return Bars("H0" + PostalBars(letters) + "V");
 }
 
 // RM4SCC framing without the check character.
-std::string Encode4State(TksBarcodeComponent&, const std::u16string& text) {
-  return "H0" + PostalBars(FourStateLetters(text)) + "V";
-}
+BarSymbol Encode4State(const std::u16string& text) { return Bars("H0" + PostalBars(FourStateLetters(text)) + "V"); }
 
 // KIX (Dutch 4-state): the RM4SCC characters alone, no start, stop or check.
-std::string EncodeKix(TksBarcodeComponent&, const std::u16string& text) {
-  return PostalBars(FourStateLetters(text));
-}
+BarSymbol EncodeKix(const std::u16string& text) { return Bars(PostalBars(FourStateLetters(text))); }
 
-std::string EncodeIntelligentMail(TksBarcodeComponent&, const std::u16string& text) {
+BarSymbol EncodeIntelligentMail(const std::u16string& text) {
   const std::u16string digits = DigitsOnly(text);
   const size_t n = digits.size();
   // Only 20 tracking digits plus a routing code of 0, 5, 9 or 11 digits have an encoding;
@@ -231,7 +228,7 @@ std::string EncodeIntelligentMail(TksBarcodeComponent&, const std::u16string& te
     pattern += desc ? (asc ? 'F' : 'D') : (asc ? 'A' : 'T');
     pattern += '0';
   }
-  return pattern;
+  return Bars(std::move(pattern));
 }
 
 }  // namespace ks

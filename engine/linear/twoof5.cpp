@@ -7,8 +7,9 @@
 #include <array>
 #include <string_view>
 
-#include "engine/barcode.h"
 #include "engine/encoders.h"
+#include "engine/errors.h"
+#include "engine/ustring.h"
 
 namespace ks {
 
@@ -50,58 +51,52 @@ struct Variant {
   std::string_view stop;
 };
 
-Variant VariantOf(TksBarcodeSymbology symbology) {
-  switch (symbology) {
-    case bc25Datalogic: return {"2020", &kMatrixDigits, "2202"};
-    case bc25Matrix: return {"22202020", &kMatrixDigits, "2220202"};
-    case bc25Coop: return {"220220", &kCoopDigits, "20022"};
-    case bc25Industrial: return {"22022020", &kIndustrialDigits, "2202022"};
-    case bc25IATA: return {"2020", &kIataDigits, "22202"};
-    case bc25Invert: return {"20002000202", &kInvertDigits, "0002020002"};
-    default: return {{}, nullptr, {}};
-  }
-}
+// Start, digit table and stop of the plain variants, in the order of TwoOf5.
+constexpr std::array<Variant, 6> kVariants = {{
+    {"2020", &kMatrixDigits, "2202"},                  // Datalogic
+    {"22202020", &kMatrixDigits, "2220202"},           // Matrix
+    {"22022020", &kIndustrialDigits, "2202022"},       // Industrial
+    {"2020", &kIataDigits, "22202"},                   // IATA
+    {"20002000202", &kInvertDigits, "0002020002"},     // Invert
+    {"220220", &kCoopDigits, "20022"},                 // COOP
+}};
 
 int32_t Len(const std::string& p) { return static_cast<int32_t>(p.size()); }
 
 // Only digits have a pattern; validation keeps everything else out, and the encoders
 // refuse it rather than read past their tables.
-int DigitAt(TksBarcodeComponent& bc, const std::u16string& text, size_t index) {
+int DigitAt(const std::u16string& text, size_t index) {
   const char16_t c = text[index];
-  if (c < u'0' || c > u'9') bc.BarcodeRaise(erCharOutOfSet, static_cast<int>(index + 1), std::u16string(1, c));
+  if (!IsDigit(c)) throw TksEncodeError(erCharOutOfSet, static_cast<int>(index + 1), std::u16string(1, c));
   return c - u'0';
-}
-
-std::string Encode2of5(TksBarcodeComponent& bc, std::string_view start, const std::u16string& text,
-                       std::string_view stop, const DigitTable& table) {
-  std::string p(start);
-  bc.TextSlot[0] = Len(p) + 1;
-  for (size_t i = 0; i < text.size(); ++i) p += table[DigitAt(bc, text, i)];
-  bc.TextSlot[1] = Len(p) - 1;
-  p += stop;
-  return p;
 }
 
 }  // namespace
 
-std::string Encode2of5(TksBarcodeComponent& bc, const std::u16string& text, TksBarcodeSymbology variant) {
-  const Variant v = VariantOf(variant);
-  if (v.digits == nullptr) return {};
-  return Encode2of5(bc, v.start, text, v.stop, *v.digits);
+BarSymbol Encode2of5(const std::u16string& text, TwoOf5 variant) {
+  const Variant& v = kVariants[static_cast<size_t>(variant)];
+  BarSymbol sym;
+  std::string& p = sym.pattern = std::string(v.start);
+  sym.textSlots[0] = Len(p) + 1;
+  for (size_t i = 0; i < text.size(); ++i) p += (*v.digits)[DigitAt(text, i)];
+  sym.textSlots[1] = Len(p) - 1;
+  p += v.stop;
+  return sym;
 }
 
-std::string EncodeInterleaved(TksBarcodeComponent& bc, const std::u16string& text) {
-  for (size_t i = 0; i < text.size(); ++i) DigitAt(bc, text, i);
+BarSymbol EncodeInterleaved(const std::u16string& text, bool addLeadingZero) {
+  for (size_t i = 0; i < text.size(); ++i) DigitAt(text, i);
   std::u16string digits = text;
   if (digits.size() % 2 != 0) {
-    if (!bc.HasOption(boAddLeadingZero)) return {};
+    if (!addLeadingZero) return {};
     digits.insert(digits.begin(), u'0');
   }
   if (digits.empty()) return {};
 
-  std::string p(10, ' ');  // quiet zone carried in the pattern
+  BarSymbol sym;
+  std::string& p = sym.pattern = std::string(10, ' ');  // quiet zone carried in the pattern
   p += "1010";
-  bc.TextSlot[0] = 15;
+  sym.textSlots[0] = 15;
   // Each pair: the first digit in the five bars, the second in the five spaces between.
   for (size_t i = 0; i < digits.size(); i += 2) {
     const std::string_view bars = kWidths[digits[i] - u'0'];
@@ -111,10 +106,10 @@ std::string EncodeInterleaved(TksBarcodeComponent& bc, const std::u16string& tex
       p += spaces[e] == '1' ? "00" : "0";
     }
   }
-  bc.TextSlot[1] = Len(p) - 1;
+  sym.textSlots[1] = Len(p) - 1;
   p += "1101";
   p += std::string(10, ' ');
-  return p;
+  return sym;
 }
 
 }  // namespace ks

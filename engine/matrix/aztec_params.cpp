@@ -27,8 +27,10 @@ void TksAztecParams::SetCompact(bool value) {
 }
 
 void TksAztecParams::SetVersion(int32_t value) {
-  if (value < 0 || value > 36) throw ksBarcodeException("Aztec barcode version must be in 0..36");
-  if (FCompact && value > 4) throw ksBarcodeException("Compact Aztec barcode version must be in 0..4");
+  if (value < 0 || value > 36)
+    throw ksBarcodeException(erErrorInBarCode, "Aztec barcode version must be in 0..36");
+  if (FCompact && value > 4)
+    throw ksBarcodeException(erErrorInBarCode, "Compact Aztec barcode version must be in 0..4");
   if (value == FVersion) return;
   FVersion = value;
   Notify();

@@ -1,9 +1,8 @@
 #include "engine/matrix/datamatrix.h"
 
-#include "engine/barcode.h"
-#include "engine/encoders.h"
+#include "engine/errors.h"
 #include "engine/matrix/reedsolomon.h"
-#include "engine/params.h"
+#include "engine/ustring.h"
 
 namespace ks {
 
@@ -13,8 +12,6 @@ using namespace dmcw;
 
 // Reed-Solomon field of ISO/IEC 16022: GF(256) with the prime polynomial 301.
 constexpr int kDmGaloisPolynomial = 301;
-
-bool IsDigit(uint8_t b) { return b >= '0' && b <= '9'; }
 
 // ---- C40, Text and X12 character values (ISO/IEC 16022, 5.2.5 and 5.2.7) ----------
 
@@ -592,30 +589,29 @@ void TksDataMatrix::dmGrid(TksMatrix& d2) const {
   }
 }
 
-// ---- entry from the dispatch -----------------------------------------------------------
+// ---- entry -----------------------------------------------------------------------------
 
-void EncodeDataMatrix(TksBarcodeComponent& bc, const std::u16string&) {
-  if (bc.BarCode().empty()) return;
-  const TksParams& params = bc.Params();
+std::optional<TksMatrix> EncodeDataMatrix(const std::string& bytes, const DataMatrixSettings& settings) {
   TksDataMatrix dm;
-  dm.FEncoding = params.DataMatrix().Encoding();
-  dm.FVersion = params.DataMatrix().Version();
-  dm.FECI = params.ECI();
-  dm.FSegmentCount = params.SegmentCount();
-  dm.FSegmentIndex = params.SegmentIndex();
-  dm.FFileID = params.QRCode().FileName();
-  dm.FNC1 = params.GS1().FNC1Type();
-
-  const std::u16string text = SolveGS1(bc);
-  const std::string bytes = Utf8ByteString(text);
-  // A text over the UTF-8 byte limit converts to nothing; no symbol could hold it.
-  if (bytes.empty() && !text.empty()) bc.BarcodeRaise(erOutOfMaxCapacity, DmCapacity(dm.FVersion), u"");
-
+  dm.FEncoding = settings.encoding;
+  dm.FVersion = settings.version;
+  dm.FECI = settings.eci;
+  dm.FSegmentCount = settings.segmentCount;
+  dm.FSegmentIndex = settings.segmentIndex;
+  dm.FFileID = settings.fileId;
+  dm.FNC1 = settings.fnc1;
   switch (dm.CreateMatrix(bytes)) {
-    case TksDataMatrix::Outcome::Ok: dm.dmGrid(bc.Pixels()); break;
-    case TksDataMatrix::Outcome::NoData: break;  // nothing encoded: the matrix keeps its content
-    case TksDataMatrix::Outcome::TooLarge: bc.BarcodeRaise(erOutOfMaxCapacity, dm.Capacity(), u"");
+    case TksDataMatrix::Outcome::Ok: {
+      TksMatrix m;
+      dm.dmGrid(m);
+      return m;
+    }
+    case TksDataMatrix::Outcome::NoData:
+      return std::nullopt;
+    case TksDataMatrix::Outcome::TooLarge:
+      break;
   }
+  throw TksEncodeError(erOutOfMaxCapacity, dm.Capacity(), u"");
 }
 
 }  // namespace ks

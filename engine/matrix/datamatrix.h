@@ -1,11 +1,11 @@
 // Data Matrix ECC 200 encoder: the stages from data bytes to codewords, the symbol size,
 // padding, Reed-Solomon blocks and the module placement. EncodeDataMatrix (encoders.h)
-// runs them for a barcode object; they are declared here so each stage can be used and
-// checked on its own.
+// runs them; they are declared here so each stage can be used and checked on its own.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,6 +89,22 @@ inline constexpr int kECI = 241;
 inline constexpr int kUnlatchTriple = 254;   // C40, Text, X12 back to ASCII
 inline constexpr int kUnlatchEdifact = 124;  // the EDIFACT value 011111 and two zero bits
 }  // namespace dmcw
+
+// What the encoder reads from a barcode's Data Matrix, GS1 and segment parameters.
+struct DataMatrixSettings {
+  TksDataMatrixEncoding encoding = dmeAutomatic;
+  TksDataMatrixVersion version = ksDMAutomatic;
+  int32_t eci = -1;
+  int32_t segmentIndex = 0;
+  int32_t segmentCount = 1;
+  std::u16string fileId{};
+  TksFNC1Type fnc1 = fnc1None;
+};
+
+// The family's entry: encodes `bytes` (one char per byte of the UTF-8 text) into a
+// symbol; nothing when no codeword results. Throws TksEncodeError erOutOfMaxCapacity,
+// naming the data codewords of the fixed or the largest size, when the data do not fit.
+std::optional<TksMatrix> EncodeDataMatrix(const std::string& bytes, const DataMatrixSettings& settings);
 
 // Encodes one symbol. Each encoding creates its own object; nothing is shared.
 class TksDataMatrix {

@@ -76,7 +76,7 @@ void ArrayInit(TksArray& a, int capacity) {
 }
 
 int ArrayPush(TksArray& a, int value) {
-  if (a.position >= a.capacity) throw Exception("ksArray error, max capaciry exceeded.");
+  if (a.position >= a.capacity) throw Exception(erErrorInBarCode, "ksArray error, max capaciry exceeded.");
   a.data[a.position] = value;
   ++a.position;
   if (a.position >= a.count) ++a.count;

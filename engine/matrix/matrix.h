@@ -51,8 +51,6 @@ class TksMatrix : public TksPersistent {
   bool IsData(int x, int y) const { return GetPoint2D(x, y) <= u'1'; }
   bool IsFunction(int x, int y) const { return GetPoint2D(x, y) > u'1'; }
   void ConvertToBW();
-  // Rotation happens at paint time; the grid itself never turns.
-  void Rotate(double) {}
   // Sizes the module for painting into r: Zoom1/Zoom2 is the largest square module (in
   // pixels) with which the whole grid fits r. Does nothing for an empty grid.
   virtual void SetDrawingParams(const TRect& r);
@@ -68,7 +66,7 @@ struct TksArray {
   std::vector<int32_t> data;
 };
 void ArrayInit(TksArray& a, int capacity);
-int ArrayPush(TksArray& a, int value);  // throws Exception("ksArray error, max capaciry exceeded.")
+int ArrayPush(TksArray& a, int value);  // throws Exception(erErrorInBarCode, "ksArray error, max capaciry exceeded.")
 int ArrayAppendReversed(const TksArray& source, TksArray& target);
 int ArraySetAt(TksArray& a, int value, int index);
 

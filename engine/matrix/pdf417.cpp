@@ -5,12 +5,11 @@
 #include <cmath>
 #include <cstdint>
 
-#include "engine/barcode.h"
 #include "engine/errors.h"
+#include "engine/ksmath.h"
 #include "engine/matrix/matrix.h"
 #include "engine/matrix/pdf417_tables.h"
 #include "engine/matrix/reedsolomon.h"
-#include "engine/params.h"
 #include "engine/ustring.h"
 
 namespace ks {
@@ -37,8 +36,6 @@ constexpr const char* kStopPattern = "111111101000101001";
 constexpr int kMaxCodewords = 929;
 constexpr int kMaxRows = 90;
 constexpr int kMaxCols = 30;
-// A text whose UTF-8 form is longer does not convert (see Utf8ByteString).
-constexpr int kMaxTextBytes = 10000;
 
 // ---- Text compaction -------------------------------------------------------------
 
@@ -196,7 +193,6 @@ std::string Digits(long long value, int width) {
 
 // ---- Automatic split ---------------------------------------------------------------
 
-bool IsDigit(int b) { return b >= '0' && b <= '9'; }
 bool IsPrintable(int b) { return b >= 32 && b <= 126; }
 
 // A digit run this long is worth numeric compaction; this many printable bytes in a row
@@ -277,7 +273,7 @@ void CheckChars(std::string_view bytes, TksPDF417Mode mode) {
       for (size_t k = 0; k < lead; ++k)
         if (!continuation(k)) ++position;
       const std::u16string ch = FromUtf8(bytes.substr(lead, end - lead));
-      throw ksBarcodeException(Format("Bad char in PDF417, position %d, char : %s", {position, std::u16string_view(ch)}));
+      throw TksEncodeError(erCharOutOfSet, Format("Bad char in PDF417, position %d, char : %s", {position, std::u16string_view(ch)}));
     }
   }
 }
@@ -311,7 +307,7 @@ void AppendErrorCorrection(std::vector<int>& cw, int k) {
   for (int j = k - 1; j >= 0; --j) cw.push_back(ec.data[j]);
 }
 
-[[noreturn]] void MaxDataError() { throw ksBarcodeException("PDF417 Max data error"); }
+[[noreturn]] void MaxDataError() { throw TksEncodeError(erOutOfMaxCapacity, "PDF417 Max data error"); }
 
 // Rows and data columns of a standard symbol for a codewords in total.
 void ChooseSize(int a, int requestedRows, int requestedCols, int& rows, int& cols) {
@@ -354,7 +350,7 @@ Pdf417Symbol BuildStandard(const std::vector<int>& data, const std::vector<int>&
 
   ChooseSize(static_cast<int>(cw.size()) + m + k, layout.rows, layout.cols, sym.rows, sym.cols);
   const int total = sym.rows * sym.cols;
-  if (total > kMaxCodewords) throw ksBarcodeException("PDF417 max. capacity is 929 codewords");
+  if (total > kMaxCodewords) throw TksEncodeError(erOutOfMaxCapacity, "PDF417 max. capacity is 929 codewords");
 
   // Pads first, then the control block, so that it closes the data.
   cw.resize(total - m - k, kPad);
@@ -399,7 +395,7 @@ Pdf417Symbol BuildMicro(const std::vector<int>& data, const std::vector<int>& ma
       break;
     }
   }
-  if (!size) throw ksBarcodeException("PDF417 max. capacity error.");
+  if (!size) throw TksEncodeError(erOutOfMaxCapacity, "PDF417 max. capacity error.");
 
   Pdf417Symbol sym;
   std::vector<int>& cw = sym.codewords;
@@ -521,43 +517,12 @@ Pdf417Symbol BuildPdf417Symbol(const std::vector<int>& data, const std::vector<i
   return layout.kind == pkMicro ? BuildMicro(data, macro, layout) : BuildStandard(data, macro, layout);
 }
 
-void BuildPdf417Rows(TksBarcodeComponent& bc, std::vector<std::string>& rows) {
-  rows.clear();
-  const TksParams& params = bc.Params();
-  // In a GS1 role the symbol holds the verified element string, group separators
-  // included; otherwise the data text as it stands.
-  const std::u16string text = IsGS1Role(params.GS1().FNC1Type()) ? SolveGS1(bc) : bc.BarCode();
-  const std::string bytes = Utf8ByteString(text);
-  if (bytes.empty() && !text.empty()) bc.BarcodeRaise(erOutOfMaxCapacity, kMaxTextBytes, u"");
-
-  TksPDF417Params& p = params.PDF417();
-  std::vector<int> data = Pdf417EciCodewords(params.ECI());
-  const std::vector<int> body = Pdf417DataCodewords(bytes, p.Mode());
+Pdf417Symbol EncodePdf417(std::string_view bytes, const Pdf417Settings& settings) {
+  std::vector<int> data = Pdf417EciCodewords(settings.eci);
+  const std::vector<int> body = Pdf417DataCodewords(bytes, settings.mode);
   data.insert(data.end(), body.begin(), body.end());
-
-  std::vector<int> macro;
-  if (p.UseMacro()) {
-    Pdf417Macro fields;
-    fields.segmentIndex = params.SegmentIndex();
-    fields.segmentCount = params.SegmentCount();
-    fields.fileId = params.FileID();
-    fields.fileName = p.FileName();
-    fields.timeStamp = p.TimeStamp();
-    fields.sender = p.Sender();
-    fields.addressee = p.Addresse();
-    fields.fileSize = p.FileSize();
-    fields.checksum = p.Checksum();
-    macro = Pdf417MacroBlock(fields);
-  }
-
-  Pdf417Symbol sym = BuildPdf417Symbol(data, macro, {p.Kind(), p.Rows(), p.Cols(), p.SecurityLevel()});
-  p.SetUsed(sym.rows, sym.cols, sym.level);
-  rows = std::move(sym.patterns);
-}
-
-int Pdf417SymbolWidth(TksBarcodeComponent& bc) {
-  BuildPdf417Rows(bc, bc.Bars());
-  return bc.Bars().empty() ? 0 : static_cast<int>(bc.Bars().front().size());
+  const std::vector<int> macro = settings.macro ? Pdf417MacroBlock(*settings.macro) : std::vector<int>();
+  return BuildPdf417Symbol(data, macro, settings.layout);
 }
 
 }  // namespace ks

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,8 +20,8 @@ namespace ks {
 class TksBarcodeComponent;
 
 // Codewords of the data bytes (one char per byte) in the given mode, latches included.
-// Throws ksBarcodeException "Bad char in PDF417, position %d, char : %s" for the first
-// byte the mode does not allow.
+// Throws TksEncodeError (erCharOutOfSet) "Bad char in PDF417, position %d, char : %s"
+// for the first byte the mode does not allow.
 std::vector<int> Pdf417DataCodewords(std::string_view bytes, TksPDF417Mode mode);
 
 // The ECI designator: 927/926/925 and the number's codewords; empty for a negative ECI
@@ -60,15 +61,29 @@ struct Pdf417Symbol {
 // Builds the symbol from the ECI designator and data codewords (`data`) and the macro
 // control block (`macro`, may be empty): chooses size and level, pads with 900, places
 // the control block after the pads, adds the length descriptor (PDF417) and the check
-// codewords, and lays out the rows. Throws ksBarcodeException with the capacity
-// messages when the data do not fit.
+// codewords, and lays out the rows. Throws TksEncodeError (erOutOfMaxCapacity) with
+// the capacity messages when the data do not fit.
 Pdf417Symbol BuildPdf417Symbol(const std::vector<int>& data, const std::vector<int>& macro,
                                const Pdf417Layout& layout);
 
-// Encodes the barcode's data text with its PDF417 parameters, replaces `rows` (the
-// barcode's Bars()) by the symbol's rows and records UsedRows, UsedCols and UsedECL. In a
-// GS1 role of the GS1 settings the symbol holds the verified element string (SolveGS1);
-// GS1 errors are raised through the barcode's error channel.
+// What the encoder reads from a barcode's PDF417 and segment parameters.
+struct Pdf417Settings {
+  TksPDF417Mode mode = ksPDF417AutoCode;
+  int32_t eci = -1;
+  Pdf417Layout layout{};
+  std::optional<Pdf417Macro> macro{};  // the Macro PDF417 fields, when the symbol carries them
+};
+
+// The family's entry: the data bytes (one char per byte of the UTF-8 text) in the mode,
+// after the ECI designator and before the macro control block, built into a symbol.
+// Throws TksEncodeError as Pdf417DataCodewords and BuildPdf417Symbol.
+Pdf417Symbol EncodePdf417(std::string_view bytes, const Pdf417Settings& settings);
+
+// The barcode object's side (with the encoding dispatch): encodes its data text with its
+// PDF417 parameters, replaces `rows` (the barcode's Bars()) by the symbol's rows and
+// records UsedRows, UsedCols and UsedECL. In a GS1 role of the GS1 settings the symbol
+// holds the verified element string (SolveGS1). Every failure is raised through the
+// barcode's error object.
 void BuildPdf417Rows(TksBarcodeComponent& bc, std::vector<std::string>& rows);
 
 // Builds the rows into bc.Bars() and answers the symbol's width in modules.

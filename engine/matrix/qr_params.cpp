@@ -49,7 +49,7 @@ void TksQRParams::SetVersion(int32_t v) {
 
 void TksQRParams::SetMask(int32_t v) {
   bool ok = v == -1 || (FMicroQR ? (v == 1 || v == 4 || v == 6 || v == 7) : (v >= 0 && v <= 7));
-  if (!ok) throw ksBarcodeException("QR code bad mask value");
+  if (!ok) throw ksBarcodeException(erErrorInBarCode, "QR code bad mask value");
   if (v == FMask) return;
   FMask = v;
   Notify();

@@ -34,7 +34,7 @@ class TksQRParams : public TksPersistent {
   int32_t Version() const { return FVersion; }
   void SetVersion(int32_t v);
   // -1 = automatic; 0..7, or for Micro QR 1, 4, 6, 7. Other values throw
-  // ksBarcodeException("QR code bad mask value") and keep the old value.
+  // ksBarcodeException(erErrorInBarCode, "QR code bad mask value") and keep the old value.
   int32_t Mask() const { return FMask; }
   void SetMask(int32_t v);
   // Not used by QR Code; Data Matrix takes its file identification from it.

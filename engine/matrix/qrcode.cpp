@@ -5,27 +5,26 @@
 #include <bit>
 #include <cstdlib>
 
-#include "engine/barcode.h"
-#include "engine/encoders.h"
 #include "engine/matrix/qr_sjis.h"
 #include "engine/matrix/qr_tables.h"
 #include "engine/matrix/reedsolomon.h"
 #include "engine/params.h"
+#include "engine/ustring.h"
 
 namespace ks {
 
 namespace {
 
-// Cell codes of the module matrix.
-constexpr char16_t kLight = u'0';
+// Cell codes of the module matrix (see TksMatrix: the parity gives the colour).
+constexpr char16_t kLight = u'0';  // a data cell before any codeword bit is placed
 constexpr char16_t kFuncLight = u'2';
 constexpr char16_t kFuncDark = u'3';
 constexpr char16_t kVersionLight = u'4';
 constexpr char16_t kVersionDark = u'5';
 constexpr char16_t kFormatLight = u'6';
 constexpr char16_t kFormatDark = u'7';
-constexpr char16_t kMaskedDark = u'8';   // dark data cell inverted by the mask: light
-constexpr char16_t kMaskedLight = u'9';  // light data cell inverted by the mask: dark
+constexpr char16_t kLightMasked = u'8';  // a data cell the mask turned light
+constexpr char16_t kDarkMasked = u'9';   // a data cell the mask turned dark
 
 // ISO/IEC 18004 Table 5: the 45 characters of alphanumeric mode in value order.
 constexpr std::string_view kAlphanumeric = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ $%*+-./:";
@@ -77,21 +76,6 @@ int CountBits(TksQrMode mode, int ver, bool micro) {
   return kQr[m][ver <= 9 ? 0 : ver <= 26 ? 1 : 2];
 }
 
-// Decodes the UTF-8 character starting at s[i]; advances i. Answers -1 for a malformed
-// sequence.
-long DecodeUtf8(const std::string& s, size_t& i) {
-  auto b = static_cast<unsigned char>(s[i++]);
-  if (b < 0x80) return b;
-  int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
-  if (extra < 0) return -1;
-  long c = b & (0x3F >> extra);
-  for (int k = 0; k < extra; ++k) {
-    if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return -1;
-    c = (c << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
-  }
-  return c;
-}
-
 // Shift JIS codes of the text's characters for Kanji mode. On a character without one,
 // answers false with failPos its 1-based byte position.
 bool KanjiCodes(const std::string& text, std::vector<uint16_t>& codes, int& failPos) {
@@ -99,8 +83,7 @@ bool KanjiCodes(const std::string& text, std::vector<uint16_t>& codes, int& fail
   size_t i = 0;
   while (i < text.size()) {
     size_t start = i;
-    long ch = DecodeUtf8(text, i);
-    uint16_t code = ch < 0 ? 0 : QrShiftJis(static_cast<char32_t>(ch));
+    const uint16_t code = QrShiftJis(DecodeUtf8(text, i));  // 0 for a malformed sequence too
     if (code == 0) {
       failPos = static_cast<int>(start) + 1;
       return false;
@@ -120,8 +103,7 @@ std::u16string CharAt(const std::string& text, int pos) {
 // FNC1 in second position: the data text begins with the application indicator, two
 // digits or one letter. Answers its length, or 0 when the text begins otherwise.
 size_t ApplicationIndicatorLength(const std::string& text) {
-  auto digit = [](char c) { return c >= '0' && c <= '9'; };
-  if (text.size() >= 2 && digit(text[0]) && digit(text[1])) return 2;
+  if (text.size() >= 2 && IsDigit(text[0]) && IsDigit(text[1])) return 2;
   if (!text.empty() && ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z'))) return 1;
   return 0;
 }
@@ -188,7 +170,7 @@ void ApplyMask(TksMatrix& m, int mask) {
   for (int y = 0; y < m.NR; ++y)
     for (int x = 0; x < m.NC; ++x)
       if (m.IsData(x, y) && MaskCondition(mask, x, y))
-        m.Point2D(x, y, m.IsBlack(x, y) ? kMaskedDark : kMaskedLight);
+        m.Point2D(x, y, m.IsBlack(x, y) ? kLightMasked : kDarkMasked);
 }
 
 bool IsMicroMask(int mask) { return mask == 1 || mask == 4 || mask == 6 || mask == 7; }
@@ -416,20 +398,33 @@ uint16_t QrShiftJis(char32_t ch) {
 
 // ---- TksQRCode ----------------------------------------------------------------------
 
-TksQRCode::TksQRCode(TksBarcodeComponent& barcode)
-    : Params(barcode.Params()),
-      FMicroQR(Params.QRCode().MicroQR()),
-      FUsedVersion(Params.QRCode().Version()),
-      FUsedMode(Params.QRCode().Mode()),
-      FUsedECC(Params.QRCode().EccLevel()),
-      FUsedMask(Params.QRCode().Mask()),
-      fUsedMicroQR(FMicroQR),
-      FNC1(Params.GS1().FNC1Type()),
-      FBarcode(barcode) {}
+QrSettings QrSettingsOf(const TksParams& params) {
+  const TksQRParams& q = params.QRCode();
+  QrSettings s;
+  s.micro = q.MicroQR();
+  s.version = q.Version();
+  s.mode = q.Mode();
+  s.ecc = q.EccLevel();
+  s.mask = q.Mask();
+  s.fnc1 = params.GS1().FNC1Type();
+  s.eci = params.ECI();
+  s.segmentCount = params.SegmentCount();
+  s.segmentIndex = params.SegmentIndex();
+  s.checksum = q.Checksum();
+  return s;
+}
 
-bool TksQRCode::Fnc1Active() const { return FNC1 != fnc1None && !FMicroQR; }
+TksQRCode::TksQRCode(const QrSettings& settings)
+    : settings_(settings),
+      micro_(settings.micro),
+      version_(settings.version),
+      mode_(settings.mode),
+      ecc_(settings.ecc),
+      mask_(settings.mask) {}
 
-bool TksQRCode::SecondPosition() const { return Fnc1Active() && FNC1 == fnc1SecondPosition; }
+bool TksQRCode::Fnc1Active() const { return settings_.fnc1 != fnc1None && !micro_; }
+
+bool TksQRCode::SecondPosition() const { return Fnc1Active() && settings_.fnc1 == fnc1SecondPosition; }
 
 std::string TksQRCode::SegmentText(const std::string& toEncode) const {
   return SecondPosition() ? toEncode.substr(ApplicationIndicatorLength(toEncode)) : toEncode;
@@ -442,9 +437,9 @@ int TksQRCode::GetDataCodeWords(int ver, bool micro, TksQrEccLevel ecc) const {
 }
 
 int TksQRCode::TotalDataBits() const {
-  if (!CheckVersion(FMicroQR, FUsedVersion)) return 0;
-  if (FMicroQR) return FUsedECC <= QrEccLevelQ ? qr::kMicro[FUsedVersion][FUsedECC].dataBits : 0;
-  return qr::kEcBlocks[FUsedVersion][FUsedECC].dataCodewords * 8;
+  if (!CheckVersion(micro_, version_)) return 0;
+  if (micro_) return ecc_ <= QrEccLevelQ ? qr::kMicro[version_][ecc_].dataBits : 0;
+  return qr::kEcBlocks[version_][ecc_].dataCodewords * 8;
 }
 
 int TksQRCode::RemainderBits(bool micro, int ver) {
@@ -453,34 +448,34 @@ int TksQRCode::RemainderBits(bool micro, int ver) {
 }
 
 int TksQRCode::SizeInModules() const {
-  if (!CheckVersion(FMicroQR, FUsedVersion)) return -1;
-  return FMicroQR ? 2 * FUsedVersion + 9 : 4 * FUsedVersion + 17;
+  if (!CheckVersion(micro_, version_)) return -1;
+  return micro_ ? 2 * version_ + 9 : 4 * version_ + 17;
 }
 
 TksQrMode TksQRCode::ResolveMode(const std::string& text, int offset) const {
   const bool fnc1 = Fnc1Active();
   auto classOf = [fnc1](char c) {
-    if (c >= '0' && c <= '9') return kClassNumeric;
+    if (IsDigit(c)) return kClassNumeric;
     if (AlphanumericValue(c) >= 0 || (fnc1 && c == kGS)) return kClassAlphanumeric;
     return kClassByte;
   };
-  if (FUsedMode == QrAutomatic) {
+  if (mode_ == QrAutomatic) {
     int worst = kClassNumeric;
     for (char c : text) worst = std::max(worst, classOf(c));
     return worst == kClassNumeric ? QrNumeric : worst == kClassAlphanumeric ? QrAlphanumeric : QrBytes;
   }
-  if (FUsedMode == QrKanji) {
+  if (mode_ == QrKanji) {
     std::vector<uint16_t> codes;
     int pos = 0;
-    if (!KanjiCodes(text, codes, pos)) FBarcode.BarcodeRaise(erCharOutOfSet, offset + pos, CharAt(text, pos));
+    if (!KanjiCodes(text, codes, pos)) throw TksEncodeError(erCharOutOfSet, offset + pos, CharAt(text, pos));
     return QrKanji;
   }
   for (size_t i = 0; i < text.size(); ++i)
-    if (classOf(text[i]) > static_cast<int>(FUsedMode)) {
+    if (classOf(text[i]) > static_cast<int>(mode_)) {
       int pos = static_cast<int>(i) + 1;
-      FBarcode.BarcodeRaise(erCharOutOfSet, offset + pos, CharAt(text, pos));
+      throw TksEncodeError(erCharOutOfSet, offset + pos, CharAt(text, pos));
     }
-  return FUsedMode;
+  return mode_;
 }
 
 bool TksQRCode::SegmentData(const std::string& text, TksQrMode mode, const std::string*& bits, int& count) const {
@@ -503,7 +498,7 @@ bool TksQRCode::MakeSegmentData(const std::string& text, TksQrMode mode, bool fn
   data.clear();
   switch (mode) {
     case QrNumeric:
-      if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
+      if (!std::all_of(text.begin(), text.end(), [](char c) { return IsDigit(c); })) return false;
       data = NumericBits(text);
       return true;
     case QrAlphanumeric: {
@@ -544,15 +539,15 @@ bool TksQRCode::MakeSegmentData(const std::string& text, TksQrMode mode, bool fn
 }
 
 std::string TksQRCode::EncodeData(const std::string& toEncode) const {
-  const int ver = FUsedVersion;
+  const int ver = version_;
   const int total = TotalDataBits();
   if (total <= 0) return {};
 
   const size_t indicator = SecondPosition() ? ApplicationIndicatorLength(toEncode) : 0;
   if (SecondPosition() && indicator == 0) return {};
   const std::string text = SegmentText(toEncode);
-  TksQrMode mode = FUsedMode == QrAutomatic ? ResolveMode(text, static_cast<int>(indicator)) : FUsedMode;
-  const int countBits = CountBits(mode, ver, FMicroQR);
+  TksQrMode mode = mode_ == QrAutomatic ? ResolveMode(text, static_cast<int>(indicator)) : mode_;
+  const int countBits = CountBits(mode, ver, micro_);
   if (countBits == 0) return {};
   const std::string* data = nullptr;
   int count = 0;
@@ -560,12 +555,12 @@ std::string TksQRCode::EncodeData(const std::string& toEncode) const {
 
   std::string s;
   // Structured append header: 1-based position and count in one byte, then the parity.
-  const int segCount = Params.SegmentCount();
-  const int segIndex = Params.SegmentIndex();
-  if (segCount > 1 && !FMicroQR && segCount <= 16 && segIndex >= 1 && segIndex <= segCount) {
+  const int segCount = settings_.segmentCount;
+  const int segIndex = settings_.segmentIndex;
+  if (segCount > 1 && !micro_ && segCount <= 16 && segIndex >= 1 && segIndex <= segCount) {
     s += "0011";
     AppendBits(s, (segIndex - 1) * 16 + (segCount - 1), 8);
-    AppendBits(s, Params.QRCode().Checksum() & 0xFF, 8);
+    AppendBits(s, settings_.checksum & 0xFF, 8);
   }
   if (SecondPosition()) {
     s += "1001";
@@ -573,8 +568,8 @@ std::string TksQRCode::EncodeData(const std::string& toEncode) const {
   } else if (Fnc1Active()) {
     s += "0101";
   }
-  const int eci = Params.ECI();
-  if (eci != 3 && !FMicroQR && eci >= 0 && eci <= 999999) {
+  const int eci = settings_.eci;
+  if (eci != 3 && !micro_ && eci >= 0 && eci <= 999999) {
     s += "0111";
     if (eci < 128) {
       s += '0';
@@ -587,7 +582,7 @@ std::string TksQRCode::EncodeData(const std::string& toEncode) const {
       AppendBits(s, eci, 21);
     }
   }
-  const std::string modeIndicator = ModeIndicator(mode, ver, FMicroQR);
+  const std::string modeIndicator = ModeIndicator(mode, ver, micro_);
   // A stream already longer than the capacity never fits: what follows only adds to it.
   if (s.size() + modeIndicator.size() + static_cast<size_t>(countBits) + data->size() > static_cast<size_t>(total))
     return {};
@@ -599,7 +594,7 @@ std::string TksQRCode::EncodeData(const std::string& toEncode) const {
   // Terminator; where it does not fit whole it is cut short at the capacity. Leaving it
   // out would let a pad codeword follow the data, which a reader takes for another mode
   // indicator (in M2 and M4, whose terminators are longer than four bits).
-  const size_t terminator = FMicroQR ? 2 * ver + 1 : 4;
+  const size_t terminator = micro_ ? 2 * ver + 1 : 4;
   if (s.size() + terminator <= static_cast<size_t>(total))
     s += Zeros(terminator);
   else if (s.size() < static_cast<size_t>(total))
@@ -610,19 +605,19 @@ std::string TksQRCode::EncodeData(const std::string& toEncode) const {
   if (s.size() % 8 != 0) {
     const size_t p = 8 - s.size() % 8;
     const size_t upToTotal = s.size() < static_cast<size_t>(total) ? total - s.size() : 0;
-    if (FMicroQR && ver == 1)
+    if (micro_ && ver == 1)
       s += Zeros(upToTotal);
-    else if (FMicroQR && ver == 3 && upToTotal < 12)
+    else if (micro_ && ver == 3 && upToTotal < 12)
       s += Zeros(upToTotal);
     else
       s += Zeros(p);
   }
 
-  int pads = GetDataCodeWords(ver, FMicroQR, FUsedECC) - static_cast<int>(s.size() / 8);
+  int pads = GetDataCodeWords(ver, micro_, ecc_) - static_cast<int>(s.size() / 8);
   if (pads < 0) return {};
-  if (FMicroQR && (ver == 1 || ver == 3)) --pads;
+  if (micro_ && (ver == 1 || ver == 3)) --pads;
   for (int i = 0; i < pads; ++i) s += (i % 2 == 0) ? "11101100" : "00010001";
-  if (FMicroQR && s.size() < static_cast<size_t>(total)) s += Zeros(total - s.size());
+  if (micro_ && s.size() < static_cast<size_t>(total)) s += Zeros(total - s.size());
 
   // A stream longer than the capacity would lose its tail in the symbol.
   if (s.size() > static_cast<size_t>(total)) return {};
@@ -630,8 +625,8 @@ std::string TksQRCode::EncodeData(const std::string& toEncode) const {
 }
 
 std::string TksQRCode::EncodeECC(const std::string& data) const {
-  const int ver = FUsedVersion;
-  const int dataCodewords = GetDataCodeWords(ver, FMicroQR, FUsedECC);
+  const int ver = version_;
+  const int dataCodewords = GetDataCodeWords(ver, micro_, ecc_);
   // Codewords as bytes; bits missing at the end (the 4-bit last codeword of M1/M3) are 0.
   std::vector<uint8_t> codewords(static_cast<size_t>(std::max(dataCodewords, 0)), 0);
   for (size_t i = 0; i < codewords.size(); ++i) {
@@ -643,8 +638,8 @@ std::string TksQRCode::EncodeECC(const std::string& data) const {
     codewords[i] = b;
   }
 
-  if (FMicroQR) {
-    const auto& row = qr::kMicro[ver][FUsedECC];
+  if (micro_) {
+    const auto& row = qr::kMicro[ver][ecc_];
     std::vector<uint8_t> check(static_cast<size_t>(row.ecCodewords));
     QrBlockEccBytes(codewords.data(), dataCodewords, row.ecCodewords, check.data());
     std::string out = data.substr(0, row.dataBits);
@@ -654,7 +649,7 @@ std::string TksQRCode::EncodeECC(const std::string& data) const {
 
   // Blocks of the first group, then of the second; each block's check codewords follow
   // all data codewords, both read column by column across the blocks.
-  const auto& row = qr::kEcBlocks[ver][FUsedECC];
+  const auto& row = qr::kEcBlocks[ver][ecc_];
   const int blocks = row.g1Blocks + row.g2Blocks;
   std::vector<int> start(static_cast<size_t>(blocks)), length(static_cast<size_t>(blocks));
   std::vector<uint8_t> check(static_cast<size_t>(blocks) * row.ecPerBlock);
@@ -678,62 +673,59 @@ std::string TksQRCode::EncodeECC(const std::string& data) const {
   return out;
 }
 
-bool TksQRCode::Encode(const std::string& toEncode) {
-  EncodedData.clear();
+void TksQRCode::Encode(const std::string& toEncode) {
+  encoded_.clear();
   size_t indicator = 0;
   if (SecondPosition()) {
     indicator = ApplicationIndicatorLength(toEncode);
     if (indicator == 0) {
       // the first character that cannot begin an indicator: a lone digit's successor
-      const bool digitFirst = !toEncode.empty() && toEncode[0] >= '0' && toEncode[0] <= '9';
+      const bool digitFirst = !toEncode.empty() && IsDigit(toEncode[0]);
       const int pos = digitFirst && toEncode.size() >= 2 ? 2 : 1;
-      FBarcode.BarcodeRaise(erCharOutOfSet, pos, CharAt(toEncode, pos));
+      throw TksEncodeError(erCharOutOfSet, pos, CharAt(toEncode, pos));
     }
   }
-  FUsedMode = ResolveMode(SegmentText(toEncode), static_cast<int>(indicator));
+  mode_ = ResolveMode(SegmentText(toEncode), static_cast<int>(indicator));
 
   std::string s;
-  if (FUsedVersion > 0) {
-    if (CheckVersion(FMicroQR, FUsedVersion)) s = EncodeData(toEncode);
-    if (s.empty())
-      FBarcode.BarcodeRaise(erOutOfMaxCapacity, GetDataCodeWords(FUsedVersion, FMicroQR, FUsedECC), u"");
+  if (version_ > 0) {
+    if (CheckVersion(micro_, version_)) s = EncodeData(toEncode);
+    if (s.empty()) throw TksEncodeError(erOutOfMaxCapacity, GetDataCodeWords(version_, micro_, ecc_), u"");
   } else {
-    for (int v = 1; v <= MaxVersion(FMicroQR); ++v) {
-      FUsedVersion = v;
+    for (int v = 1; v <= MaxVersion(micro_); ++v) {
+      version_ = v;
       s = EncodeData(toEncode);
       if (!s.empty() && s.size() <= static_cast<size_t>(TotalDataBits())) break;
       s.clear();
     }
-    if (s.empty()) throw ksBarcodeException("Max. QR code capacity exceded.");
+    if (s.empty()) throw TksEncodeError(erOutOfMaxCapacity, "Max. QR code capacity exceded.");
   }
 
-  EncodedData = EncodeECC(s);
-  EncodedData.append(static_cast<size_t>(RemainderBits(FMicroQR, FUsedVersion)), '0');
-  return true;
+  encoded_ = EncodeECC(s);
+  encoded_.append(static_cast<size_t>(RemainderBits(micro_, version_)), '0');
 }
 
-void TksQRCode::BuildQrMatrix(TksMatrix& m) {
-  const int size = SizeInModules();
-  MatrixW = MatrixH = size;
-  m.InitializeWH(size, size);
-
+// Finder patterns with their separators, timing patterns and alignment patterns; the
+// format and version areas and the dark module are reserved before data is placed.
+void TksQRCode::DrawFunctionPatterns(TksMatrix& m) const {
+  const int size = m.NC;
   DrawFinder(m, 3, 3);
-  if (!FMicroQR) {
+  if (!micro_) {
     DrawFinder(m, 3, size - 4);
     DrawFinder(m, size - 4, 3);
   }
 
   // Timing patterns: dark on even coordinates.
-  const int timingLine = FMicroQR ? 0 : 6;
-  const int timingEnd = FMicroQR ? size - 1 : size - 8;
+  const int timingLine = micro_ ? 0 : 6;
+  const int timingEnd = micro_ ? size - 1 : size - 8;
   for (int i = 7; i <= timingEnd; ++i) {
     char16_t c = i % 2 == 0 ? kFuncDark : kFuncLight;
     m.Point2D(i, timingLine, c);
     m.Point2D(timingLine, i, c);
   }
 
-  if (!FMicroQR) {
-    const auto& v = qr::kVersions[FUsedVersion];
+  if (!micro_) {
+    const auto& v = qr::kVersions[version_];
     for (int i = 0; i < v.alignCount; ++i)
       for (int j = 0; j < v.alignCount; ++j) {
         int a = v.align[i], b = v.align[j];
@@ -743,58 +735,72 @@ void TksQRCode::BuildQrMatrix(TksMatrix& m) {
       }
   }
 
-  // Reserve the format and version areas and the dark module before placing data.
-  if (FMicroQR) {
+  if (micro_) {
     ForEachMicroFormatCell([&](int, int x, int y) { m.Point2D(x, y, kFormatLight); });
   } else {
     ForEachFormatCell(size, [&](int, int x, int y) { m.Point2D(x, y, kFormatLight); });
     m.Point2D(8, size - 8, kFormatDark);
-    if (FUsedVersion >= 7) ForEachVersionCell(size, [&](int, int x, int y) { m.Point2D(x, y, kVersionLight); });
-  }
-
-  // Two-column zig-zag from the bottom-right corner; QR skips the vertical timing column.
-  size_t bit = 0;
-  bool upward = true;
-  for (int right = size - 1; right >= 1 && bit < EncodedData.size(); right -= 2) {
-    if (!FMicroQR && right == 6) right = 5;
-    for (int step = 0; step < size && bit < EncodedData.size(); ++step) {
-      int y = upward ? size - 1 - step : step;
-      for (int x = right; x >= right - 1 && bit < EncodedData.size(); --x)
-        if (m.GetPoint2D(x, y) == kLight) m.Point2D(x, y, static_cast<char16_t>(EncodedData[bit++]));
-    }
-    upward = !upward;
-  }
-
-  // Micro QR can only signal masks 1, 4, 6 and 7; any other choice is made automatically
-  // so that the format information names the pattern applied.
-  const bool fixedOk = FMicroQR ? IsMicroMask(FUsedMask) : (FUsedMask >= 0 && FUsedMask <= 7);
-  if (!fixedOk) FUsedMask = ChooseQrMask(m);
-  ApplyMask(m, FUsedMask);
-
-  if (FMicroQR) {
-    int bits = qr::kMicroFormatInfo[MicroSymbolNumber(FUsedVersion, FUsedECC)][MicroMaskField(FUsedMask)];
-    ForEachMicroFormatCell([&](int i, int x, int y) { m.Point2D(x, y, (bits >> i) & 1 ? kFormatDark : kFormatLight); });
-  } else {
-    int bits = qr::kFormatInfo[FUsedECC][FUsedMask];
-    ForEachFormatCell(size, [&](int i, int x, int y) { m.Point2D(x, y, (bits >> i) & 1 ? kFormatDark : kFormatLight); });
-    if (FUsedVersion >= 7) {
-      uint32_t vbits = qr::kVersionInfo[FUsedVersion];
-      ForEachVersionCell(size, [&](int i, int x, int y) {
-        m.Point2D(x, y, (vbits >> i) & 1 ? kVersionDark : kVersionLight);
-      });
-    }
+    if (version_ >= 7) ForEachVersionCell(size, [&](int, int x, int y) { m.Point2D(x, y, kVersionLight); });
   }
 }
 
-int TksQRCode::ChooseQrMask(TksMatrix& m) const {
+// The encoded bits into the free cells, in the two-column zig-zag from the bottom-right
+// corner; QR skips the vertical timing column.
+void TksQRCode::DrawCodewords(TksMatrix& m) const {
+  const int size = m.NC;
+  size_t bit = 0;
+  bool upward = true;
+  for (int right = size - 1; right >= 1 && bit < encoded_.size(); right -= 2) {
+    if (!micro_ && right == 6) right = 5;
+    for (int step = 0; step < size && bit < encoded_.size(); ++step) {
+      int y = upward ? size - 1 - step : step;
+      for (int x = right; x >= right - 1 && bit < encoded_.size(); --x)
+        if (m.GetPoint2D(x, y) == kLight) m.Point2D(x, y, static_cast<char16_t>(encoded_[bit++]));
+    }
+    upward = !upward;
+  }
+}
+
+// The format information of the level and the mask applied, and from version 7 the
+// version information.
+void TksQRCode::DrawFormatAndVersion(TksMatrix& m) const {
+  const int size = m.NC;
+  if (micro_) {
+    int bits = qr::kMicroFormatInfo[MicroSymbolNumber(version_, ecc_)][MicroMaskField(mask_)];
+    ForEachMicroFormatCell([&](int i, int x, int y) { m.Point2D(x, y, (bits >> i) & 1 ? kFormatDark : kFormatLight); });
+    return;
+  }
+  int bits = qr::kFormatInfo[ecc_][mask_];
+  ForEachFormatCell(size, [&](int i, int x, int y) { m.Point2D(x, y, (bits >> i) & 1 ? kFormatDark : kFormatLight); });
+  if (version_ >= 7) {
+    uint32_t vbits = qr::kVersionInfo[version_];
+    ForEachVersionCell(size, [&](int i, int x, int y) {
+      m.Point2D(x, y, (vbits >> i) & 1 ? kVersionDark : kVersionLight);
+    });
+  }
+}
+
+void TksQRCode::BuildQrMatrix(TksMatrix& m) {
+  const int size = SizeInModules();
+  m.InitializeWH(size, size);
+  DrawFunctionPatterns(m);
+  DrawCodewords(m);
+  // Micro QR can only signal masks 1, 4, 6 and 7; any other choice is made automatically
+  // so that the format information names the pattern applied.
+  const bool fixedOk = micro_ ? IsMicroMask(mask_) : (mask_ >= 0 && mask_ <= 7);
+  if (!fixedOk) mask_ = ChooseQrMask(m);
+  ApplyMask(m, mask_);
+  DrawFormatAndVersion(m);
+}
+
+int TksQRCode::ChooseQrMask(const TksMatrix& m) const {
   static constexpr std::array<int, 8> kAll = {0, 1, 2, 3, 4, 5, 6, 7};
   static constexpr std::array<int, 4> kMicroMasks = {1, 4, 6, 7};
-  const int* first = FMicroQR ? kMicroMasks.data() : kAll.data();
-  const int count = FMicroQR ? 4 : 8;
+  const int* first = micro_ ? kMicroMasks.data() : kAll.data();
+  const int count = micro_ ? 4 : 8;
   // Masking inverts the data modules where the mask's condition holds, so each
   // candidate's colours are the unmasked colours XOR (data AND condition), line by line;
   // the matrix itself is not touched until the chosen mask is applied.
-  m.Backup();
   ColourLines base;
   ReadColourLines(m, base);
   const int size = base.size;
@@ -809,7 +815,7 @@ int TksQRCode::ChooseQrMask(TksMatrix& m) const {
       rows[i] = base.rows[i] ^ (base.dataRows[i] & maskRows[i % kRowPeriod]);
       columns[i] = base.columns[i] ^ (base.dataColumns[i] & maskColumns[i % kColumnPeriod]);
     }
-    const int score = FMicroQR ? MicroLinesPenalty(rows, size) : LinesPenalty(rows, columns, size);
+    const int score = micro_ ? MicroLinesPenalty(rows, size) : LinesPenalty(rows, columns, size);
     if (k == 0 || score < bestScore) {
       best = first[k];
       bestScore = score;
@@ -822,29 +828,27 @@ int TksQRCode::QrMaskPenalty(const TksMatrix& m) const {
   ColourLines lines;
   ReadColourLines(m, lines);
   if (lines.size <= 0 || lines.size > kMaxSize) return 0;
-  return FMicroQR ? MicroLinesPenalty(lines.rows, lines.size) : LinesPenalty(lines.rows, lines.columns, lines.size);
+  return micro_ ? MicroLinesPenalty(lines.rows, lines.size) : LinesPenalty(lines.rows, lines.columns, lines.size);
 }
 
-// ---- Entry from the dispatch --------------------------------------------------------
+// ---- Entry ---------------------------------------------------------------------------
 
-void EncodeQRCode(TksBarcodeComponent& bc, const std::u16string&) {
-  if (bc.BarCode().empty()) return;
-  TksQRCode qr(bc);
-  // Micro QR has no FNC1 modes: a symbol without its FNC1 would not read as GS1 or
-  // industry data.
-  if (qr.FMicroQR && qr.FNC1 != fnc1None) bc.BarcodeRaise(erNotSupported, 0, u"");
-  const std::u16string prepared = SolveGS1(bc);
-  const std::string bytes = Utf8ByteString(prepared);
-  // A text over the byte limit converts to nothing; say so instead of drawing an empty
-  // symbol.
-  if (bytes.empty() && !prepared.empty()) bc.BarcodeRaise(erOutOfMaxCapacity, kMaxUtf8Bytes, u"");
+void CheckQrSettings(const QrSettings& settings) {
+  if (settings.micro && settings.fnc1 != fnc1None) throw TksEncodeError(erNotSupported, 0, u"");
+}
 
-  if (qr.Encode(bytes)) {
-    TksQRParams& p = bc.Params().QRCode();
-    p.SetUsed(qr.FUsedVersion, qr.FUsedECC, qr.fUsedMicroQR, qr.FUsedMode);
-    qr.BuildQrMatrix(bc.Pixels());
-    p.SetUsedMask(qr.FUsedMask);
-  }
+QrSymbol EncodeQRCode(const std::string& bytes, const QrSettings& settings) {
+  CheckQrSettings(settings);
+  TksQRCode qr(settings);
+  qr.Encode(bytes);
+  QrSymbol symbol;
+  qr.BuildQrMatrix(symbol.matrix);
+  symbol.version = qr.UsedVersion();
+  symbol.ecc = qr.UsedEcc();
+  symbol.micro = qr.Micro();
+  symbol.mode = qr.UsedMode();
+  symbol.mask = qr.UsedMask();
+  return symbol;
 }
 
 }  // namespace ks

@@ -153,7 +153,8 @@ std::vector<int> QrGeneratorExponents(int n) {
 
 void QrBlockEccBytes(const uint8_t* data, int count, int ecCount, uint8_t* check) {
   const QrGenerator* g = FindQrGenerator(ecCount);
-  if (!g) throw ksBarcodeException("Error : No RS koeficients found for ECW count " + std::to_string(ecCount));
+  if (!g)
+    throw TksEncodeError(erErrorInBarCode, "Error : No RS koeficients found for ECW count " + std::to_string(ecCount));
   // Long division by the generator, one data codeword at a time: `check` holds the
   // running remainder, its first byte the coefficient of the highest power.
   for (int i = 0; i < ecCount; ++i) check[i] = 0;
@@ -239,7 +240,7 @@ std::vector<int> Pdf417Coefficients(int k) {
 
 void Pdf417Ecc(const TksArray& codewords, int k, TksArray& ec) {
   const int16_t* a = FindPdfCoefficients(k);
-  if (!a) throw ksBarcodeException("PDF417 Error correction : bad count of ECW");
+  if (!a) throw TksEncodeError(erErrorInBarCode, "PDF417 Error correction : bad count of ECW");
   if (ec.capacity < k || static_cast<int>(ec.data.size()) < k) ArrayInit(ec, k);
   for (int j = 0; j < k; ++j) ec.data[j] = 0;
   ec.count = k;

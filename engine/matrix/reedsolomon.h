@@ -47,7 +47,7 @@ class TksReedSolomon {
 
 // QR Code block coder: blockBits is the block's data codewords as a bit string
 // (whole bytes, most significant bit first); answers the ecCount check codewords as a
-// bit string, first codeword first. Throws ksBarcodeException
+// bit string, first codeword first. Throws TksEncodeError (erErrorInBarCode)
 // "Error : No RS koeficients found for ECW count <n>" for a count without generator.
 std::string QrBlockEcc(const std::string& blockBits, int ecCount);
 // The same on bytes: the ecCount check codewords of data[0..count-1] into check[],
@@ -62,7 +62,7 @@ std::vector<int> QrGeneratorExponents(int n);
 // PDF417 coder: check codewords of codewords.data[0..count-1] (values 0..928, the
 // length descriptor included). ec receives count = k and the check codewords in
 // data[0..k-1], the first to be transmitted at index k-1 (append with
-// ArrayAppendReversed). Throws ksBarcodeException
+// ArrayAppendReversed). Throws TksEncodeError (erErrorInBarCode)
 // "PDF417 Error correction : bad count of ECW" for a k outside
 // 2..16, 18, 21, 26, 32, 38, 44, 50, 64, 128, 256, 512.
 void Pdf417Ecc(const TksArray& codewords, int k, TksArray& ec);

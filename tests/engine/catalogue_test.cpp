@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/barcode.h"
+#include "engine/catalogue.h"
+#include "engine/matrix/matrix.h"
+#include "engine/matrix/pdf417.h"
 #include "engine/symbology.h"
 #include "engine/ustring.h"
 
@@ -365,6 +369,43 @@ TEST(Catalogue, SymbologyFromName) {
     ASSERT_TRUE(SymbologyFromName(SymbologyIdentifier(s), out));
     EXPECT_EQ(out, s);
   }
+}
+
+// The row's encoder entry and painter agree with what encoding gives: every supported
+// row that names an encoder turns its own sample text into something its painter
+// draws, and the rows without one give an empty pattern.
+TEST(Catalogue, EncoderEntryAndPainterOfEveryRow) {
+  for (int i = 0; i < kSymbologyRows; ++i) {
+    const auto s = static_cast<TksBarcodeSymbology>(i);
+    const SymbologyRow& row = CatalogueRow(s);
+    if (!row.supported || !row.selectable || std::u16string_view(row.initValue).empty()) continue;
+    SCOPED_TRACE(row.identifier);
+    TksBarcodeComponent bc;
+    bc.SetBarcodeSymbology(s);
+    ASSERT_EQ(bc.BarcodeSymbology(), s);
+    const std::string pattern = bc.EncodeBars(bc.BarCode());
+    switch (row.painter) {
+      case SymbolPainter::Linear:
+        EXPECT_EQ(pattern.find_first_of("123MAHDSTFV") != std::string::npos, row.encode != nullptr) << pattern;
+        break;
+      case SymbolPainter::Matrix:
+        EXPECT_TRUE(pattern.empty());
+        EXPECT_GT(bc.Pixels().NC, 0);
+        break;
+      case SymbolPainter::Stacked:
+        EXPECT_TRUE(pattern.empty());
+        BuildPdf417Rows(bc, bc.Bars());
+        EXPECT_GT(bc.Bars().size(), 2u);
+        break;
+      case SymbolPainter::None:
+        EXPECT_TRUE(pattern.empty());
+        break;
+    }
+  }
+  // A row that cannot be chosen keeps the barcode's symbology.
+  TksBarcodeComponent bc;
+  bc.SetBarcodeSymbology(bcCode16K);
+  EXPECT_EQ(bc.BarcodeSymbology(), bcEan13);
 }
 
 }  // namespace

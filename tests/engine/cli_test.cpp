@@ -95,8 +95,9 @@ TEST(Cli, EngineErrorsExitOneWithIdentifierAndMessage) {
   }
 }
 
-// Errors of the encoders and parameters: raised codes, silent rejections and direct
-// raises all end in exit 1 with an identifier on stderr and nothing on stdout.
+// Errors of the encoders and parameters: raised codes, silent rejections and failures
+// with messages of their own all end in exit 1 with the code's identifier on stderr and
+// nothing on stdout.
 TEST(Cli, EncoderErrorsExitOneWithIdentifier) {
   const std::string longText(3000, 'a');
   struct Case {
@@ -109,9 +110,9 @@ TEST(Cli, EncoderErrorsExitOneWithIdentifier) {
       {"-s bcPostNet -d 123456 --pattern", "erErrorInBarCode", ""},
       {"-s bcITF -d 12A4 --pattern", "erCharOutOfSet", ""},
       {"-s bcOPC -d 12345678A --pattern", "erCharOutOfSet", ""},
-      {"-s bcAustraliaPost -d 1239987520 --pattern", "ksBarcodeException",
+      {"-s bcAustraliaPost -d 1239987520 --pattern", "erErrorInBarCode: Invalid FCC",
        "Invalid FCC, must be one from 11, 87, 45, 92, 59, 62, 44"},
-      {"-s bcAustraliaPost -d 113998752 --pattern", "ksBarcodeException", "Invalid Sort code, must be 8 digits lenght"},
+      {"-s bcAustraliaPost -d 113998752 --pattern", "erErrorInBarCode", "Invalid Sort code, must be 8 digits lenght"},
       {"-s bcPostbarCPC4State -d 'B K1A 4S2 1234' --pattern", "erNotSupported", ""},
       {"-s bcUccEan128 -d '(01)123' --pattern", "erGS1_BadValueLength", "Value length must be between 14 and 14"},
       {"-s bcUccEan128 -d '(9999)12' --pattern", "erGS1_AI_NotFound", "GS1 unknown Application identifier"},
@@ -119,9 +120,15 @@ TEST(Cli, EncoderErrorsExitOneWithIdentifier) {
        "erGS1_BadValueLength", ""},
       {"-s bcDataMatrix -d " + longText + " --pattern", "erOutOfMaxCapacity", "overcome."},
       {"-s bcDataMatrix -d " + longText + " --set Params.DataMatrix.Version=ksDM10x10 --pattern", "erOutOfMaxCapacity", ""},
-      {"-s bcQRCode -d " + longText + " --set Params.QRCode.MicroQR=True --pattern", "", "capacity"},
-      {"-s bcPDF417 -d " + longText + longText + " --pattern", "ksBarcodeException", "PDF417"},
-      {"-s bcPDF417 -d x --set Params.PDF417.Rows=95 --pattern", "ksBarcodeException", "PDF417"},
+      // Too long is the same code in every symbology.
+      {"-s bcQRCode -d " + longText + " --set Params.QRCode.MicroQR=True --pattern", "erOutOfMaxCapacity",
+       "Max. QR code capacity exceded."},
+      {"-s bcPDF417 -d " + longText + longText + " --pattern", "erOutOfMaxCapacity", "PDF417"},
+      {"-s bcPDF417 -d x --set Params.PDF417.Rows=95 --pattern", "erOutOfMaxCapacity", "PDF417 Max data error"},
+      {"-s bcPDF417 -d x --set Params.PDF417.Mode=ksPDF417Numeric --pattern", "erCharOutOfSet: Bad char in PDF417",
+       "position 1"},
+      {"-s bc25Interleaved -d 12 --set Params.Ratio=ra25 --pattern", "erErrorInBarCode",
+       "Not possible use ratio for selected symbology"},
   };
   for (const auto& c : cases) {
     CliRun r = Cli(c.args);
@@ -333,9 +340,9 @@ TEST(Cli, ErrorMessagesNameTheCharacterPositionAndLengths) {
        "Nesprávná délka znaků kódu [12, 13, 16, 19]. The text has 14 characters."},
       {"-s bcEan8 -d 1234", "erBarcodeLengthInvalid", "[7, 8, 11, 14]"},
       {"-s bcUPCA -d 1234", "erBarcodeLengthInvalid", "[11, 12, 15, 18]"},
-      {"-s bcPDF417 -d " + Quote("a\xc3\xbf" "b"), "ksBarcodeException",
+      {"-s bcPDF417 -d " + Quote("a\xc3\xbf" "b"), "erCharOutOfSet",
        "Bad char in PDF417, position 2, char : \xc3\xbf"},
-      {"-s bcPDF417 -d " + Quote("\xe2\x82\xac") + " --set Params.PDF417.Mode=ksPDF417Numeric", "ksBarcodeException",
+      {"-s bcPDF417 -d " + Quote("\xe2\x82\xac") + " --set Params.PDF417.Mode=ksPDF417Numeric", "erCharOutOfSet",
        "Bad char in PDF417, position 1, char : \xe2\x82\xac"},
   };
   TempFolder dir;

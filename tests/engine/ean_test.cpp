@@ -96,11 +96,10 @@ TEST(EanPatterns, WorkedExamples) {
 }
 
 TEST(EanPatterns, ShortTextsGiveNoPattern) {
-  TksBarcodeComponent bc;
-  EXPECT_EQ(EncodeEan8(bc, u"5512345"), "");
-  EXPECT_EQ(EncodeEan13(bc, u"977121010700"), "");
-  EXPECT_EQ(EncodeUpcA(bc, u"01234567890"), "");
-  EXPECT_EQ(EncodeUpcE(bc, u"0123456"), "");
+  EXPECT_EQ(EncodeEan8(u"5512345").pattern, "");
+  EXPECT_EQ(EncodeEan13(u"977121010700").pattern, "");
+  EXPECT_EQ(EncodeUpcA(u"01234567890", true).pattern, "");
+  EXPECT_EQ(EncodeUpcE(u"0123456", false, true).pattern, "");
 }
 
 TEST(EanPatterns, Upce0AndUpce1WithTheSameCheckDigitAreComplementary) {
@@ -284,9 +283,14 @@ TEST(EanPatterns, AnyTextGivesAPatternOrAnError) {
         if (!bc.EncodeBars(bc.BarCode()).empty()) ++encoded;
       } catch (const Exception&) {
       }
-      for (auto encode : {EncodeEan8, EncodeEan13, EncodeUpcA, EncodeUpcE, EncodeUpcShipping}) {
+      using Encoder = BarSymbol (*)(const std::u16string&);
+      for (Encoder encode : {+[](const std::u16string& x) { return EncodeEan8(x); },
+                             +[](const std::u16string& x) { return EncodeEan13(x); },
+                             +[](const std::u16string& x) { return EncodeUpcA(x, true); },
+                             +[](const std::u16string& x) { return EncodeUpcE(x, true, true); },
+                             +[](const std::u16string& x) { return EncodeUpcShipping(x, true); }}) {
         try {
-          encode(bc, t);
+          encode(t);
         } catch (const ksBarcodeException&) {
         }
       }

@@ -29,11 +29,7 @@ std::string EncodeAs(TksBarcodeComponent& bc, TksBarcodeSymbology s, const std::
   return bc.EncodeBars(bc.BarCode());
 }
 
-std::string AusPost(const std::u16string& text) {
-  TksBarcodeComponent bc;
-  std::u16string caption;
-  return BarKinds(EncodeAustraliaPost(bc, text, true, caption));
-}
+std::string AusPost(const std::u16string& text) { return BarKinds(EncodeAustraliaPost(text).pattern); }
 
 int BarValue(char kind) {
   switch (kind) {
@@ -133,18 +129,16 @@ TEST(AustraliaPost, RefusalsCarryTheirMessages) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(ToUtf8(c.text));
-    TksBarcodeComponent bc;
-    std::u16string caption = u"unchanged";
     try {
-      EncodeAustraliaPost(bc, c.text, true, caption);
+      EncodeAustraliaPost(c.text);
       ADD_FAILURE() << "no exception";
-    } catch (const ksBarcodeException& e) {
+    } catch (const TksEncodeError& e) {
       EXPECT_STREQ(e.what(), c.message);
+      EXPECT_EQ(e.Code(), erErrorInBarCode);
     }
-    EXPECT_EQ(caption, u"unchanged");
   }
   // Short customer information passes validation; the encoder refuses the character
-  // it has no code for, without filling the error object.
+  // it has no code for, through the error object like every other failure.
   TksBarcodeComponent bc;
   try {
     EncodeAs(bc, bcAustraliaPost, u"5939987520AB$");
@@ -152,22 +146,19 @@ TEST(AustraliaPost, RefusalsCarryTheirMessages) {
   } catch (const ksBarcodeException& e) {
     EXPECT_STREQ(e.what(), "Invalid Customer code/info, see documentation");
   }
-  EXPECT_EQ(bc.ErrorInfo().Code(), erOK);
+  EXPECT_EQ(bc.ErrorInfo().Code(), erErrorInBarCode);
+  EXPECT_EQ(bc.ErrorInfo().ExceptionString(), "Invalid Customer code/info, see documentation");
 }
 
 TEST(AustraliaPost, CaptionText) {
-  TksBarcodeComponent bc;
-  std::u16string caption;
-  EncodeAustraliaPost(bc, u"1139987520", true, caption);
-  EXPECT_EQ(caption, u"11 39987520  (50 25 52 50)");
-  EncodeAustraliaPost(bc, u"1139987520", false, caption);
-  EXPECT_EQ(caption, u"11 39987520 ");
+  EXPECT_EQ(EncodeAustraliaPost(u"1139987520").caption, u"11 39987520  (50 25 52 50)");
+  EXPECT_EQ(EncodeAustraliaPost(u"1139987520", false).caption, u"11 39987520 ");
 
   // Each parity value is right-aligned in two places.
-  EncodeAustraliaPost(bc, u"5912345678123", true, caption);
-  EXPECT_EQ(caption, u"59 12345678 123 (51 25  7  9)");
+  EXPECT_EQ(EncodeAustraliaPost(u"5912345678123").caption, u"59 12345678 123 (51 25  7  9)");
 
   // The dispatch puts it into the upper caption when that caption follows the data.
+  TksBarcodeComponent bc;
   bc.CaptionUpper().SetAutoCaption(true);
   EncodeAs(bc, bcAustraliaPost, u"1139987520");
   EXPECT_EQ(bc.CaptionUpper().Text(), std::vector<std::u16string>{u"11 39987520  (50 25 52 50)"});
@@ -211,8 +202,7 @@ TEST(PostbarCpc, MasksSelectTheCharacterTables) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.note);
-    TksBarcodeComponent bc;
-    const std::string kinds = BarKinds(EncodePostbarCpc(bc, c.text));
+    const std::string kinds = BarKinds(EncodePostbarCpc(c.text).pattern);
     ASSERT_EQ(kinds.size(), 2 + c.data.size() + 12 + 2);
     EXPECT_EQ(kinds.substr(0, 2), "AT");
     EXPECT_EQ(kinds.substr(2, c.data.size()), c.data);
@@ -231,8 +221,7 @@ TEST(PostbarCpc, SampleTextDrawsFortyNineBars) {
 TEST(PostbarCpc, TextsWithoutLayoutDrawNothing) {
   for (const std::u16string t : {u"0123456789AB", u"B12", u"", u"   ", u"M1234", u"V123456789AB"}) {
     SCOPED_TRACE(ToUtf8(t));
-    TksBarcodeComponent bc;
-    EXPECT_EQ(EncodePostbarCpc(bc, t), "");
+    EXPECT_EQ(EncodePostbarCpc(t).pattern, "");
   }
 }
 
@@ -284,13 +273,12 @@ TEST(FourState, ArbitraryTextGivesPatternOrException) {
       EXPECT_EQ(p.find_first_not_of("FADT0"), std::string::npos) << p;
     };
     TksBarcodeComponent bc;
-    std::u16string caption;
     try {
-      check(EncodeAustraliaPost(bc, text, true, caption));
+      check(EncodeAustraliaPost(text).pattern);
     } catch (const ksBarcodeException&) {
     }
     try {
-      check(EncodePostbarCpc(bc, text));
+      check(EncodePostbarCpc(text).pattern);
     } catch (const ksBarcodeException&) {
     }
     for (TksBarcodeSymbology s : {bcAustraliaPost, bcPostbarCPC4State}) {

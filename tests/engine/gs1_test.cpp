@@ -207,6 +207,15 @@ TEST(GS1VerifyAI, LengthDigitsCharactersAndCheckDigit) {
       {"3922", "12.50", erGS1_ValueMustBeInteger, 0, 0},  // decimals are implied by the AI
       {"422", "203", erOK, 0, 0},
       {"422", "CZE", erGS1_ValueMustBeInteger, 0, 0},  // numeric country codes
+      // Country and currency codes that exist (ISO 3166-1, ISO 4217).
+      {"422", "999", erGS1, 0, 0},
+      {"423", "203276", erOK, 0, 0},
+      {"423", "203999", erGS1, 0, 0},
+      {"423", "2032", erGS1, 0, 0},  // three digits per country
+      {"7031", "203ABC", erOK, 0, 0},
+      {"7031", "000ABC", erGS1, 0, 0},
+      {"3912", "9781250", erOK, 0, 0},  // EUR
+      {"3912", "0001250", erGS1, 0, 0},
       // A second component adds its length range to the first's.
       {"8008", "10123112", erOK, 0, 0},
       {"8008", "1012311230", erOK, 0, 0},
@@ -802,32 +811,17 @@ TEST(GS1Assign, CopiesBothSettingsOnlyFromGS1) {
 
 // ---- reference tables ------------------------------------------------------------------
 
-TEST(GS1ReferenceTables, ShapesOfTheStandardsLists) {
-  auto special = GS1SpecialSymbols();
-  ASSERT_EQ(special.count, 60);
-  for (int i = 0; i < 32; ++i) {
-    EXPECT_EQ(special[i].Symbol, scASCII);
-    EXPECT_EQ(special[i].Value, i);
-  }
-  EXPECT_EQ(special[29].Text, "GS");
-  EXPECT_EQ(special[32].Text, "DEL");
-  EXPECT_EQ(special[32].Value, 127);
-  EXPECT_EQ(special[41].Symbol, scFNC1);
-  EXPECT_EQ(special[45].Text, "ECI");
-  EXPECT_EQ(special[45].Params, stInteger);
-  EXPECT_EQ(special[59].Text, "Shift");
-
-  auto pairs = GS1InvalidPairs();
-  ASSERT_EQ(pairs.count, 17);
-  EXPECT_EQ(pairs[1].Description, "AI (02) must not be used for the identification of trade items contained in a trade item");
-  EXPECT_TRUE(pairs[7].N9);
-
+TEST(GS1ReferenceTables, CountriesAndCurrencies) {
   auto countries = ISOCountries();
   ASSERT_GT(countries.count, 0);
   EXPECT_EQ(countries[0].Country, "AALAND ISLANDS");
   EXPECT_EQ(countries[0].ISOCode, 248);
   EXPECT_EQ(countries[countries.count - 1].A3, "ZWE");
   for (int i = 1; i < countries.count; ++i) EXPECT_LT(countries[i - 1].Country, countries[i].Country);
+  EXPECT_TRUE(IsIsoCountry(203));
+  EXPECT_TRUE(IsIsoCountry(728));  // South Sudan
+  EXPECT_FALSE(IsIsoCountry(0));
+  EXPECT_FALSE(IsIsoCountry(999));
 
   bool czk = false;
   for (const TksISOCurrency& c : ISOCurrencies()) {
@@ -836,6 +830,8 @@ TEST(GS1ReferenceTables, ShapesOfTheStandardsLists) {
     czk = czk || (c.AlphabeticCode == "CZK" && c.NumericCode == 203);
   }
   EXPECT_TRUE(czk);
+  EXPECT_TRUE(IsIsoCurrency(978));
+  EXPECT_FALSE(IsIsoCurrency(0));
 }
 
 }  // namespace

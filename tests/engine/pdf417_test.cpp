@@ -503,7 +503,8 @@ TEST(Pdf417Rows, ErrorsReachTheCaller) {
   bc.Bars() = {"stale"};
   EXPECT_EQ(ExceptionMessage([&] { BuildPdf417Rows(bc, bc.Bars()); }), "Bad char in PDF417, position 4, char : \xC3\xA9");
   EXPECT_TRUE(bc.Bars().empty());
-  EXPECT_EQ(bc.ErrorInfo().Code(), erOK);  // a direct raise leaves the error object alone
+  EXPECT_EQ(bc.ErrorInfo().Code(), erCharOutOfSet);  // with the message of its own
+  EXPECT_EQ(bc.ErrorInfo().ExceptionString(), "Bad char in PDF417, position 4, char : \xC3\xA9");
 
   // A text over the 10000-byte limit is refused, not encoded as nothing.
   bc.Params().PDF417().SetMode(ksPDF417Binary);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/barcode.h"
+#include "engine/dispatch.h"
 #include "engine/encoders.h"
 #include "engine/gs1/gs1.h"
 #include "engine/matrix/matrix.h"
@@ -53,7 +54,7 @@ void Apply(TksBarcodeComponent& bc, const QrSetup& s) {
 // Encodes through the dispatch entry and answers the matrix as rows of 0/1.
 std::vector<std::string> EncodeRows(TksBarcodeComponent& bc, const std::u16string& text) {
   bc.SetBarCode(text);
-  EncodeQRCode(bc, bc.BarCode());
+  bc.EncodeBars(bc.BarCode());
   const TksMatrix& m = bc.Pixels();
   std::vector<std::string> rows;
   for (int y = 0; y < m.NR; ++y) {
@@ -64,13 +65,18 @@ std::vector<std::string> EncodeRows(TksBarcodeComponent& bc, const std::u16strin
   return rows;
 }
 
+// The encoder of the barcode's settings at a given version.
+TksQRCode EncoderAt(const TksBarcodeComponent& bc, int version) {
+  QrSettings settings = QrSettingsOf(bc.Params());
+  settings.version = version;
+  return TksQRCode(settings);
+}
+
 // The data stream of one version, from the encoder's own stage.
 std::string Stream(const QrSetup& s, const std::string& bytes, int version) {
   TksBarcodeComponent bc;
   Apply(bc, s);
-  TksQRCode qr(bc);
-  qr.FUsedVersion = version;
-  return qr.EncodeData(bytes);
+  return EncoderAt(bc, version).EncodeData(bytes);
 }
 
 std::string U8(const char* s) { return s; }
@@ -250,8 +256,7 @@ TEST(QrStream, TooLongForTheVersionIsEmpty) {
 TEST(QrCodewords, Version1MWithCheckCodewords) {
   TksBarcodeComponent bc;
   Apply(bc, {});
-  TksQRCode qr(bc);
-  qr.FUsedVersion = 1;
+  TksQRCode qr = EncoderAt(bc, 1);
   std::string ecc = qr.EncodeECC(qr.EncodeData("01234567"));
   EXPECT_EQ(Codewords(ecc), (std::vector<int>{16, 32, 12, 86, 97, 128, 236, 17, 236, 17, 236, 17, 236, 17, 236,
                                                17, 165, 36, 212, 193, 237, 54, 199, 135, 44, 85}));
@@ -263,8 +268,7 @@ TEST(QrCodewords, InterleavingOfTwoBlockGroups) {
   q.ecc = QrEccLevelQ;
   TksBarcodeComponent bc;
   Apply(bc, q);
-  TksQRCode qr(bc);
-  qr.FUsedVersion = 5;
+  TksQRCode qr = EncoderAt(bc, 5);
   ASSERT_EQ(qr.GetDataCodeWords(5, false, QrEccLevelQ), 62);
   std::string data;
   for (int i = 0; i < 62; ++i) data += IntToBits(i, 8);
@@ -310,8 +314,7 @@ TEST(QrCodewords, Sizes) {
     s.mask = c.micro ? 1 : 0;
     TksBarcodeComponent bc;
     Apply(bc, s);
-    TksQRCode qr(bc);
-    qr.FUsedVersion = c.version;
+    TksQRCode qr = EncoderAt(bc, c.version);
     EXPECT_EQ(qr.SizeInModules(), c.size) << c.version;
     EXPECT_EQ(qr.GetDataCodeWords(c.version, c.micro, c.ecc), c.dataCodewords) << c.version;
     EXPECT_EQ(qr.TotalDataBits(), c.dataBits) << c.version;
@@ -321,9 +324,7 @@ TEST(QrCodewords, Sizes) {
     EXPECT_EQ(qr.EncodeECC(data).size() + c.remainder, static_cast<size_t>(c.totalBits)) << c.version;
   }
   TksBarcodeComponent bc;
-  TksQRCode qr(bc);
-  qr.FUsedVersion = 41;
-  EXPECT_EQ(qr.SizeInModules(), -1);
+  EXPECT_EQ(EncoderAt(bc, 41).SizeInModules(), -1);
   EXPECT_EQ(TksQRCode::MaxVersion(true), 4);
   EXPECT_EQ(TksQRCode::MaxVersion(false), 40);
 }
@@ -334,9 +335,9 @@ struct ErrorCase {
   const char* note;
   QrSetup setup;
   std::u16string text;
-  TksBarcodeErrorCode code;  // erOK: a plain exception with `message`
+  TksBarcodeErrorCode code;
   int idx;
-  std::string message;
+  std::string message;  // empty: the code's own text, naming idx
 };
 
 TEST(QrErrors, Table) {
@@ -386,9 +387,10 @@ TEST(QrErrors, Table) {
       {"fixed version 1-H, 30 digits", v1h, std::u16string(30, u'1'), erOutOfMaxCapacity, 9, ""},
       {"fixed M1 at level M, which M1 lacks", m1m, u"1", erOutOfMaxCapacity, 0, ""},
       {"fixed M1 with 6 digits (23 bits in 20)", m1l, u"123456", erOutOfMaxCapacity, 3, ""},
-      {"automatic, 7090 digits at level L", autoL, std::u16string(7090, u'7'), erOK, 0,
+      // Too long: the same code as a fixed version, with a message of its own.
+      {"automatic, 7090 digits at level L", autoL, std::u16string(7090, u'7'), erOutOfMaxCapacity, 0,
        "Max. QR code capacity exceded."},
-      {"Micro QR at level H never fits", microH, u"1", erOK, 0, "Max. QR code capacity exceded."},
+      {"Micro QR at level H never fits", microH, u"1", erOutOfMaxCapacity, 0, "Max. QR code capacity exceded."},
       // FNC1 in second position: the text must begin with two digits or one letter.
       {"second position, a digit then a letter", second, u"1A23", erCharOutOfSet, 2, ""},
       {"second position, a single digit", second, u"1", erCharOutOfSet, 1, ""},
@@ -410,14 +412,15 @@ TEST(QrErrors, Table) {
     Apply(bc, c.setup);
     bc.SetBarCode(c.text);
     try {
-      EncodeQRCode(bc, bc.BarCode());
+      bc.EncodeBars(bc.BarCode());
       ADD_FAILURE() << "no exception: " << c.note;
     } catch (const ksBarcodeException& e) {
       EXPECT_EQ(bc.ErrorInfo().Code(), c.code) << c.note;
-      if (c.code != erOK) {
+      if (c.message.empty()) {
         EXPECT_EQ(bc.ErrorInfo().Idx(), c.idx) << c.note;
       } else {
         EXPECT_EQ(std::string(e.what()), c.message) << c.note;
+        EXPECT_EQ(bc.ErrorInfo().ExceptionString(), c.message) << c.note;
       }
     }
   }
@@ -448,7 +451,7 @@ TEST(QrErrors, ErrorCharIsTheOffendingCharacter) {
   TksBarcodeComponent bc;
   Apply(bc, alnum);
   bc.SetBarCode(u"AB\u00E9");
-  EXPECT_THROW(EncodeQRCode(bc, bc.BarCode()), ksBarcodeException);
+  EXPECT_THROW(bc.EncodeBars(bc.BarCode()), ksBarcodeException);
   EXPECT_EQ(bc.ErrorInfo().ErrorChar(), u"\u00E9");
 }
 
@@ -460,7 +463,7 @@ TEST(QrErrors, FailedEncodingKeepsThePreviousSymbol) {
   std::vector<std::string> before = EncodeRows(bc, u"HELLO");
   const int usedMask = bc.Params().QRCode().UsedMask();
   bc.SetBarCode(std::u16string(100, u'9'));
-  EXPECT_THROW(EncodeQRCode(bc, bc.BarCode()), ksBarcodeException);
+  EXPECT_THROW(bc.EncodeBars(bc.BarCode()), ksBarcodeException);
   ASSERT_EQ(bc.Pixels().NC, 21);
   for (int y = 0; y < 21; ++y)
     for (int x = 0; x < 21; ++x) ASSERT_EQ(bc.Pixels().IsBlack(x, y), before[y][x] == '1');
@@ -473,7 +476,7 @@ TEST(QrErrors, TextOverTheByteLimitIsReported) {
   Apply(bc, {});
   bc.SetBarCode(std::u16string(5001, u'\u00E9'));  // 10002 bytes of UTF-8
   try {
-    EncodeQRCode(bc, bc.BarCode());
+    bc.EncodeBars(bc.BarCode());
     FAIL() << "no exception";
   } catch (const ksBarcodeException&) {
     EXPECT_EQ(bc.ErrorInfo().Code(), erOutOfMaxCapacity);
@@ -485,7 +488,8 @@ TEST(QrErrors, EmptyTextDoesNothing) {
   Apply(bc, {});
   EncodeRows(bc, u"A");
   bc.SetBarCode(u"");
-  EncodeQRCode(bc, bc.BarCode());
+  EXPECT_FALSE(dispatch::QRCode(bc, bc.BarCode()).matrix);
+  EXPECT_THROW(bc.EncodeBars(bc.BarCode()), ksBarcodeException);  // erEmptyCode
   EXPECT_EQ(bc.Pixels().NC, 21);
 }
 
@@ -582,15 +586,14 @@ TEST(QrAutomatic, MaskChoiceIsTheLowestPenalty) {
   fixed.version = 2;
   Apply(probe, fixed);
   probe.SetBarCode(text);
-  TksQRCode qr(probe);
-  ASSERT_TRUE(qr.Encode(ToUtf8(text)));
   int best = -1, bestScore = 0;
   for (int mask = 0; mask < 8; ++mask) {
     TksMatrix m;
-    TksQRCode one(probe);
-    one.FUsedVersion = 2;
-    one.EncodedData = qr.EncodedData;
-    one.FUsedMask = mask;
+    QrSettings settings = QrSettingsOf(probe.Params());
+    settings.mask = mask;
+    TksQRCode one(settings);
+    one.Encode(ToUtf8(text));
+    ASSERT_EQ(one.UsedVersion(), 2);
     one.BuildQrMatrix(m);
     // Score as the encoder does, before format information: its cells light, the dark
     // module dark.
@@ -711,8 +714,7 @@ TEST(QrMatrix, MicroLayout) {
 }
 
 TEST(QrMatrix, MaskPenaltyRules) {
-  TksBarcodeComponent bc;
-  TksQRCode qr(bc);
+  TksQRCode qr(QrSettings{});
   auto matrix = [](const std::vector<std::string>& rows) {
     TksMatrix m;
     m.InitializeWH(static_cast<int>(rows.size()), static_cast<int>(rows.size()));
@@ -744,7 +746,7 @@ TEST(QrMatrix, MaskPenaltyRules) {
 TEST(QrMatrix, MicroMaskEvaluation) {
   TksBarcodeComponent bc;
   bc.Params().QRCode().SetMicroQR(true);
-  TksQRCode qr(bc);
+  TksQRCode qr(QrSettingsOf(bc.Params()));
   TksMatrix m;
   m.InitializeWH(11, 11);
   // Right column rows 1..10: 3 dark; bottom row columns 1..10: 7 dark.

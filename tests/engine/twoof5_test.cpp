@@ -8,14 +8,15 @@
 
 #include "engine/barcode.h"
 #include "engine/encoders.h"
+#include "engine/errors.h"
 #include "ean_2of5_39_93_vectors.h"
 
 using namespace ks;
 
 namespace {
 
-const TksBarcodeSymbology kPlainVariants[] = {bc25Datalogic, bc25Matrix, bc25Coop, bc25Industrial, bc25IATA,
-                                              bc25Invert};
+const TwoOf5 kPlainVariants[] = {TwoOf5::Datalogic, TwoOf5::Matrix, TwoOf5::Coop,
+                                 TwoOf5::Industrial, TwoOf5::Iata, TwoOf5::Invert};
 
 std::string Invert(const std::string& p) {
   std::string out;
@@ -39,79 +40,73 @@ std::vector<size_t> RunLengths(const std::string& p) {
 
 TEST(TwoOfFive, DigitZeroStartAndStopOfEveryVariant) {
   struct Case {
-    TksBarcodeSymbology variant;
+    TwoOf5 variant;
     std::string start, zero, stop;
   } cases[] = {
-      {bc25Datalogic, "2020", "10110010", "2202"},
-      {bc25Matrix, "22202020", "10110010", "2220202"},
-      {bc25Coop, "220220", "11001010", "20022"},
-      {bc25Industrial, "22022020", "101011011010", "2202022"},
-      {bc25IATA, "2020", "10101110111010", "22202"},
-      {bc25Invert, "20002000202", "01010001000101", "0002020002"},
+      {TwoOf5::Datalogic, "2020", "10110010", "2202"},
+      {TwoOf5::Matrix, "22202020", "10110010", "2220202"},
+      {TwoOf5::Coop, "220220", "11001010", "20022"},
+      {TwoOf5::Industrial, "22022020", "101011011010", "2202022"},
+      {TwoOf5::Iata, "2020", "10101110111010", "22202"},
+      {TwoOf5::Invert, "20002000202", "01010001000101", "0002020002"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(SymbologyIdentifier(c.variant));
-    TksBarcodeComponent bc;
-    EXPECT_EQ(Encode2of5(bc, u"00", c.variant), c.start + c.zero + c.zero + c.stop);
-    EXPECT_EQ(bc.TextSlot[0], int32_t(c.start.size()) + 1);
-    EXPECT_EQ(bc.TextSlot[1], int32_t(c.start.size() + 2 * c.zero.size()) - 1);
+    SCOPED_TRACE(c.start);
+    const BarSymbol sym = Encode2of5(u"00", c.variant);
+    EXPECT_EQ(sym.pattern, c.start + c.zero + c.zero + c.stop);
+    EXPECT_EQ(sym.textSlots[0], int32_t(c.start.size()) + 1);
+    EXPECT_EQ(sym.textSlots[1], int32_t(c.start.size() + 2 * c.zero.size()) - 1);
   }
 }
 
 TEST(TwoOfFive, MatrixAndDatalogicShareTheDigits) {
-  TksBarcodeComponent bc;
   const std::u16string digits = u"0123456789";
-  const std::string matrix = Encode2of5(bc, digits, bc25Matrix);
-  const std::string datalogic = Encode2of5(bc, digits, bc25Datalogic);
+  const std::string matrix = Encode2of5(digits, TwoOf5::Matrix).pattern;
+  const std::string datalogic = Encode2of5(digits, TwoOf5::Datalogic).pattern;
   EXPECT_EQ(matrix.substr(8, 80), datalogic.substr(4, 80));
   EXPECT_NE(matrix, datalogic);
 }
 
 TEST(TwoOfFive, WideBarsAreThreeModulesInIataAndTwoElsewhere) {
-  for (TksBarcodeSymbology v : {bc25Datalogic, bc25Coop, bc25Industrial, bc25IATA}) {
-    TksBarcodeComponent bc;
+  for (TwoOf5 v : {TwoOf5::Datalogic, TwoOf5::Coop, TwoOf5::Industrial, TwoOf5::Iata}) {
     for (char16_t d = u'0'; d <= u'9'; ++d) {
-      const std::string p = Encode2of5(bc, std::u16string(1, d), v);
-      const std::string digit = p.substr(bc.TextSlot[0] - 1, bc.TextSlot[1] + 2 - bc.TextSlot[0]);
+      const BarSymbol sym = Encode2of5(std::u16string(1, d), v);
+      const TextSlots& slot = sym.textSlots;
+      const std::string digit = sym.pattern.substr(slot[0] - 1, slot[1] + 2 - slot[0]);
       size_t wide = 0;
       for (size_t run : RunLengths(digit)) {
-        EXPECT_LE(run, v == bc25IATA ? 3u : 2u);
+        EXPECT_LE(run, v == TwoOf5::Iata ? 3u : 2u);
         if (run > 1) {
           ++wide;
-          EXPECT_EQ(run, v == bc25IATA ? 3u : 2u);
+          EXPECT_EQ(run, v == TwoOf5::Iata ? 3u : 2u);
         }
       }
-      EXPECT_EQ(wide, 2u) << SymbologyIdentifier(v) << " digit " << char(d);
+      EXPECT_EQ(wide, 2u) << static_cast<int>(v) << " digit " << char(d);
     }
   }
 }
 
 TEST(TwoOfFive, InvertDigitsAreTheIataDigitsInverted) {
-  TksBarcodeComponent bc;
   for (char16_t d = u'0'; d <= u'9'; ++d) {
     const std::u16string text(1, d);
-    const std::string iata = Encode2of5(bc, text, bc25IATA);
-    const std::string invert = Encode2of5(bc, text, bc25Invert);
+    const std::string iata = Encode2of5(text, TwoOf5::Iata).pattern;
+    const std::string invert = Encode2of5(text, TwoOf5::Invert).pattern;
     EXPECT_EQ(invert.substr(11, 14), Invert(iata.substr(4, 14))) << char(d);
   }
 }
 
 TEST(Interleaved, PairIsBarsOfTheFirstAndSpacesOfTheSecondDigit) {
-  TksBarcodeComponent bc;
-  EXPECT_EQ(EncodeInterleaved(bc, u"12"), std::string(10, ' ') + "1010" + "11010010101100" + "1101" +
-                                              std::string(10, ' '));
-  EXPECT_EQ(bc.TextSlot[0], 15);
-  EXPECT_EQ(bc.TextSlot[1], 27);
+  const BarSymbol sym = EncodeInterleaved(u"12", false);
+  EXPECT_EQ(sym.pattern, std::string(10, ' ') + "1010" + "11010010101100" + "1101" + std::string(10, ' '));
+  EXPECT_EQ(sym.textSlots[0], 15);
+  EXPECT_EQ(sym.textSlots[1], 27);
 }
 
 TEST(Interleaved, OddLengthNeedsTheLeadingZeroOption) {
-  TksBarcodeComponent bc;
-  bc.SetOptions(bc.Options() & ~OptionBit(boAddLeadingZero));
-  EXPECT_EQ(EncodeInterleaved(bc, u"123"), "");
-  EXPECT_EQ(EncodeInterleaved(bc, u""), "");
-  bc.SetOptions(bc.Options() | OptionBit(boAddLeadingZero));
-  const std::string padded = EncodeInterleaved(bc, u"123");
-  EXPECT_EQ(padded, EncodeInterleaved(bc, u"0123"));
+  EXPECT_EQ(EncodeInterleaved(u"123", false).pattern, "");
+  EXPECT_EQ(EncodeInterleaved(u"", false).pattern, "");
+  const std::string padded = EncodeInterleaved(u"123", true).pattern;
+  EXPECT_EQ(padded, EncodeInterleaved(u"0123", true).pattern);
   EXPECT_FALSE(padded.empty());
 }
 
@@ -134,16 +129,15 @@ TEST(TwoOfFive, NonDigitsAreRefused) {
     EXPECT_EQ(bc.ErrorInfo().Code(), erCharOutOfSet);
     EXPECT_TRUE(bc.Bars().empty());
 
-    TksBarcodeComponent direct;
     try {
       if (c.symbology == bc25Industrial)
-        Encode2of5(direct, c.text, c.symbology);
+        Encode2of5(c.text, TwoOf5::Industrial);
       else
-        EncodeInterleaved(direct, c.text);
+        EncodeInterleaved(c.text, false);
       ADD_FAILURE() << "no error";
-    } catch (const ksBarcodeException&) {
-      EXPECT_EQ(direct.ErrorInfo().Code(), erCharOutOfSet);
-      EXPECT_EQ(direct.ErrorInfo().Idx(), c.position);
+    } catch (const TksEncodeError& e) {
+      EXPECT_EQ(e.Code(), erCharOutOfSet);
+      EXPECT_EQ(e.Idx(), c.position);
     }
   }
 }
@@ -183,12 +177,12 @@ TEST(TwoOfFive, AnyTextGivesAPatternOrAnError) {
       } catch (const Exception&) {
       }
       try {
-        EncodeInterleaved(bc, t);
+        EncodeInterleaved(t, bc.HasOption(boAddLeadingZero));
       } catch (const ksBarcodeException&) {
       }
-      for (TksBarcodeSymbology v : kPlainVariants) {
+      for (TwoOf5 v : kPlainVariants) {
         try {
-          Encode2of5(bc, t, v);
+          Encode2of5(t, v);
         } catch (const ksBarcodeException&) {
         }
       }

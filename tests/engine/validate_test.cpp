@@ -431,8 +431,9 @@ TEST(Validation, AustraliaPostRaisesItsOwnMessages) {
       EXPECT_EQ(c.message, "");
     } catch (const ksBarcodeException& e) {
       EXPECT_EQ(e.what(), c.message);
-      // The error object is not filled by these.
-      EXPECT_EQ(bc.ErrorInfo().Code(), erOK);
+      // The error object holds the failure with its message.
+      EXPECT_EQ(bc.ErrorInfo().Code(), erErrorInBarCode);
+      EXPECT_EQ(bc.ErrorInfo().ExceptionString(), c.message);
       EXPECT_EQ(bc.ErrorInfo().Idx(), -1);
     }
   }

@@ -242,7 +242,7 @@ TEST(Paint, OwnMessageOfADirectRaiseIsShown) {
   bc.SetBarCode(u"1239987520");  // invalid FCC: raised with a message of its own
   RecordingCanvas c;
   PaintBarCode(bc, c, {0, 0, 400, 100});
-  EXPECT_EQ(bc.ErrorInfo().Code(), erOK);
+  EXPECT_EQ(bc.ErrorInfo().Code(), erErrorInBarCode);
   auto texts = Ops(c, "TextOut");
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[1].text, u"Invalid FCC, must be one from 11, 87, 45, 92, 59, 62, 44");

@@ -259,12 +259,12 @@ TEST(Pdf417Pipeline, ErrorsAreShownAtThePaintBoundary) {
   EXPECT_EQ(f.bc.ErrorInfo().Code(), erSmallPaintBox);
   EXPECT_TRUE(BarRects(f.canvas, 0x112233).empty());
 
-  // A direct raise with its own message leaves the code at erOK.
+  // A failure with a message of its own carries its code too.
   Fixture g;
   g.bc.SetBarCode(u"12a");
   g.bc.Params().PDF417().SetMode(ksPDF417Numeric);
   EXPECT_NO_THROW(PaintBarCode(g.bc, g.canvas, {0, 0, 400, 200}));
-  EXPECT_EQ(g.bc.ErrorInfo().Code(), erOK);
+  EXPECT_EQ(g.bc.ErrorInfo().Code(), erCharOutOfSet);
   EXPECT_TRUE(g.bc.Bars().empty());
 }
 

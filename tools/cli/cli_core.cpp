@@ -329,18 +329,16 @@ int CheckDataText(std::string_view text, std::string& error) {
 }
 
 std::string EngineErrorText(TksBarcodeComponent& bc, const std::exception& e) {
+  // The error object holds the engine's failure: its code's identifier and its short text.
   const TksBarcodeError& err = bc.ErrorInfo();
   std::string id, msg = e.what();
   if (err.Code() != erOK) {
     // Raised through the error channel: the code's identifier and its short text.
     id = ErrorCodeIdentifier(err.Code());
     msg = ChannelMessage(bc);
-  } else if (dynamic_cast<const ksBarcodeException*>(&e)) {
-    id = "ksBarcodeException";  // raised directly with a message of its own
-  } else if (size_t cut = msg.find("\r\n\r\n"); cut != std::string::npos && msg.find(" : ") < cut) {
-    // The paint boundary's long text "Name( id ) : CR LF CR LF message" of a direct raise.
-    id = "ksBarcodeException";
-    msg = msg.substr(cut + 4);
+  } else if (const auto* failure = dynamic_cast<const Exception*>(&e); failure && failure->Code() != erOK) {
+    // A failure raised past the error object carries its code itself.
+    id = ErrorCodeIdentifier(failure->Code());
   } else {
     id = "error";
   }

@@ -3,15 +3,16 @@
 // modules made by bwip-js for a table of texts, modes, sizes and levels. The engine's
 // tests compare their own rows with these.
 //
-// Usage: node tools/refgen/pdf417.js <shared data dir> > tests/data/pdf417_vectors.txt
-// The data dir holds pdf417_clusters.txt, used to read the codewords back from the rows.
+// Usage: node tools/refgen/pdf417.js [data dir] > tests/data/pdf417_vectors.txt
+// The data dir (tools/data when left out) holds pdf417_clusters.txt, used to read the
+// codewords back from the rows.
 'use strict';
 
 const fs = require('fs');
 const path = require('path');
 const bwipjs = require(path.join(__dirname, 'node_modules', 'bwip-js'));
 
-const dataDir = process.argv[2] || path.join(__dirname, '..', '..', '..', 'shared', 'data');
+const dataDir = process.argv[2] || path.join(__dirname, '..', 'data');
 
 // pattern (17 modules) -> codeword, per cluster index 0, 1, 2 (clusters 0, 3, 6)
 const decodeMap = [new Map(), new Map(), new Map()];
