@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "engine/export.h"
 #include "engine/symbology.h"
 
 namespace ks {
@@ -20,7 +21,8 @@ std::string EncodeEan13(TksBarcodeComponent& bc, const std::u16string& text);
 std::string EncodeUpcA(TksBarcodeComponent& bc, const std::u16string& text);
 std::string EncodeUpcE(TksBarcodeComponent& bc, const std::u16string& text);
 std::string EncodeUpcShipping(TksBarcodeComponent& bc, const std::u16string& text);
-std::u16string BookNumberToEan13(const std::u16string& text, TksBarcodeSymbology symbology);
+// Exported from the shared engine for the painting and export libraries.
+BARVELLO_ENGINE_API std::u16string BookNumberToEan13(const std::u16string& text, TksBarcodeSymbology symbology);
 
 // Code 39 and Code 93
 std::string EncodeCode39(TksBarcodeComponent& bc, const std::u16string& text);

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "engine/export.h"
 #include "engine/ksmath.h"
 #include "engine/persistent.h"
 
@@ -31,8 +32,8 @@ struct TksBarcodeErrorInfo {
   const char* helpKeyword;
 };
 // One row per code, in code order.
-extern const TksBarcodeErrorInfo kBarcodeErrors[kErrorCodeCount];
-std::string ErrorCodeIdentifier(TksBarcodeErrorCode code);  // "erEmptyCode"
+extern BARVELLO_ENGINE_API const TksBarcodeErrorInfo kBarcodeErrors[kErrorCodeCount];
+BARVELLO_ENGINE_API std::string ErrorCodeIdentifier(TksBarcodeErrorCode code);  // "erEmptyCode"
 
 struct TksErrRecord {
   TksBarcodeErrorCode Err = erOK;
@@ -52,7 +53,7 @@ enum TksGrShape : uint8_t { gsBorder, gsCross, gsBrush, gsMSG };
 using TksGrShapes = uint32_t;  // bit i = shape i
 
 // The platform's base exception: a message (UTF-8) and a help context.
-class Exception : public std::runtime_error {
+class BARVELLO_ENGINE_API Exception : public std::runtime_error {
  public:
   explicit Exception(const std::string& msg, int helpContext = 0)
       : std::runtime_error(msg), helpContext_(helpContext) {}
@@ -63,18 +64,18 @@ class Exception : public std::runtime_error {
 };
 
 // The silent abort: callers treat it as "stop without a message".
-class EAbort : public Exception {
+class BARVELLO_ENGINE_API EAbort : public Exception {
  public:
   EAbort() : Exception("Operation aborted") {}
 };
 
 // The engine's own exception; its message is the short error text.
-class ksBarcodeException : public Exception {
+class BARVELLO_ENGINE_API ksBarcodeException : public Exception {
  public:
   using Exception::Exception;
 };
 
-class TksBarcodeError : public TksPersistent {
+class BARVELLO_ENGINE_API TksBarcodeError : public TksPersistent {
  public:
   explicit TksBarcodeError(TksBarcodeComponent* bc);  // CreateBC
   ~TksBarcodeError() override;
