@@ -11,6 +11,7 @@
 
 #include "engine/component.h"
 #include "engine/errors.h"
+#include "engine/export.h"
 #include "engine/ksmath.h"
 #include "engine/persistent.h"
 #include "engine/symbology.h"
@@ -36,20 +37,20 @@ inline constexpr TksBarcodeOptions kDefaultOptions = 0x1FF;
 enum TksDirection : uint8_t { ksDirFirst, ksDirPrevious, ksDirNone, ksDirNext, ksDirLast };
 
 // Enumeration names shared by property tables, CLI and UI lists.
-const EnumType& SymbologyEnum();
-const EnumType& OptionEnum();
-const EnumType& ErrorModeEnum();
-const EnumType& ErrorCodeEnum();
+BARVELLO_ENGINE_API const EnumType& SymbologyEnum();
+BARVELLO_ENGINE_API const EnumType& OptionEnum();
+BARVELLO_ENGINE_API const EnumType& ErrorModeEnum();
+BARVELLO_ENGINE_API const EnumType& ErrorCodeEnum();
 
 // The editor reads and writes a barcode through this interface, whether it is the
 // barcode object itself or a visual control that owns one.
-class IBarcodeAccess {
+class BARVELLO_ENGINE_API IBarcodeAccess {
  public:
   virtual ~IBarcodeAccess() = default;
   virtual TksBarcodeComponent* BarcodeComponent() = 0;
 };
 
-class TksBarcodeComponent : public TksComponent, public TksPersistent, public IBarcodeAccess {
+class BARVELLO_ENGINE_API TksBarcodeComponent : public TksComponent, public TksPersistent, public IBarcodeAccess {
  public:
   explicit TksBarcodeComponent(TksComponent* owner = nullptr);
   static std::unique_ptr<TksBarcodeComponent> CreateFromControl(TksComponent* owner, TNotifyEvent updateProc);
@@ -156,15 +157,15 @@ class TksBarcodeComponent : public TksComponent, public TksPersistent, public IB
 
 // The wide/narrow ratio expansion; throws Exception for runs longer than two.
 enum TksRatio : uint8_t { ra20, ra25, ra30 };
-std::string ApplyRatio(const std::string& pattern, TksRatio ratio);
+BARVELLO_ENGINE_API std::string ApplyRatio(const std::string& pattern, TksRatio ratio);
 
 // Check digits and helpers used by completion, validation and the encoders.
-char16_t CheckDigitEAN13(std::u16string_view text);
-char16_t CheckDigitUPC(std::u16string_view text);
-char16_t CheckDigitISBN(std::u16string_view text);
-char16_t CheckDigitOPC(std::u16string_view text);
-char16_t CheckDigitPZN(std::u16string_view text);
-std::u16string DigitsOnly(std::u16string_view text);
-std::u16string ExpandUpcE(std::u16string_view text);
+BARVELLO_ENGINE_API char16_t CheckDigitEAN13(std::u16string_view text);
+BARVELLO_ENGINE_API char16_t CheckDigitUPC(std::u16string_view text);
+BARVELLO_ENGINE_API char16_t CheckDigitISBN(std::u16string_view text);
+BARVELLO_ENGINE_API char16_t CheckDigitOPC(std::u16string_view text);
+BARVELLO_ENGINE_API char16_t CheckDigitPZN(std::u16string_view text);
+BARVELLO_ENGINE_API std::u16string DigitsOnly(std::u16string_view text);
+BARVELLO_ENGINE_API std::u16string ExpandUpcE(std::u16string_view text);
 
 }  // namespace ks

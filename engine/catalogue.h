@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/export.h"
 #include "engine/linear/booknumber.h"
 #include "engine/symbology.h"
 
@@ -87,7 +88,7 @@ struct SymbologyRow {
 };
 
 // The row of a symbology; values outside the enumeration get the row of bcNone.
-const SymbologyRow& CatalogueRow(TksBarcodeSymbology symbology);
+BARVELLO_ENGINE_API const SymbologyRow& CatalogueRow(TksBarcodeSymbology symbology);
 
 // The last value of the enumeration, for walks over every row.
 inline constexpr TksBarcodeSymbology kLastSymbology = static_cast<TksBarcodeSymbology>(kSymbologyRows - 1);

@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/export.h"
+
 namespace ks {
 
 class TksComponent;
 using TNotifyEvent = std::function<void(TksComponent* sender)>;
 
-class TksComponent {
+class BARVELLO_ENGINE_API TksComponent {
  public:
   explicit TksComponent(TksComponent* owner = nullptr) : owner_(owner) {}
   virtual ~TksComponent() {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/export.h"
 #include "engine/ksmath.h"
 #include "engine/persistent.h"
 
@@ -26,19 +27,19 @@ enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
 enum TksCaptionPosition : uint8_t { cpUpper, cpHuman, cpBottom };
 enum TksQuietZoneIndicatorStyle : uint8_t { qzNone, qzLines, qzTriangel, qzRectangle };
 
-const EnumType& FontStyleEnum();
-const EnumType& FontPitchEnum();
-const EnumType& PenStyleEnum();
-const EnumType& PenModeEnum();
-const EnumType& AlignmentEnum();
-const EnumType& QuietZoneStyleEnum();
+BARVELLO_ENGINE_API const EnumType& FontStyleEnum();
+BARVELLO_ENGINE_API const EnumType& FontPitchEnum();
+BARVELLO_ENGINE_API const EnumType& PenStyleEnum();
+BARVELLO_ENGINE_API const EnumType& PenModeEnum();
+BARVELLO_ENGINE_API const EnumType& AlignmentEnum();
+BARVELLO_ENGINE_API const EnumType& QuietZoneStyleEnum();
 
 // Screen resolution used for font sizes: height = -MulDiv(size, 96, 72).
 inline constexpr int kScreenPixelsPerInch = 96;
 
 // A logical font description. Size and Height are two views of one value: setting one
 // recomputes the other at PixelsPerInch.
-class TksFont : public TksPersistent {
+class BARVELLO_ENGINE_API TksFont : public TksPersistent {
  public:
   TksFont();
   TksFont(const TksFont& o);
@@ -83,7 +84,7 @@ class TksFont : public TksPersistent {
   int ppi_ = kScreenPixelsPerInch;
 };
 
-class TksPen : public TksPersistent {
+class BARVELLO_ENGINE_API TksPen : public TksPersistent {
  public:
   TksPen() = default;
   TksPen(const TksPen& o) : TksPersistent(), color_(o.color_), width_(o.width_), style_(o.style_), mode_(o.mode_) {}
@@ -112,7 +113,7 @@ class TksPen : public TksPersistent {
   TPenMode mode_ = pmCopy;
 };
 
-class TksBarcodeCaption : public TksPersistent {
+class BARVELLO_ENGINE_API TksBarcodeCaption : public TksPersistent {
  public:
   TksBarcodeCaption(TksBarcodeComponent* owner, TksCaptionPosition pos);  // CreateEAN
 
@@ -161,7 +162,7 @@ class TksBarcodeCaption : public TksPersistent {
   TksCaptionPosition FPosition;
 };
 
-class TksQuietZone : public TksPersistent {
+class BARVELLO_ENGINE_API TksQuietZone : public TksPersistent {
  public:
   explicit TksQuietZone(TksBarcodeComponent* owner);  // CreateEan
 
@@ -195,7 +196,7 @@ class TksQuietZone : public TksPersistent {
   bool FVisible = false;
 };
 
-class TksHorzLines : public TksPen {
+class BARVELLO_ENGINE_API TksHorzLines : public TksPen {
  public:
   TksHorzLines() = default;  // plain pen constructor: no barcode bound
   explicit TksHorzLines(TksBarcodeComponent* owner) : FBarcodeComp(owner) {}  // CreateEAN

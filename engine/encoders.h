@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/export.h"
 #include "engine/symbology.h"
 
 namespace ks {
@@ -40,7 +41,7 @@ BarSymbol EncodeUpcA(const std::u16string& text, bool checkDigitRoom);
 BarSymbol EncodeUpcE(const std::u16string& text, bool numberSystem1, bool checkDigitRoom);
 BarSymbol EncodeUpcShipping(const std::u16string& text, bool addLeadingZero);
 // The EAN-13 data text a book number of the symbology stands for (see BookNumberEan13).
-std::u16string BookNumberToEan13(const std::u16string& text, TksBarcodeSymbology symbology);
+BARVELLO_ENGINE_API std::u16string BookNumberToEan13(const std::u16string& text, TksBarcodeSymbology symbology);
 
 // Code 39 and Code 93
 BarSymbol EncodeCode39(const std::u16string& text);

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "engine/export.h"
 #include "engine/ksmath.h"
 #include "engine/persistent.h"
 
@@ -33,8 +34,8 @@ struct TksBarcodeErrorInfo {
   const char* helpKeyword;
 };
 // One row per code, in code order.
-extern const TksBarcodeErrorInfo kBarcodeErrors[kErrorCodeCount];
-std::string ErrorCodeIdentifier(TksBarcodeErrorCode code);  // "erEmptyCode"
+extern BARVELLO_ENGINE_API const TksBarcodeErrorInfo kBarcodeErrors[kErrorCodeCount];
+BARVELLO_ENGINE_API std::string ErrorCodeIdentifier(TksBarcodeErrorCode code);  // "erEmptyCode"
 
 struct TksErrRecord {
   TksBarcodeErrorCode Err = erOK;
@@ -55,7 +56,7 @@ using TksGrShapes = uint32_t;  // bit i = shape i
 
 // The platform's base exception: a message (UTF-8), a help context and the error code of
 // the failure (erOK only for exceptions that are not a failure of the engine).
-class Exception : public std::runtime_error {
+class BARVELLO_ENGINE_API Exception : public std::runtime_error {
  public:
   explicit Exception(const std::string& msg, int helpContext = 0)
       : std::runtime_error(msg), helpContext_(helpContext) {}
@@ -70,14 +71,14 @@ class Exception : public std::runtime_error {
 };
 
 // The silent abort: callers treat it as "stop without a message".
-class EAbort : public Exception {
+class BARVELLO_ENGINE_API EAbort : public Exception {
  public:
   EAbort() : Exception("Operation aborted") {}
 };
 
 // The engine's own exception; its message is the short error text. It always carries
 // the code of the failure.
-class ksBarcodeException : public Exception {
+class BARVELLO_ENGINE_API ksBarcodeException : public Exception {
  public:
   ksBarcodeException(TksBarcodeErrorCode code, const std::string& msg, int helpContext = 0)
       : Exception(code, msg, helpContext) {}
@@ -108,7 +109,7 @@ class TksEncodeError : public ksBarcodeException {
   bool ownMessage_ = false;
 };
 
-class TksBarcodeError : public TksPersistent {
+class BARVELLO_ENGINE_API TksBarcodeError : public TksPersistent {
  public:
   explicit TksBarcodeError(TksBarcodeComponent* bc);  // CreateBC
   ~TksBarcodeError() override;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/barcode.h"
+#include "engine/export.h"
 #include "engine/gs1/gs1.h"
 #include "engine/matrix/aztec_params.h"
 #include "engine/matrix/datamatrix_params.h"
@@ -15,9 +16,9 @@
 
 namespace ks {
 
-const EnumType& RatioEnum();
+BARVELLO_ENGINE_API const EnumType& RatioEnum();
 
-class TksParams : public TksPersistent {
+class BARVELLO_ENGINE_API TksParams : public TksPersistent {
  public:
   explicit TksParams(TksBarcodeComponent* parent);
   ~TksParams() override;

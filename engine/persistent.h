@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/export.h"
 #include "engine/ustring.h"
 
 namespace ks {
@@ -22,7 +23,7 @@ class TksPersistent;
 enum class PropType { Integer, Boolean, Enum, Set, Color, String, StringList, Float, Object, Event };
 
 // Names of an enumeration's values, in value order.
-struct EnumType {
+struct BARVELLO_ENGINE_API EnumType {
   std::string name;
   std::vector<std::string> values;
   // Case-insensitive lookup of a value name; -1 when unknown.
@@ -52,12 +53,12 @@ struct PropInfo {
   std::function<void(TksPersistent&, size_t, const std::string&)> setLine;
 };
 
-struct PropertyTable {
+struct BARVELLO_ENGINE_API PropertyTable {
   std::vector<PropInfo> props;
   const PropInfo* Find(std::string_view name) const;  // case-insensitive
 };
 
-class TksPersistent {
+class BARVELLO_ENGINE_API TksPersistent {
  public:
   virtual ~TksPersistent() = default;
   virtual const PropertyTable& Properties() const = 0;
@@ -66,26 +67,26 @@ class TksPersistent {
 };
 
 // ---- Text conversions shared by all tables ----------------------------------------
-std::string IntToText(long long v);
-bool TextToInt(std::string_view s, long long& out);  // decimal, $hex or 0x hex, optional sign
-std::string BoolToText(bool v);                      // "True" / "False"
-bool TextToBool(std::string_view s, bool& out);
-std::string FloatToText(double v);
-bool TextToFloat(std::string_view s, double& out);  // '.' or ',' as decimal separator
-std::string SetToText(const EnumType& t, uint32_t bits);
-bool TextToSet(const EnumType& t, std::string_view s, uint32_t& out);  // "a,b" or "[a, b]"
+BARVELLO_ENGINE_API std::string IntToText(long long v);
+BARVELLO_ENGINE_API bool TextToInt(std::string_view s, long long& out);  // decimal, $hex or 0x hex, optional sign
+BARVELLO_ENGINE_API std::string BoolToText(bool v);                      // "True" / "False"
+BARVELLO_ENGINE_API bool TextToBool(std::string_view s, bool& out);
+BARVELLO_ENGINE_API std::string FloatToText(double v);
+BARVELLO_ENGINE_API bool TextToFloat(std::string_view s, double& out);  // '.' or ',' as decimal separator
+BARVELLO_ENGINE_API std::string SetToText(const EnumType& t, uint32_t bits);
+BARVELLO_ENGINE_API bool TextToSet(const EnumType& t, std::string_view s, uint32_t& out);  // "a,b" or "[a, b]"
 
 // ---- Dotted paths -----------------------------------------------------------------
 enum class SetResult { Ok, NotFound, BadValue, ReadOnly };
 
 // Reads "CaptionUpper.Font.Name"; string lists answer "P.Count" and "P.LineN".
-bool GetPropertyText(TksPersistent& root, std::string_view path, std::string& out);
+BARVELLO_ENGINE_API bool GetPropertyText(TksPersistent& root, std::string_view path, std::string& out);
 // Writes a property by path. For string lists, "P.Count" sets the number of lines and
 // "P.LineN" replaces line N when it exists (an index past the end is ignored, Ok; the
 // digits after "Line" are the index, anything else counts as 0).
-SetResult SetPropertyText(TksPersistent& root, std::string_view path, std::string_view value);
+BARVELLO_ENGINE_API SetResult SetPropertyText(TksPersistent& root, std::string_view path, std::string_view value);
 // Finds the property a path names (nullptr when none); `owner` receives its object.
-const PropInfo* FindPropertyPath(TksPersistent& root, std::string_view path, TksPersistent** owner);
+BARVELLO_ENGINE_API const PropInfo* FindPropertyPath(TksPersistent& root, std::string_view path, TksPersistent** owner);
 
 struct PropertyValue {
   std::string path;
@@ -93,7 +94,7 @@ struct PropertyValue {
 };
 // Every key of an object in declaration order, recursing into sub-objects; string lists
 // as P.Count then P.Line0.. . Events never appear; read-only ones only when asked.
-std::vector<PropertyValue> ListProperties(TksPersistent& root, bool includeReadOnly,
+BARVELLO_ENGINE_API std::vector<PropertyValue> ListProperties(TksPersistent& root, bool includeReadOnly,
                                           bool onlyStored = false);
 
 // ---- Table builder ----------------------------------------------------------------

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/export.h"
+
 namespace ks {
 
 enum TksBarcodeSymbology : uint8_t {
@@ -47,21 +49,21 @@ struct TksBarCodeInfo {
   std::string Suffix;
 };
 
-TksBarCodeInfo SymbologyInfo(TksBarcodeSymbology symbology, std::u16string_view dataText);
+BARVELLO_ENGINE_API TksBarCodeInfo SymbologyInfo(TksBarcodeSymbology symbology, std::u16string_view dataText);
 // Single fields of the catalogue row, as SymbologyInfo gives them, for the encoding and
 // painting paths that run for every symbol (SymbologyInfo builds every text of the row).
-std::u16string_view SymbologyChars(TksBarcodeSymbology symbology);
-bool SymbologySupported(TksBarcodeSymbology symbology);
-TksSymbolType SymbologyType(TksBarcodeSymbology symbology);
-bool SymbologyVariableRatio(TksBarcodeSymbology symbology);
-std::string EanCountryName(std::u16string_view dataText);
-std::string InfoFieldText(const TksBarCodeInfo& info, int field);
-std::string SymbologyFieldText(TksBarcodeSymbology symbology, int field);
+BARVELLO_ENGINE_API std::u16string_view SymbologyChars(TksBarcodeSymbology symbology);
+BARVELLO_ENGINE_API bool SymbologySupported(TksBarcodeSymbology symbology);
+BARVELLO_ENGINE_API TksSymbolType SymbologyType(TksBarcodeSymbology symbology);
+BARVELLO_ENGINE_API bool SymbologyVariableRatio(TksBarcodeSymbology symbology);
+BARVELLO_ENGINE_API std::string EanCountryName(std::u16string_view dataText);
+BARVELLO_ENGINE_API std::string InfoFieldText(const TksBarCodeInfo& info, int field);
+BARVELLO_ENGINE_API std::string SymbologyFieldText(TksBarcodeSymbology symbology, int field);
 // "bcEan13" etc.; empty for values outside 0..54.
-std::string SymbologyIdentifier(TksBarcodeSymbology symbology);
-std::string SymbolTypeIdentifier(TksSymbolType type);
-int SymbologyCount(TksSymbolTypes types, bool onlySupported);
+BARVELLO_ENGINE_API std::string SymbologyIdentifier(TksBarcodeSymbology symbology);
+BARVELLO_ENGINE_API std::string SymbolTypeIdentifier(TksSymbolType type);
+BARVELLO_ENGINE_API int SymbologyCount(TksSymbolTypes types, bool onlySupported);
 // Case-insensitive; the "bc" prefix may be left out. Returns false when unknown.
-bool SymbologyFromName(std::string_view name, TksBarcodeSymbology& out);
+BARVELLO_ENGINE_API bool SymbologyFromName(std::string_view name, TksBarcodeSymbology& out);
 
 }  // namespace ks

@@ -6,11 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "engine/export.h"
+
 namespace ks {
 
-std::string ToUtf8(std::u16string_view s);
+BARVELLO_ENGINE_API std::string ToUtf8(std::u16string_view s);
 // Invalid UTF-8 sequences become U+FFFD; never throws.
-std::u16string FromUtf8(std::string_view s);
+BARVELLO_ENGINE_API std::u16string FromUtf8(std::string_view s);
 
 // Decodes the UTF-8 sequence that starts at s[i] and moves i past it. A malformed
 // sequence (cut short, overlong, a surrogate or beyond U+10FFFF) answers kBadUtf8 and
@@ -24,10 +26,10 @@ constexpr bool IsDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
 bool AllDigits(std::u16string_view s);
 
 // Upper-cases only 'a'..'z'.
-std::u16string UpperAscii(std::u16string_view s);
-char16_t UpperAscii(char16_t c);
-std::string UpperAscii(std::string_view s);
-bool EqualsNoCase(std::string_view a, std::string_view b);
+BARVELLO_ENGINE_API std::u16string UpperAscii(std::u16string_view s);
+BARVELLO_ENGINE_API char16_t UpperAscii(char16_t c);
+BARVELLO_ENGINE_API std::string UpperAscii(std::string_view s);
+BARVELLO_ENGINE_API bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // printf-like formatting with only %d (int) and %s (UTF-8 string) placeholders, in order.
 // Missing arguments leave the placeholder empty; "%%" writes '%'.
@@ -41,6 +43,6 @@ struct FmtArg {
   FmtArg(std::string v) : isInt(false), i(0), s(std::move(v)) {}
   FmtArg(std::u16string_view v) : isInt(false), i(0), s(ToUtf8(v)) {}
 };
-std::string Format(std::string_view fmt, std::initializer_list<FmtArg> args);
+BARVELLO_ENGINE_API std::string Format(std::string_view fmt, std::initializer_list<FmtArg> args);
 
 }  // namespace ks

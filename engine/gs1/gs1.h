@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "engine/errors.h"
+#include "engine/export.h"
 #include "engine/persistent.h"
 
 namespace ks {
@@ -22,14 +23,14 @@ enum TksFNC1Type : uint8_t { fnc1None, fnc1FirstPosition, fnc1SecondPosition, fn
 // How the user writes the field separator in the data text.
 enum TksFNC1InputType : uint8_t { gs1Separators, gs1Percent, gs1Classic, gs1Tilde };
 
-const EnumType& FNC1TypeEnum();
-const EnumType& FNC1InputTypeEnum();
+BARVELLO_ENGINE_API const EnumType& FNC1TypeEnum();
+BARVELLO_ENGINE_API const EnumType& FNC1InputTypeEnum();
 
 // The FNC1 / field separator every notation produces (ASCII GS).
 inline constexpr char16_t kGroupSeparator = 29;
 
 // The roles that make a symbol a GS1 symbol (FNC1 in first position).
-bool IsGS1Role(TksFNC1Type t);
+BARVELLO_ENGINE_API bool IsGS1Role(TksFNC1Type t);
 
 enum TksAIType : uint8_t {
   aiInteger, aiFloat, aiString, aiDate, aiDateTimeMinutes, aiDateTimeSeconds,
@@ -61,9 +62,9 @@ struct TksGS1Item {
 
 inline constexpr int kGS1ItemCount = 115;
 // Row idx of the AI table (0 <= idx < kGS1ItemCount).
-const TksGS1Item& GS1Item(int idx);
+BARVELLO_ENGINE_API const TksGS1Item& GS1Item(int idx);
 
-class TksGS1 : public TksPersistent {
+class BARVELLO_ENGINE_API TksGS1 : public TksPersistent {
  public:
   explicit TksGS1(TksBarcodeComponent* parent);  // CreateBarcode
 
@@ -137,11 +138,11 @@ class TksGS1 : public TksPersistent {
 // the object's error channel (bc.BarcodeRaise), so this answers only on success. QR Code,
 // Data Matrix and PDF417 call this; they read bc.Params().GS1().FNC1Type() themselves to
 // place the FNC1 codeword.
-std::u16string SolveGS1(TksBarcodeComponent& bc);
+BARVELLO_ENGINE_API std::u16string SolveGS1(TksBarcodeComponent& bc);
 
 // `text` as the verified element string of bc's GS1 settings (TksGS1::ElementString);
 // raises the first GS1 error through bc. GS1-128 and the 2D symbols in a GS1 role use it.
-std::u16string GS1ElementString(TksBarcodeComponent& bc, std::u16string_view text);
+BARVELLO_ENGINE_API std::u16string GS1ElementString(TksBarcodeComponent& bc, std::u16string_view text);
 
 // ---- special symbols of the input syntax (IsSpecial) ----
 
@@ -184,10 +185,10 @@ struct TableView {
   const T& operator[](int i) const { return rows[i]; }
 };
 
-TableView<TksISOCountry> ISOCountries();
-TableView<TksISOCurrency> ISOCurrencies();
+BARVELLO_ENGINE_API TableView<TksISOCountry> ISOCountries();
+BARVELLO_ENGINE_API TableView<TksISOCurrency> ISOCurrencies();
 // Whether a numeric code is an ISO 3166-1 country, an ISO 4217 currency.
-bool IsIsoCountry(int numericCode);
-bool IsIsoCurrency(int numericCode);
+BARVELLO_ENGINE_API bool IsIsoCountry(int numericCode);
+BARVELLO_ENGINE_API bool IsIsoCurrency(int numericCode);
 
 }  // namespace ks

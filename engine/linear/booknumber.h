@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/export.h"
+
 namespace ks {
 
 class TksBarcodeComponent;
@@ -30,6 +32,6 @@ std::u16string CompleteBookNumber(std::u16string_view text, BookNumber kind);
 // The EAN-13 data text (with its check digit, and the add-on after a blank) a book
 // number of the given kind stands for. For None, the text is taken as an EAN-13 already
 // (JAN-13): hyphens removed and the check digit rewritten.
-std::u16string BookNumberEan13(const std::u16string& text, BookNumber kind);
+BARVELLO_ENGINE_API std::u16string BookNumberEan13(const std::u16string& text, BookNumber kind);
 
 }  // namespace ks

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "engine/export.h"
 #include "engine/persistent.h"
 
 namespace ks {
@@ -16,9 +17,9 @@ enum TksAztecECC : uint8_t {
   azECC50, azECC55, azECC60, azECC65, azECC70, azECC75, azECC80, azECC85, azECC90
 };
 
-const EnumType& AztecECCEnum();
+BARVELLO_ENGINE_API const EnumType& AztecECCEnum();
 
-class TksAztecParams : public TksPersistent {
+class BARVELLO_ENGINE_API TksAztecParams : public TksPersistent {
  public:
   explicit TksAztecParams(TksBarcodeComponent* parent);
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "engine/export.h"
 #include "engine/persistent.h"
 
 namespace ks {
@@ -22,10 +23,10 @@ enum TksDataMatrixVersion : uint8_t {
 };
 inline constexpr int kDataMatrixVersionCount = 31;
 
-const EnumType& DataMatrixEncodingEnum();
-const EnumType& DataMatrixVersionEnum();
+BARVELLO_ENGINE_API const EnumType& DataMatrixEncodingEnum();
+BARVELLO_ENGINE_API const EnumType& DataMatrixVersionEnum();
 
-class TksDataMatrixParams : public TksPersistent {
+class BARVELLO_ENGINE_API TksDataMatrixParams : public TksPersistent {
  public:
   explicit TksDataMatrixParams(TksBarcodeComponent* parent);
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/export.h"
 #include "engine/ksmath.h"
 #include "engine/persistent.h"
 
@@ -14,7 +15,7 @@ namespace ks {
 // Cell codes: the colour is the parity of (code - '0'): even light, odd dark. Codes up
 // to '1' are data cells, above '1' function cells ('2'/'3' function, '4'/'5' QR version
 // information, '6'/'7' format information, '8'/'9' masked QR data).
-class TksMatrix : public TksPersistent {
+class BARVELLO_ENGINE_API TksMatrix : public TksPersistent {
  public:
   int32_t NC = 0;
   int32_t NR = 0;
@@ -59,6 +60,8 @@ class TksMatrix : public TksPersistent {
   const PropertyTable& Properties() const override;
 };
 
+// The codeword buffer and bit-string helpers below belong to the 2D encoders; the shared
+// library does not export them.
 struct TksArray {
   int32_t count = 0;
   int32_t position = 0;

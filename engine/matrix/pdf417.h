@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/export.h"
 #include "engine/matrix/pdf417_params.h"
 
 namespace ks {
@@ -22,11 +23,11 @@ class TksBarcodeComponent;
 // Codewords of the data bytes (one char per byte) in the given mode, latches included.
 // Throws TksEncodeError (erCharOutOfSet) "Bad char in PDF417, position %d, char : %s"
 // for the first byte the mode does not allow.
-std::vector<int> Pdf417DataCodewords(std::string_view bytes, TksPDF417Mode mode);
+BARVELLO_ENGINE_API std::vector<int> Pdf417DataCodewords(std::string_view bytes, TksPDF417Mode mode);
 
 // The ECI designator: 927/926/925 and the number's codewords; empty for a negative ECI
 // or one above 811799.
-std::vector<int> Pdf417EciCodewords(int32_t eci);
+BARVELLO_ENGINE_API std::vector<int> Pdf417EciCodewords(int32_t eci);
 
 // The Macro PDF417 fields of one segment.
 struct Pdf417Macro {
@@ -41,7 +42,7 @@ struct Pdf417Macro {
   int32_t checksum = 0;
 };
 // The Macro PDF417 control block, from 928 to the terminator 922 of the last segment.
-std::vector<int> Pdf417MacroBlock(const Pdf417Macro& macro);
+BARVELLO_ENGINE_API std::vector<int> Pdf417MacroBlock(const Pdf417Macro& macro);
 
 struct Pdf417Layout {
   TksPDF417Kind kind = pkStandard;
@@ -63,7 +64,7 @@ struct Pdf417Symbol {
 // the control block after the pads, adds the length descriptor (PDF417) and the check
 // codewords, and lays out the rows. Throws TksEncodeError (erOutOfMaxCapacity) with
 // the capacity messages when the data do not fit.
-Pdf417Symbol BuildPdf417Symbol(const std::vector<int>& data, const std::vector<int>& macro,
+BARVELLO_ENGINE_API Pdf417Symbol BuildPdf417Symbol(const std::vector<int>& data, const std::vector<int>& macro,
                                const Pdf417Layout& layout);
 
 // What the encoder reads from a barcode's PDF417 and segment parameters.
@@ -77,16 +78,16 @@ struct Pdf417Settings {
 // The family's entry: the data bytes (one char per byte of the UTF-8 text) in the mode,
 // after the ECI designator and before the macro control block, built into a symbol.
 // Throws TksEncodeError as Pdf417DataCodewords and BuildPdf417Symbol.
-Pdf417Symbol EncodePdf417(std::string_view bytes, const Pdf417Settings& settings);
+BARVELLO_ENGINE_API Pdf417Symbol EncodePdf417(std::string_view bytes, const Pdf417Settings& settings);
 
 // The barcode object's side (with the encoding dispatch): encodes its data text with its
 // PDF417 parameters, replaces `rows` (the barcode's Bars()) by the symbol's rows and
 // records UsedRows, UsedCols and UsedECL. In a GS1 role of the GS1 settings the symbol
 // holds the verified element string (SolveGS1). Every failure is raised through the
 // barcode's error object.
-void BuildPdf417Rows(TksBarcodeComponent& bc, std::vector<std::string>& rows);
+BARVELLO_ENGINE_API void BuildPdf417Rows(TksBarcodeComponent& bc, std::vector<std::string>& rows);
 
 // Builds the rows into bc.Bars() and answers the symbol's width in modules.
-int Pdf417SymbolWidth(TksBarcodeComponent& bc);
+BARVELLO_ENGINE_API int Pdf417SymbolWidth(TksBarcodeComponent& bc);
 
 }  // namespace ks

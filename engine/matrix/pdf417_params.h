@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/export.h"
 #include "engine/persistent.h"
 
 namespace ks {
@@ -22,11 +23,11 @@ enum TksPDF417ErrorCorrection : uint8_t {
 };
 enum TksPDF417Kind : uint8_t { pkStandard, pkTruncated, pkMicro };
 
-const EnumType& PDF417ModeEnum();
-const EnumType& PDF417ErrorCorrectionEnum();
-const EnumType& PDF417KindEnum();
+BARVELLO_ENGINE_API const EnumType& PDF417ModeEnum();
+BARVELLO_ENGINE_API const EnumType& PDF417ErrorCorrectionEnum();
+BARVELLO_ENGINE_API const EnumType& PDF417KindEnum();
 
-class TksPDF417Params : public TksPersistent {
+class BARVELLO_ENGINE_API TksPDF417Params : public TksPersistent {
  public:
   explicit TksPDF417Params(TksBarcodeComponent* parent);
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/export.h"
 #include "engine/persistent.h"
 
 namespace ks {
@@ -13,10 +14,10 @@ class TksBarcodeComponent;
 enum TksQrMode : uint8_t { QrAutomatic, QrNumeric, QrAlphanumeric, QrBytes, QrKanji };
 enum TksQrEccLevel : uint8_t { QrEccLevelL, QrEccLevelM, QrEccLevelQ, QrEccLevelH };
 
-const EnumType& QrModeEnum();
-const EnumType& QrEccLevelEnum();
+BARVELLO_ENGINE_API const EnumType& QrModeEnum();
+BARVELLO_ENGINE_API const EnumType& QrEccLevelEnum();
 
-class TksQRParams : public TksPersistent {
+class BARVELLO_ENGINE_API TksQRParams : public TksPersistent {
  public:
   explicit TksQRParams(TksBarcodeComponent* parent);
 
