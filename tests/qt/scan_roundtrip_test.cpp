@@ -852,7 +852,7 @@ Sample Pdf417Text(Gen& g) {
   Text t = g.rng.Of(Printable() + U"\t", g.rng.Int(1, 80));
   if (g.rng.Chance(10)) {
     t.insert(static_cast<size_t>(g.rng.Int(0, static_cast<int>(t.size()))), 1, g.rng.Pick(U"řž€"));
-    return Refused(Utf8(t), "ksBarcodeException");
+    return Refused(Utf8(t), "erCharOutOfSet");
   }
   return Same(Utf8(t), Utf8(t));
 }
