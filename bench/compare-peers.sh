@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the benchmark workloads through zint (the peer) and through Barvello side by side
 # on this machine and prints the figures with their ratios:
-#   - PNG files per second: `zint --batch` and `barvello-cli --batch` (one thread, and
-#     two threads), same data, same pixel sizes, files written to a RAM disk;
+#   - PNG files per second: `zint --batch` and `barvello-cli --batch` (one thread in the
+#     default smallest exact form and with --png-truecolor, and two threads), same data,
+#     same pixel sizes, files written to a RAM disk; the mean file size of both;
 #   - encodings per second without an image: libzint against the engine, when the
 #     libzint benchmark was built;
 #   - the largest symbols painted into the preview of the main window.
@@ -74,20 +75,39 @@ median() { sort -g | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (
 echo "Machine: $(nproc) cores, $(uname -m); load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "zint: $(zint --version 2>&1 | head -1)"
 echo
-echo "PNG files per second (median of $repeat runs; files on $(df --output=fstype "$out" | tail -1))"
-printf '%-12s %6s %10s %10s %8s %10s %8s %12s\n' workload lines zint "ours 1T" "1T/zint" "ours 2T" "2T/1T" "2T/1T batch"
+# Milliseconds of wall-clock time a short command takes, median of 20 runs.
+startup() {
+  local times=() start end i
+  for ((i = 0; i < 20; i++)); do
+    start=$EPOCHREALTIME
+    "$@" >/dev/null 2>&1 || true
+    end=$EPOCHREALTIME
+    times+=("$(awk -v a="$start" -v b="$end" 'BEGIN {print (b - a) * 1000}')")
+  done
+  printf '%s\n' "${times[@]}" | median
+}
+echo "Process start-up, ms, median of 20: barvello-cli --version $(startup "$cli" --version)," \
+  "zint --version $(startup zint --version)"
+echo
+echo "PNG files per second (median of $repeat runs; files on $(df --output=fstype "$out" | tail -1));"
+echo "ours: the default smallest exact PNG, and true colour (--png-truecolor, 'tc'); mean file sizes in bytes"
+printf '%-11s %6s %8s %8s %7s %8s %7s %8s %7s %12s %7s %7s %6s\n' workload lines zint "ours 1T" "/zint" "tc 1T" "/zint" \
+  "ours 2T" "2T/1T" "2T/1T batch" "zint B" "ours B" "/zint"
 while IFS=$'\t' read -r name lines symbology sets width height zargs; do
   input=$out/in/$name.txt
   [[ $sets == - ]] && sets=
-  zt=() o1=() o2=() b1=() b2=()
+  zt=() o1=() t1=() o2=() b1=() b2=()
   for ((r = 0; r < repeat; r++)); do
-    rm -rf "$out/z" "$out/b1" "$out/b2"
-    mkdir -p "$out/z" "$out/b1" "$out/b2"
+    rm -rf "$out/z" "$out/b1" "$out/t1" "$out/b2"
+    mkdir -p "$out/z" "$out/b1" "$out/t1" "$out/b2"
     # shellcheck disable=SC2086  # the option lists are split on purpose
     zt+=("$(seconds zint $zargs --batch --filetype=PNG -i "$input" -o "$out/z/~~~~~.png")")
     # shellcheck disable=SC2086
     read -r t rate < <(batch_run "$cli" -s "$symbology" $sets -W "$width" -H "$height" --batch "$input" -o "$out/b1/%05d.png" --threads 1)
     o1+=("$t") b1+=("$rate")
+    # shellcheck disable=SC2086
+    read -r t rate < <(batch_run "$cli" -s "$symbology" $sets -W "$width" -H "$height" --png-truecolor --batch "$input" -o "$out/t1/%05d.png" --threads 1)
+    t1+=("$t")
     # shellcheck disable=SC2086
     read -r t rate < <(batch_run "$cli" -s "$symbology" $sets -W "$width" -H "$height" --batch "$input" -o "$out/b2/%05d.png" --threads 2)
     o2+=("$t") b2+=("$rate")
@@ -99,14 +119,15 @@ while IFS=$'\t' read -r name lines symbology sets width height zargs; do
   fi
   zr=$(printf '%s\n' "${zt[@]}" | median)
   r1=$(printf '%s\n' "${o1[@]}" | median)
+  rt=$(printf '%s\n' "${t1[@]}" | median)
   r2=$(printf '%s\n' "${o2[@]}" | median)
-  zf=$(awk -v l="$lines" -v t="$zr" 'BEGIN {print l / t}')
-  f1=$(awk -v l="$lines" -v t="$r1" 'BEGIN {print l / t}')
-  f2=$(awk -v l="$lines" -v t="$r2" 'BEGIN {print l / t}')
   g1=$(printf '%s\n' "${b1[@]}" | median)
   g2=$(printf '%s\n' "${b2[@]}" | median)
-  awk -v n="$name" -v l="$lines" -v z="$zf" -v a="$f1" -v b="$f2" -v c="$g1" -v d="$g2" \
-    'BEGIN {printf "%-12s %6d %10.0f %10.0f %7.2fx %10.0f %7.2fx %11.2fx\n", n, l, z, a, a / z, b, b / a, (c > 0 ? d / c : 0)}'
+  zb=$(find "$out/z" -name '*.png' -printf '%s\n' | awk '{s += $1} END {print (NR ? s / NR : 0)}')
+  ob=$(find "$out/b1" -name '*.png' -printf '%s\n' | awk '{s += $1} END {print (NR ? s / NR : 0)}')
+  awk -v n="$name" -v l="$lines" -v z="$zr" -v a="$r1" -v t="$rt" -v b="$r2" -v c="$g1" -v d="$g2" -v zb="$zb" -v ob="$ob" \
+    'BEGIN {printf "%-11s %6d %8.0f %8.0f %6.2fx %8.0f %6.2fx %8.0f %6.2fx %11.2fx %7.0f %7.0f %5.2fx\n", n, l, l / z, l / a, z / a,
+            l / t, z / t, l / b, a / b, (c > 0 ? d / c : 0), zb, ob, (zb > 0 ? ob / zb : 0)}'
 done <"$out/in/workloads.tsv"
 
 # Items per second of a Google Benchmark run, by benchmark name (median aggregate).

@@ -24,6 +24,7 @@ struct CliOptions {
   int count = 1;
   int startFrom = 0;
   std::string sheet;
+  bool pngTrueColor = false;  // --png-truecolor; otherwise PNGs take their smallest exact form
 };
 
 // Runs the chosen mode; returns the exit status.

@@ -117,11 +117,14 @@ const QImage& RenderIntoKeptImage(TksBarcodeComponent& bc, int w, int h, const T
   return img;
 }
 
+// The tool writes the smallest exact PNG unless asked for true colour.
+TksPngFormat PngFormatOf(const CliOptions& o) { return o.pngTrueColor ? pfTrueColor : pfSmallest; }
+
 bool IsRasterType(TksFileType type) { return type == ftBMP || type == ftPNG || type == ftJPEG || type == ftGIF; }
 
 // The image as a BMP, JPEG, GIF or PNG file; false with `error` set when it cannot be.
-bool EncodeRaster(TksFileType type, const QImage& img, const std::string& name, std::string& bytes,
-                  std::string& error) {
+bool EncodeRaster(TksFileType type, const QImage& img, const std::string& name, TksPngFormat png,
+                  std::string& bytes, std::string& error) {
   bytes.clear();
   bool encoded;
   const char* kindName;
@@ -129,7 +132,7 @@ bool EncodeRaster(TksFileType type, const QImage& img, const std::string& name, 
     case ftBMP: encoded = EncodeBmp(img, bytes), kindName = "BMP"; break;
     case ftJPEG: encoded = EncodeJpeg(img, bytes), kindName = "JPEG"; break;
     case ftGIF: encoded = EncodeGif(img, bytes), kindName = "GIF"; break;
-    default: encoded = EncodePng(img, bytes), kindName = "PNG";
+    default: encoded = EncodePng(img, bytes, png), kindName = "PNG";
   }
   if (!encoded) error = std::string("Cannot encode the image as ") + kindName + " for \"" + name + "\"";
   return encoded;
@@ -151,7 +154,7 @@ int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& 
       static_cast<long long>(o.width) * o.height <= kMaxPixels) {
     try {
       const QImage& img = RenderIntoKeptImage(bc, o.width, o.height, {0, 0, o.width, o.height});
-      return EncodeRaster(type, img, o.output, bytes, error) ? 0 : 1;
+      return EncodeRaster(type, img, o.output, PngFormatOf(o), bytes, error) ? 0 : 1;
     } catch (const std::exception&) {
     }
   }
@@ -191,7 +194,8 @@ int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& 
         bytes = RenderBarcodePdf(&bc, l.w, l.h, l.paint);
         break;
       default:
-        if (!EncodeRaster(type, RenderIntoKeptImage(bc, l.w, l.h, l.paint), o.output, bytes, error)) return 1;
+        if (!EncodeRaster(type, RenderIntoKeptImage(bc, l.w, l.h, l.paint), o.output, PngFormatOf(o), bytes, error))
+          return 1;
     }
   } catch (const std::exception& e) {
     error = EngineErrorText(bc, e);
