@@ -15,6 +15,10 @@
 #include <jpeglib.h>
 #include <zlib.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "output/atomic_file.h"
 
 namespace ks {
@@ -340,14 +344,80 @@ void PutPngChunk(std::string& out, const char* type, const char* data, size_t si
   PutBe32(out, static_cast<uint32_t>(crc));
 }
 
-// How many bytes of a filtered row differ from the byte before (the first from zero): the
-// run-length search sends one literal for each and a copy for each run of four or more,
-// so fewer changes mean fewer codes to write and a smaller file. Barcode rows are runs of
-// whole pixels of few colours, where this beats the usual sum of magnitudes.
-uint32_t Changes(const uint8_t* row, size_t size) {
-  uint32_t n = size == 0 ? 0 : row[0] != 0;
-  for (size_t i = 1; i < size; ++i) n += row[i] != row[i - 1];
-  return n;
+// What the three filters cost a row: how many bytes of the filtered row differ from the
+// byte before (the first from zero). The run-length search sends one literal for each and
+// a copy for each run of four or more, so fewer changes mean fewer codes to write and a
+// smaller file. Barcode rows are runs of whole pixels of few colours, where this beats the
+// usual sum of magnitudes.
+struct FilterCosts {
+  uint32_t none = 0;
+  uint32_t sub = 0;  // from the byte `bpp` back
+  uint32_t up = 0;   // from the row above
+};
+
+// The costs in one pass over the row, without writing the filtered rows.
+FilterCosts CountFilterChanges(const uint8_t* cur, const uint8_t* prev, size_t size, size_t bpp) {
+  const auto sub = [&](size_t i) { return static_cast<uint8_t>(i >= bpp ? cur[i] - cur[i - bpp] : cur[i]); };
+  const auto up = [&](size_t i) { return static_cast<uint8_t>(cur[i] - prev[i]); };
+  FilterCosts c;
+  size_t i = 0;
+  const auto oneByOne = [&](size_t end) {
+    for (; i < end; ++i) {
+      c.none += cur[i] != (i > 0 ? cur[i - 1] : 0);
+      c.sub += sub(i) != (i > 0 ? sub(i - 1) : 0);
+      c.up += up(i) != (i > 0 ? up(i - 1) : 0);
+    }
+  };
+  oneByOne(std::min(size, bpp + 1));
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: each lane counts the bytes equal to the byte before, at most
+  // 255 before the lanes are added up.
+  const __m128i zero = _mm_setzero_si128();
+  const auto load = [](const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+  const auto total = [&](__m128i lanes) {
+    const __m128i sums = _mm_sad_epu8(lanes, zero);
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
+  };
+  while (i + 16 <= size) {
+    __m128i sameNone = zero, sameSub = zero, sameUp = zero;
+    const size_t start = i;
+    for (int k = 0; k < 255 && i + 16 <= size; ++k, i += 16) {
+      const __m128i a = load(cur + i), before = load(cur + i - 1);
+      const __m128i s = _mm_sub_epi8(a, load(cur + i - bpp)), sBefore = _mm_sub_epi8(before, load(cur + i - 1 - bpp));
+      const __m128i u = _mm_sub_epi8(a, load(prev + i)), uBefore = _mm_sub_epi8(before, load(prev + i - 1));
+      sameNone = _mm_sub_epi8(sameNone, _mm_cmpeq_epi8(a, before));
+      sameSub = _mm_sub_epi8(sameSub, _mm_cmpeq_epi8(s, sBefore));
+      sameUp = _mm_sub_epi8(sameUp, _mm_cmpeq_epi8(u, uBefore));
+    }
+    const uint32_t count = static_cast<uint32_t>(i - start);
+    c.none += count - total(sameNone);
+    c.sub += count - total(sameSub);
+    c.up += count - total(sameUp);
+  }
+#endif
+  oneByOne(size);
+  return c;
+}
+
+// The row filtered with `filter`: 0 None, 1 Sub (`bpp` bytes back), 2 Up.
+void ApplyFilter(int filter, const uint8_t* cur, const uint8_t* prev, size_t size, size_t bpp, uint8_t* out) {
+  if (filter == 0) {
+    std::memcpy(out, cur, size);
+    return;
+  }
+  const uint8_t* from = filter == 2 ? prev : cur - bpp;
+  size_t i = 0;
+  if (filter == 1) {
+    for (; i < std::min(bpp, size); ++i) out[i] = cur[i];
+  }
+#if defined(__SSE2__)
+  for (; i + 16 <= size; i += 16) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cur + i));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_sub_epi8(a, b));
+  }
+#endif
+  for (; i < size; ++i) out[i] = static_cast<uint8_t>(cur[i] - from[i]);
 }
 
 // Bits of a deflate block, least significant bit first, appended to a string.
@@ -680,38 +750,25 @@ template <class Source>
 bool CompressRows(const Source& source, int rows, size_t rowBytes, size_t bpp, PngSearch search, std::string& out) {
   PngData data(out, rowBytes + 1, search);
   thread_local std::vector<uint8_t> scratch;
-  scratch.assign(5 * rowBytes + 1, 0);
+  scratch.assign(3 * rowBytes + 1, 0);
   uint8_t* prev = scratch.data();
   uint8_t* cur = prev + rowBytes;
-  uint8_t* up = cur + rowBytes;
-  uint8_t* sub = up + rowBytes;
-  uint8_t* line = sub + rowBytes;
+  uint8_t* line = cur + rowBytes;
   for (int y = 0; y < rows; ++y) {
     if (y > 0 && source.Repeats(y)) {
       data.AddRepeat();
       continue;  // `prev` already holds this row
     }
     source.Fill(y, cur);
-    if (search == PngSearch::Strings) {
-      line[0] = 0;
-      std::memcpy(line + 1, cur, rowBytes);
-      data.AddRow(line);
-      std::swap(prev, cur);
-      continue;
+    int filter = 0;
+    if (search == PngSearch::RunLength) {
+      const FilterCosts costs = CountFilterChanges(cur, prev, rowBytes, bpp);
+      uint32_t bestCost = costs.none;
+      if (y > 0 && costs.up <= bestCost) filter = 2, bestCost = costs.up;
+      if (costs.sub < bestCost) filter = 1;
     }
-    // The Up and Sub filtered rows, and what each of the three filters costs.
-    for (size_t i = 0; i < rowBytes; ++i) up[i] = static_cast<uint8_t>(cur[i] - prev[i]);
-    for (size_t i = 0; i < std::min(bpp, rowBytes); ++i) sub[i] = cur[i];
-    for (size_t i = bpp; i < rowBytes; ++i) sub[i] = static_cast<uint8_t>(cur[i] - cur[i - bpp]);
-    const uint32_t costNone = Changes(cur, rowBytes), costUp = Changes(up, rowBytes),
-                   costSub = Changes(sub, rowBytes);
-    uint8_t filter = 0;
-    const uint8_t* best = cur;
-    uint32_t bestCost = costNone;
-    if (y > 0 && costUp <= bestCost) filter = 2, best = up, bestCost = costUp;
-    if (costSub < bestCost) filter = 1, best = sub;
-    line[0] = filter;
-    std::memcpy(line + 1, best, rowBytes);
+    line[0] = static_cast<uint8_t>(filter);
+    ApplyFilter(filter, cur, prev, rowBytes, bpp, line + 1);
     data.AddRow(line);
     std::swap(prev, cur);
   }
@@ -752,6 +809,10 @@ struct PaletteScan {
 bool ScanPalette(const QImage& img, PaletteScan& scan) {
   const int w = img.width(), h = img.height();
   ColourIndex index;
+  // Greys, the colours of most barcodes and of their antialiased text, are also looked up
+  // by their level once seen; other colours in the hash table.
+  std::array<int16_t, 256> greyIndex;
+  greyIndex.fill(-1);
   scan.palette.clear();
   scan.repeats.assign(static_cast<size_t>(h), 0);
   scan.rowAt.assign(static_cast<size_t>(h), 0);
@@ -770,10 +831,18 @@ bool ScanPalette(const QImage& img, PaletteScan& scan) {
     uint8_t* dst = scan.indexes.data() + at;
     for (int x = 0; x < w; ++x) {
       const QRgb rgb = row[x] & 0xFFFFFF;
+      // A grey seen before: no branch that depends on the pixels, which in antialiased
+      // text change at nearly every pixel.
+      const int16_t known = greyIndex[rgb & 0xFF];
+      if (((rgb ^ (rgb >> 8)) & 0xFFFF) == 0 && known >= 0) {
+        dst[x] = static_cast<uint8_t>(known);
+        continue;
+      }
       if (lastIndex < 0 || rgb != last) {
         lastIndex = index.Find(rgb, scan.palette);
         if (lastIndex < 0) return false;
         last = rgb;
+        if (((rgb ^ (rgb >> 8)) & 0xFFFF) == 0) greyIndex[rgb & 0xFF] = static_cast<int16_t>(lastIndex);
       }
       dst[x] = static_cast<uint8_t>(lastIndex);
     }
