@@ -800,7 +800,7 @@ class TrueColourRows {
 struct PaletteScan {
   std::vector<QRgb> palette;
   std::vector<uint8_t> repeats;   // 1 for a row equal to the row above
-  std::vector<uint32_t> rowAt;    // where a row's indexes begin in `indexes`
+  std::vector<size_t> rowAt;      // where a row's indexes begin in `indexes`
   std::vector<uint8_t> indexes;
 };
 
@@ -826,7 +826,7 @@ bool ScanPalette(const QImage& img, PaletteScan& scan) {
       continue;
     }
     const size_t at = scan.indexes.size();
-    scan.rowAt[y] = static_cast<uint32_t>(at);
+    scan.rowAt[y] = at;
     scan.indexes.resize(at + static_cast<size_t>(w));
     uint8_t* dst = scan.indexes.data() + at;
     for (int x = 0; x < w; ++x) {
