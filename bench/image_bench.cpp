@@ -32,7 +32,9 @@ void Render(ks::TksBarcodeComponent& bc, QImage& img) {
   ks::PaintBarCode(bc, canvas, {0, 0, img.width() - 1, img.height() - 1});
 }
 
-void PaintImage(benchmark::State& state, const bench::Workload* w, int width, int height, bool png) {
+// `png`: also encode the image as a PNG file of this form.
+void PaintImage(benchmark::State& state, const bench::Workload* w, int width, int height, bool png,
+                ks::TksPngFormat format) {
   ks::TksBarcodeComponent bc;
   if (!bench::Configure(*w, bc)) {
     state.SkipWithError("cannot configure the barcode");
@@ -49,7 +51,7 @@ void PaintImage(benchmark::State& state, const bench::Workload* w, int width, in
     Render(bc, img);
     if (png) {
       bytes.clear();
-      if (!ks::EncodePng(img, bytes)) {
+      if (!ks::EncodePng(img, bytes, format)) {
         state.SkipWithError("PNG encoding failed");
         break;
       }
@@ -64,7 +66,7 @@ void PaintImage(benchmark::State& state, const bench::Workload* w, int width, in
 }
 
 // PNG encoding alone, of the image of the workload's first text.
-void PngOnly(benchmark::State& state, const bench::Workload* w) {
+void PngOnly(benchmark::State& state, const bench::Workload* w, ks::TksPngFormat format) {
   ks::TksBarcodeComponent bc;
   if (!bench::Configure(*w, bc)) {
     state.SkipWithError("cannot configure the barcode");
@@ -76,7 +78,7 @@ void PngOnly(benchmark::State& state, const bench::Workload* w) {
   std::string bytes;
   for (auto _ : state) {
     bytes.clear();
-    if (!ks::EncodePng(img, bytes)) {
+    if (!ks::EncodePng(img, bytes, format)) {
       state.SkipWithError("PNG encoding failed");
       break;
     }
@@ -88,18 +90,21 @@ void PngOnly(benchmark::State& state, const bench::Workload* w) {
 
 const int kRegistered = [] {
   for (const auto& w : bench::Workloads()) {
-    benchmark::RegisterBenchmark((std::string("Paint/") + w.name).c_str(), PaintImage, &w, w.width, w.height, false);
+    benchmark::RegisterBenchmark((std::string("Paint/") + w.name).c_str(), PaintImage, &w, w.width, w.height, false, ks::pfSmallest);
     benchmark::RegisterBenchmark((std::string("PaintPng/") + w.name).c_str(), PaintImage, &w, w.width, w.height,
-                                 true);
-    benchmark::RegisterBenchmark((std::string("Png/") + w.name).c_str(), PngOnly, &w);
+                                 true, ks::pfSmallest);
+    benchmark::RegisterBenchmark((std::string("PaintPngTrueColor/") + w.name).c_str(), PaintImage, &w, w.width,
+                                 w.height, true, ks::pfTrueColor);
+    benchmark::RegisterBenchmark((std::string("Png/") + w.name).c_str(), PngOnly, &w, ks::pfSmallest);
+    benchmark::RegisterBenchmark((std::string("PngTrueColor/") + w.name).c_str(), PngOnly, &w, ks::pfTrueColor);
   }
   for (const char* name : {"qr40", "dm144", "pdf417_large"}) {
     const bench::Workload* w = bench::FindWorkload(name);
     benchmark::RegisterBenchmark((std::string("Preview/") + name).c_str(), PaintImage, w, kPreviewWidth,
-                                 kPreviewHeight, false)
+                                 kPreviewHeight, false, ks::pfSmallest)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark((std::string("PreviewLargest/") + name).c_str(), PaintImage, w,
-                                 kLargestPreviewWidth, kLargestPreviewHeight, false)
+                                 kLargestPreviewWidth, kLargestPreviewHeight, false, ks::pfSmallest)
         ->Unit(benchmark::kMillisecond);
   }
   return 0;

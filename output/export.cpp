@@ -1,9 +1,7 @@
 #include "output/export.h"
 
-#include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPageSize>
@@ -18,6 +16,7 @@
 #include "output/image_writers.h"
 #include "output/ini_file.h"
 #include "output/metafile_canvas.h"
+#include "output/ui_platform.h"
 #include "render/paint.h"
 #include "render/qt/qt_canvas.h"
 
@@ -87,6 +86,11 @@ int PaintMargin(TksFileType type) { return type == ftJPEG || type == ftGIF || ty
 const EnumType& FileTypeEnum() {
   static const EnumType t{"TksFileType", {"ftUnknown", "ftBMP", "ftWMF", "ftEMF", "ftJPEG", "ftGIF", "ftPNG",
                                           "ftINI", "ftDFM", "ftXML", "ftJSon", "ftSVG", "ftPDF"}};
+  return t;
+}
+
+const EnumType& PngFormatEnum() {
+  static const EnumType t{"TksPngFormat", {"pfTrueColor", "pfSmallest"}};
   return t;
 }
 
@@ -237,21 +241,10 @@ bool ApplyBarcodeIniPairs(TksBarcodeComponent& bc, const std::vector<std::pair<s
 // ---- TksExportImport -----------------------------------------------------------------
 
 TksExportImport::TksExportImport(TksComponent* owner) : TksComponent(owner) {
+  // The dialog is the UI library's; without it no name is chosen.
   FileDialog = [](bool save, const std::string& filter, std::string& name) {
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return false;
-    QString qfilter = QString::fromStdString(filter);
-    // "Text|*.ext|Text|*.ext" -> "Text (*.ext);;Text (*.ext)"
-    QStringList parts = qfilter.split('|');
-    QStringList entries;
-    for (int i = 0; i + 1 < parts.size(); i += 2) entries << parts[i];
-    QFileDialog dlg(nullptr, QString::fromUtf8("Uložit Barcode"), QDir::currentPath(), entries.join(";;"));
-    dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dlg.setDefaultSuffix("bmp");
-    dlg.setOption(QFileDialog::ReadOnly, false);
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
-    name = dlg.selectedFiles().first().toStdString();
-    return true;
+    TksUiPlatform* ui = UiPlatform();
+    return ui && ui->ExportFileDialog(save, filter, name);
   };
 }
 
@@ -330,7 +323,7 @@ void TksExportImport::WriteRaster(int kind, const std::string& name, int w, int 
   const TRect r{0, 0, w - m, h - m};
   QImage img = RenderBarcodeImage(FBarcode, w, h, r);
   std::string err;
-  if (!WriteImageFile(img, k, name, err)) Fail(err);
+  if (!WriteImageFile(img, k, name, err, FPngFormat)) Fail(err);
 }
 
 void TksExportImport::WriteMetafile(const std::string& name, int w, int h) {
@@ -462,6 +455,7 @@ const PropertyTable& TksExportImport::Properties() const {
           .Set("SaveFilter", FileTypeEnum(), &E::SaveFilter, [](E& e, uint32_t v) { e.SetSaveFilter(static_cast<TksFileTypes>(v)); }, 0)
           .Set("FileTypes", FileTypeEnum(), &E::FileTypes, [](E& e, uint32_t v) { e.SetFileTypes(static_cast<TksFileTypes>(v)); }, 0, false)
           .Str("IniSection", &E::IniSection, &E::SetIniSection, "")
+          .Enum("PngFormat", PngFormatEnum(), &E::PngFormat, &E::SetPngFormat, pfTrueColor)
           .Build();
   return t;
 }

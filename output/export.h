@@ -12,6 +12,7 @@
 #include "engine/barcode.h"
 #include "engine/component.h"
 #include "engine/persistent.h"
+#include "output/image_writers.h"
 
 namespace ks {
 
@@ -23,6 +24,7 @@ enum TksFileType : uint8_t {
 using TksFileTypes = uint16_t;  // bit i = type i; the dialog's ten types are $07FF
 inline constexpr TksFileTypes FileTypeBit(TksFileType t) { return static_cast<TksFileTypes>(1u << t); }
 const EnumType& FileTypeEnum();
+const EnumType& PngFormatEnum();
 
 // Type from a file name's extension (case-insensitive); ftUnknown when none fits.
 TksFileType FileTypeFromName(const std::string& fileName);
@@ -65,9 +67,14 @@ class TksExportImport : public TksComponent, public TksPersistent {
   void SetFileTypes(TksFileTypes v) { FFilter = v; }
   const std::string& IniSection() const { return FIniSection; }
   void SetIniSection(const std::string& v) { FIniSection = v; }
+  // How PNG files are written: pfTrueColor (the default) or pfSmallest, the smallest
+  // exact form (see TksPngFormat); the pixels are the same either way.
+  TksPngFormat PngFormat() const { return FPngFormat; }
+  void SetPngFormat(TksPngFormat v) { FPngFormat = v; }
 
   // Asks for a file name; returns false when cancelled. The default shows a QFileDialog
-  // titled "Uložit Barcode" (needs a QApplication); tests and tools replace it.
+  // titled "Uložit Barcode" (needs the UI library and a QApplication); tests and tools
+  // replace it.
   std::function<bool(bool save, const std::string& filter, std::string& name)> FileDialog;
 
   virtual void Execute() { Save(); }
@@ -116,6 +123,7 @@ class TksExportImport : public TksComponent, public TksPersistent {
   std::string FInitialDir;
   TksFileTypes FFilter = 0;
   std::string FIniSection;
+  TksPngFormat FPngFormat = pfTrueColor;
 };
 
 }  // namespace ks

@@ -15,6 +15,10 @@
 #include <jpeglib.h>
 #include <zlib.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "output/atomic_file.h"
 
 namespace ks {
@@ -45,7 +49,7 @@ void PutBe32(std::string& out, uint32_t v) {
   out += static_cast<char>(v & 0xFF);
 }
 
-// ---- GIF: palette -------------------------------------------------------------------
+// ---- Palettes (GIF and PNG) -----------------------------------------------------------
 
 // An image as palette indexes, row by row.
 struct IndexedImage {
@@ -340,14 +344,80 @@ void PutPngChunk(std::string& out, const char* type, const char* data, size_t si
   PutBe32(out, static_cast<uint32_t>(crc));
 }
 
-// How many bytes of a filtered row differ from the byte before (the first from zero): the
-// run-length search sends one literal for each and a copy for each run of four or more,
-// so fewer changes mean fewer codes to write and a smaller file. Barcode rows are runs of
-// whole pixels of few colours, where this beats the usual sum of magnitudes.
-uint32_t Changes(const std::vector<uint8_t>& row) {
-  uint32_t n = row.empty() ? 0 : row[0] != 0;
-  for (size_t i = 1; i < row.size(); ++i) n += row[i] != row[i - 1];
-  return n;
+// What the three filters cost a row: how many bytes of the filtered row differ from the
+// byte before (the first from zero). The run-length search sends one literal for each and
+// a copy for each run of four or more, so fewer changes mean fewer codes to write and a
+// smaller file. Barcode rows are runs of whole pixels of few colours, where this beats the
+// usual sum of magnitudes.
+struct FilterCosts {
+  uint32_t none = 0;
+  uint32_t sub = 0;  // from the byte `bpp` back
+  uint32_t up = 0;   // from the row above
+};
+
+// The costs in one pass over the row, without writing the filtered rows.
+FilterCosts CountFilterChanges(const uint8_t* cur, const uint8_t* prev, size_t size, size_t bpp) {
+  const auto sub = [&](size_t i) { return static_cast<uint8_t>(i >= bpp ? cur[i] - cur[i - bpp] : cur[i]); };
+  const auto up = [&](size_t i) { return static_cast<uint8_t>(cur[i] - prev[i]); };
+  FilterCosts c;
+  size_t i = 0;
+  const auto oneByOne = [&](size_t end) {
+    for (; i < end; ++i) {
+      c.none += cur[i] != (i > 0 ? cur[i - 1] : 0);
+      c.sub += sub(i) != (i > 0 ? sub(i - 1) : 0);
+      c.up += up(i) != (i > 0 ? up(i - 1) : 0);
+    }
+  };
+  oneByOne(std::min(size, bpp + 1));
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: each lane counts the bytes equal to the byte before, at most
+  // 255 before the lanes are added up.
+  const __m128i zero = _mm_setzero_si128();
+  const auto load = [](const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+  const auto total = [&](__m128i lanes) {
+    const __m128i sums = _mm_sad_epu8(lanes, zero);
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
+  };
+  while (i + 16 <= size) {
+    __m128i sameNone = zero, sameSub = zero, sameUp = zero;
+    const size_t start = i;
+    for (int k = 0; k < 255 && i + 16 <= size; ++k, i += 16) {
+      const __m128i a = load(cur + i), before = load(cur + i - 1);
+      const __m128i s = _mm_sub_epi8(a, load(cur + i - bpp)), sBefore = _mm_sub_epi8(before, load(cur + i - 1 - bpp));
+      const __m128i u = _mm_sub_epi8(a, load(prev + i)), uBefore = _mm_sub_epi8(before, load(prev + i - 1));
+      sameNone = _mm_sub_epi8(sameNone, _mm_cmpeq_epi8(a, before));
+      sameSub = _mm_sub_epi8(sameSub, _mm_cmpeq_epi8(s, sBefore));
+      sameUp = _mm_sub_epi8(sameUp, _mm_cmpeq_epi8(u, uBefore));
+    }
+    const uint32_t count = static_cast<uint32_t>(i - start);
+    c.none += count - total(sameNone);
+    c.sub += count - total(sameSub);
+    c.up += count - total(sameUp);
+  }
+#endif
+  oneByOne(size);
+  return c;
+}
+
+// The row filtered with `filter`: 0 None, 1 Sub (`bpp` bytes back), 2 Up.
+void ApplyFilter(int filter, const uint8_t* cur, const uint8_t* prev, size_t size, size_t bpp, uint8_t* out) {
+  if (filter == 0) {
+    std::memcpy(out, cur, size);
+    return;
+  }
+  const uint8_t* from = filter == 2 ? prev : cur - bpp;
+  size_t i = 0;
+  if (filter == 1) {
+    for (; i < std::min(bpp, size); ++i) out[i] = cur[i];
+  }
+#if defined(__SSE2__)
+  for (; i + 16 <= size; i += 16) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cur + i));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_sub_epi8(a, b));
+  }
+#endif
+  for (; i < size; ++i) out[i] = static_cast<uint8_t>(cur[i] - from[i]);
 }
 
 // Bits of a deflate block, least significant bit first, appended to a string.
@@ -521,10 +591,23 @@ class RepeatedRowsBlock {
   Bits end_{0, 0};
 };
 
-// zlib's compressor, one per thread and reused from image to image: raw deflate with the
-// run-length strategy, as barcode rows are mostly long runs of one byte.
+// How zlib searches a PNG's rows for repeats.
+//  - RunLength: copies of the byte before only. Rows of a byte or more a pixel (8 bits of
+//    grey or of palette, or true colour) are long runs of one byte broken by the greys of
+//    antialiased text; this search finds the runs and costs least.
+//  - Strings: copies from anywhere in the last 32 KiB, at level 3. Rows of 1, 2 or 4 bits
+//    a pixel pack several pixels into a byte, and a row often repeats stretches of rows
+//    before it (the finder patterns of a QR Code, the start and stop patterns of PDF417);
+//    this search finds them, and the files are a third smaller for about the same time.
+enum class PngSearch { RunLength, Strings };
+
+// zlib's compressor, one of each kind per thread and reused from image to image: raw
+// deflate, the zlib header and checksum are written by PngData.
 struct PngDeflater {
-  PngDeflater() { ok = deflateInit2(&zs, 6, Z_DEFLATED, -15, 8, Z_RLE) == Z_OK; }
+  explicit PngDeflater(PngSearch search) {
+    ok = search == PngSearch::RunLength ? deflateInit2(&zs, 6, Z_DEFLATED, -15, 8, Z_RLE) == Z_OK
+                                        : deflateInit2(&zs, 3, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+  }
   ~PngDeflater() {
     if (ok) deflateEnd(&zs);
   }
@@ -537,13 +620,19 @@ struct PngDeflater {
 // The zlib stream of a PNG's filtered rows. zlib compresses every row that differs from
 // the row above. A row equal to the one above is all zeros after the Up filter; a long
 // run of such rows is written as a RepeatedRowsBlock without passing its bytes through
-// zlib. Most rows of a barcode image are such repeats.
+// zlib. Most rows of a barcode image are such repeats. Rows for zlib wait in a buffer
+// and go in one call, which costs much less than a call for each row.
 class PngData {
  public:
-  PngData(std::string& out, size_t rowLength) : out_(out), rowLength_(rowLength) {
-    thread_local PngDeflater deflater;
+  PngData(std::string& out, size_t rowLength, PngSearch search)
+      : out_(out), rowLength_(rowLength), search_(search) {
+    thread_local PngDeflater runLength(PngSearch::RunLength), strings(PngSearch::Strings);
+    PngDeflater& deflater = search == PngSearch::RunLength ? runLength : strings;
     zs_ = &deflater.zs;
     ok_ = deflater.ok && deflateReset(zs_) == Z_OK;
+    thread_local std::vector<uint8_t> pending;
+    pending_ = &pending;
+    pending_->clear();
     out_ += '\x78';  // deflate, 32 KiB window
     out_ += '\x01';  // no dictionary; check bits make the header a multiple of 31
   }
@@ -553,14 +642,13 @@ class PngData {
   // A row that differs from the one above: filter byte and filtered bytes.
   void AddRow(const uint8_t* row) {
     WriteRepeats();
-    FeedRow(row);
-    adler_ = adler32(adler_, row, static_cast<uInt>(rowLength_));
+    Pend(row);
   }
   // A row equal to the one above.
   void AddRepeat() { ++repeats_; }
   bool Finish() {
     WriteRepeats();
-    Feed(nullptr, 0, Z_FINISH);
+    FeedPending(Z_FINISH);
     PutBe32(out_, static_cast<uint32_t>(adler_));
     return ok_;
   }
@@ -584,14 +672,21 @@ class PngData {
     } while (zs_->avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
   }
 
+  // Hands the waiting rows to zlib, adding them to the Adler-32 sum.
+  void FeedPending(int flush) {
+    adler_ = adler32(adler_, pending_->data(), static_cast<uInt>(pending_->size()));
+    Feed(pending_->data(), pending_->size(), flush);
+    pending_->clear();
+  }
+
   // A row for zlib. Before zlib's window would have to slide (which renumbers its whole
   // match index, unused by the run-length search), a full flush starts the window anew.
-  void FeedRow(const uint8_t* row) {
+  void Pend(const uint8_t* row) {
     if (sinceFlush_ > 0 && sinceFlush_ + rowLength_ > kFlushBytes) {
-      Feed(nullptr, 0, Z_FULL_FLUSH);
+      FeedPending(Z_FULL_FLUSH);
       sinceFlush_ = 0;
     }
-    Feed(row, rowLength_, Z_NO_FLUSH);
+    pending_->insert(pending_->end(), row, row + rowLength_);
     sinceFlush_ += rowLength_;
   }
 
@@ -599,24 +694,31 @@ class PngData {
     if (repeats_ == 0 || !ok_) return;
     const size_t rows = repeats_;
     repeats_ = 0;
-    if (zeroRow_.empty()) {
-      zeroRow_.assign(rowLength_, 0);
-      zeroRow_[0] = 2;  // Up
-      zeroRowAdler_ = adler32(adler32(0, nullptr, 0), zeroRow_.data(), static_cast<uInt>(rowLength_));
+    // The zero row and the block for this row length, kept by the thread for the next image.
+    thread_local std::vector<uint8_t> zeroRow;
+    thread_local uLong zeroRowAdler = 0;
+    thread_local std::unique_ptr<RepeatedRowsBlock> block;
+    if (zeroRow.size() != rowLength_) {
+      zeroRow.assign(rowLength_, 0);
+      zeroRow[0] = 2;  // Up
+      zeroRowAdler = adler32(adler32(0, nullptr, 0), zeroRow.data(), static_cast<uInt>(rowLength_));
+      block.reset();
     }
-    // The Adler-32 sum of the zero rows, without reading them.
-    for (size_t r = 0; r < rows; ++r) adler_ = adler32_combine(adler_, zeroRowAdler_, static_cast<z_off_t>(rowLength_));
     if (rows * rowLength_ < kMinBlockBytes) {
-      for (size_t r = 0; r < rows; ++r) FeedRow(zeroRow_.data());
+      for (size_t r = 0; r < rows; ++r) Pend(zeroRow.data());
       return;
     }
-    // zlib ends its block on a byte boundary, the rows follow in a block of their own.
-    Feed(nullptr, 0, Z_SYNC_FLUSH);
-    if (!block_) block_ = std::make_unique<RepeatedRowsBlock>(rowLength_);
+    // zlib ends its block on a byte boundary, the rows follow in a block of their own. The
+    // string search may copy from anywhere in its history, which after these rows is no
+    // longer what the reader has seen: a full flush forgets it.
+    FeedPending(search_ == PngSearch::RunLength ? Z_SYNC_FLUSH : Z_FULL_FLUSH);
+    // The Adler-32 sum of the zero rows, without reading them.
+    for (size_t r = 0; r < rows; ++r) adler_ = adler32_combine(adler_, zeroRowAdler, static_cast<z_off_t>(rowLength_));
+    if (!block) block = std::make_unique<RepeatedRowsBlock>(rowLength_);
     DeflateBits bits(out_);
-    block_->Put(bits, rows);
+    block->Put(bits, rows);
     bits.Align();
-    // zlib's run-length search looks one byte back: tell it that byte, the rows' last zero.
+    // The reader's last byte is the rows' last zero: zlib may copy it.
     const uint8_t zero = 0;
     if (deflateSetDictionary(zs_, &zero, 1) != Z_OK) ok_ = false;
   }
@@ -624,55 +726,204 @@ class PngData {
   // Runs of repeated rows shorter than this go through zlib with the other rows: a block
   // of their own would end zlib's block, and a new one costs its code tables.
   static constexpr size_t kMinBlockBytes = 4096;
+  static constexpr size_t kFlushBytes = 60000;
 
   std::string& out_;
   size_t rowLength_;
+  PngSearch search_;
   z_stream* zs_ = nullptr;
+  std::vector<uint8_t>* pending_ = nullptr;
   bool ok_ = false;
   size_t repeats_ = 0;
   size_t sinceFlush_ = 0;
-  static constexpr size_t kFlushBytes = 60000;
   uLong adler_ = adler32(0, nullptr, 0);
-  std::vector<uint8_t> zeroRow_;
-  uLong zeroRowAdler_ = 0;
-  std::unique_ptr<RepeatedRowsBlock> block_;
 };
 
-// Filters every row and compresses the image data. A row equal to the row above is
-// filtered with Up (all zeros); any other row with Up, Sub or None, whichever gives the
-// smallest cost (Up wins ties).
-bool CompressRows(const QImage& img, std::string& out) {
-  const int w = img.width(), h = img.height();
-  const size_t rowBytes = static_cast<size_t>(w) * 3;
-  PngData data(out, rowBytes + 1);
-  std::vector<uint8_t> prev(rowBytes), cur(rowBytes), up(rowBytes), sub(rowBytes), line(rowBytes + 1);
-  for (int y = 0; y < h; ++y) {
-    const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-    if (y > 0 && std::memcmp(row, img.constScanLine(y - 1), static_cast<size_t>(w) * sizeof(QRgb)) == 0) {
+// Filters every row and compresses the image data: `rows` rows of `rowBytes` bytes, `bpp`
+// bytes a pixel for the Sub filter (1 when a pixel takes less than a byte). The source
+// tells whether a row equals the row above (`Repeats`) and writes the bytes of one that
+// does not (`Fill`). A repeated row is filtered with Up (all zeros). With the run-length
+// search any other row gets Up, Sub or None, whichever gives the fewest byte changes (Up
+// wins ties); with the string search it stays unfiltered (as PNG advises for fewer than 8
+// bits a pixel), and the search finds its repeated stretches whole.
+template <class Source>
+bool CompressRows(const Source& source, int rows, size_t rowBytes, size_t bpp, PngSearch search, std::string& out) {
+  PngData data(out, rowBytes + 1, search);
+  thread_local std::vector<uint8_t> scratch;
+  scratch.assign(3 * rowBytes + 1, 0);
+  uint8_t* prev = scratch.data();
+  uint8_t* cur = prev + rowBytes;
+  uint8_t* line = cur + rowBytes;
+  for (int y = 0; y < rows; ++y) {
+    if (y > 0 && source.Repeats(y)) {
       data.AddRepeat();
-      continue;  // `prev` already holds this row's colours
+      continue;  // `prev` already holds this row
     }
-    for (int x = 0; x < w; ++x) {
-      cur[3 * x] = static_cast<uint8_t>(qRed(row[x]));
-      cur[3 * x + 1] = static_cast<uint8_t>(qGreen(row[x]));
-      cur[3 * x + 2] = static_cast<uint8_t>(qBlue(row[x]));
+    source.Fill(y, cur);
+    int filter = 0;
+    if (search == PngSearch::RunLength) {
+      const FilterCosts costs = CountFilterChanges(cur, prev, rowBytes, bpp);
+      uint32_t bestCost = costs.none;
+      if (y > 0 && costs.up <= bestCost) filter = 2, bestCost = costs.up;
+      if (costs.sub < bestCost) filter = 1;
     }
-    // The Up and Sub filtered rows, and what each of the three filters costs.
-    for (size_t i = 0; i < rowBytes; ++i) up[i] = static_cast<uint8_t>(cur[i] - prev[i]);
-    for (size_t i = 0; i < std::min<size_t>(3, rowBytes); ++i) sub[i] = cur[i];
-    for (size_t i = 3; i < rowBytes; ++i) sub[i] = static_cast<uint8_t>(cur[i] - cur[i - 3]);
-    const uint32_t costNone = Changes(cur), costUp = Changes(up), costSub = Changes(sub);
-    uint8_t filter = 0;
-    const std::vector<uint8_t>* best = &cur;
-    uint32_t bestCost = costNone;
-    if (y > 0 && costUp <= bestCost) filter = 2, best = &up, bestCost = costUp;
-    if (costSub < bestCost) filter = 1, best = &sub;
-    line[0] = filter;
-    std::copy(best->begin(), best->end(), line.begin() + 1);
-    data.AddRow(line.data());
+    line[0] = static_cast<uint8_t>(filter);
+    ApplyFilter(filter, cur, prev, rowBytes, bpp, line + 1);
+    data.AddRow(line);
     std::swap(prev, cur);
   }
   return data.Finish();
+}
+
+// The rows of a true-colour PNG: red, green and blue bytes of each pixel.
+class TrueColourRows {
+ public:
+  explicit TrueColourRows(const QImage& img) : img_(img) {}
+  bool Repeats(int y) const {
+    return std::memcmp(img_.constScanLine(y), img_.constScanLine(y - 1), static_cast<size_t>(img_.width()) * 4) == 0;
+  }
+  void Fill(int y, uint8_t* row) const {
+    const QRgb* px = reinterpret_cast<const QRgb*>(img_.constScanLine(y));
+    for (int x = 0; x < img_.width(); ++x) {
+      row[3 * x] = static_cast<uint8_t>(qRed(px[x]));
+      row[3 * x + 1] = static_cast<uint8_t>(qGreen(px[x]));
+      row[3 * x + 2] = static_cast<uint8_t>(qBlue(px[x]));
+    }
+  }
+
+ private:
+  const QImage& img_;
+};
+
+// An image of at most 256 colours as palette indexes: the colours in order of first
+// appearance, and the indexes of every row that differs from the row above.
+struct PaletteScan {
+  std::vector<QRgb> palette;
+  std::vector<uint8_t> repeats;   // 1 for a row equal to the row above
+  std::vector<size_t> rowAt;      // where a row's indexes begin in `indexes`
+  std::vector<uint8_t> indexes;
+};
+
+// Fills `scan`; false when the image has more than 256 colours. Rows equal to the row
+// above are compared, not mapped, and a run of one colour is looked up once.
+bool ScanPalette(const QImage& img, PaletteScan& scan) {
+  const int w = img.width(), h = img.height();
+  ColourIndex index;
+  // Greys, the colours of most barcodes and of their antialiased text, are also looked up
+  // by their level once seen; other colours in the hash table.
+  std::array<int16_t, 256> greyIndex;
+  greyIndex.fill(-1);
+  scan.palette.clear();
+  scan.repeats.assign(static_cast<size_t>(h), 0);
+  scan.rowAt.assign(static_cast<size_t>(h), 0);
+  scan.indexes.clear();
+  QRgb last = 0;
+  int lastIndex = -1;
+  for (int y = 0; y < h; ++y) {
+    const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+    if (y > 0 && std::memcmp(row, img.constScanLine(y - 1), static_cast<size_t>(w) * 4) == 0) {
+      scan.repeats[y] = 1;
+      continue;
+    }
+    const size_t at = scan.indexes.size();
+    scan.rowAt[y] = at;
+    scan.indexes.resize(at + static_cast<size_t>(w));
+    uint8_t* dst = scan.indexes.data() + at;
+    for (int x = 0; x < w; ++x) {
+      const QRgb rgb = row[x] & 0xFFFFFF;
+      // A grey seen before: no branch that depends on the pixels, which in antialiased
+      // text change at nearly every pixel.
+      const int16_t known = greyIndex[rgb & 0xFF];
+      if (((rgb ^ (rgb >> 8)) & 0xFFFF) == 0 && known >= 0) {
+        dst[x] = static_cast<uint8_t>(known);
+        continue;
+      }
+      if (lastIndex < 0 || rgb != last) {
+        lastIndex = index.Find(rgb, scan.palette);
+        if (lastIndex < 0) return false;
+        last = rgb;
+        if (((rgb ^ (rgb >> 8)) & 0xFFFF) == 0) greyIndex[rgb & 0xFF] = static_cast<int16_t>(lastIndex);
+      }
+      dst[x] = static_cast<uint8_t>(lastIndex);
+    }
+  }
+  return true;
+}
+
+// The rows of a palette or grey PNG: each pixel's sample (its palette index, or its grey
+// level at the bit depth) packed `depth` bits at a time, the leftmost pixel in the
+// highest bits, the last byte of a row filled up with zero bits.
+class PackedRows {
+ public:
+  PackedRows(const PaletteScan& scan, int width, int depth, const std::array<uint8_t, 256>& sample)
+      : scan_(scan), width_(width), depth_(depth), sample_(sample) {}
+  bool Repeats(int y) const { return scan_.repeats[y] != 0; }
+  void Fill(int y, uint8_t* row) const {
+    const uint8_t* idx = scan_.indexes.data() + scan_.rowAt[y];
+    if (depth_ == 8) {
+      for (int x = 0; x < width_; ++x) row[x] = sample_[idx[x]];
+      return;
+    }
+    const int perByte = 8 / depth_;
+    int x = 0;
+    for (; x + perByte <= width_; x += perByte) {
+      uint32_t b = 0;
+      for (int k = 0; k < perByte; ++k) b = b << depth_ | sample_[idx[x + k]];
+      *row++ = static_cast<uint8_t>(b);
+    }
+    if (x < width_) {
+      uint32_t b = 0;
+      int bits = 0;
+      for (; x < width_; ++x, bits += depth_) b = b << depth_ | sample_[idx[x]];
+      *row = static_cast<uint8_t>(b << (8 - bits));
+    }
+  }
+
+ private:
+  const PaletteScan& scan_;
+  int width_;
+  int depth_;
+  const std::array<uint8_t, 256>& sample_;
+};
+
+// The smallest of 1, 2, 4 and 8 bits that holds `count` palette indexes.
+int PaletteDepth(size_t count) { return count <= 2 ? 1 : count <= 4 ? 2 : count <= 16 ? 4 : 8; }
+
+// The smallest bit depth at which every colour is a grey level exactly (a level v of a
+// depth d reads as v * 255 / (2^d - 1)); 0 when a colour is not a grey.
+int GreyDepth(const std::vector<QRgb>& palette) {
+  int depth = 1;
+  for (QRgb c : palette) {
+    const int v = qRed(c);
+    if (qGreen(c) != v || qBlue(c) != v) return 0;
+    while (v % (255 / ((1 << depth) - 1)) != 0) depth *= 2;
+  }
+  return depth;
+}
+
+// The chunks of a PNG file around its compressed image data.
+void PutPngFile(std::string& out, int width, int height, int depth, int colourType, const std::string& plte,
+                const std::string& compressed) {
+  std::string ihdr;
+  PutBe32(ihdr, static_cast<uint32_t>(width));
+  PutBe32(ihdr, static_cast<uint32_t>(height));
+  ihdr += static_cast<char>(depth);
+  ihdr += static_cast<char>(colourType);
+  ihdr.append(3, '\0');  // deflate, adaptive filtering, not interlaced
+  std::string phys;
+  PutBe32(phys, kPixelsPerMetre);
+  PutBe32(phys, kPixelsPerMetre);
+  phys += '\x01';  // unit: metre
+
+  out.reserve(compressed.size() + compressed.size() / 65536 + plte.size() + 128);
+  out.assign("\x89PNG\r\n\x1a\n", 8);
+  PutPngChunk(out, "IHDR", ihdr.data(), ihdr.size());
+  if (!plte.empty()) PutPngChunk(out, "PLTE", plte.data(), plte.size());
+  PutPngChunk(out, "pHYs", phys.data(), phys.size());
+  constexpr size_t kChunk = size_t{1} << 20;
+  for (size_t at = 0; at < compressed.size(); at += kChunk)
+    PutPngChunk(out, "IDAT", compressed.data() + at, std::min(kChunk, compressed.size() - at));
+  PutPngChunk(out, "IEND", "", 0);
 }
 
 // ---- JPEG ---------------------------------------------------------------------------
@@ -812,32 +1063,43 @@ bool EncodeGif(const QImage& src, std::string& out) {
   return true;
 }
 
-// True-colour PNG, 8 bits per channel, no alpha.
-bool EncodePng(const QImage& src, std::string& out) {
+// A PNG without alpha: true colour at 8 bits a channel, or the smallest exact form.
+bool EncodePng(const QImage& src, std::string& out, TksPngFormat format) {
   if (src.isNull()) return false;
   const QImage img = AsRgb32(src);
-  std::string compressed;
-  if (!CompressRows(img, compressed)) return false;
-
-  std::string ihdr;
-  PutBe32(ihdr, static_cast<uint32_t>(img.width()));
-  PutBe32(ihdr, static_cast<uint32_t>(img.height()));
-  ihdr += '\x08';        // bit depth
-  ihdr += '\x02';        // colour type: RGB
-  ihdr.append(3, '\0');  // deflate, adaptive filtering, not interlaced
-  std::string phys;
-  PutBe32(phys, kPixelsPerMetre);
-  PutBe32(phys, kPixelsPerMetre);
-  phys += '\x01';  // unit: metre
-
-  out.reserve(compressed.size() + compressed.size() / 65536 + 128);
-  out.assign("\x89PNG\r\n\x1a\n", 8);
-  PutPngChunk(out, "IHDR", ihdr.data(), ihdr.size());
-  PutPngChunk(out, "pHYs", phys.data(), phys.size());
-  constexpr size_t kChunk = size_t{1} << 20;
-  for (size_t at = 0; at < compressed.size(); at += kChunk)
-    PutPngChunk(out, "IDAT", compressed.data() + at, std::min(kChunk, compressed.size() - at));
-  PutPngChunk(out, "IEND", "", 0);
+  const int w = img.width(), h = img.height();
+  thread_local std::string compressed;
+  compressed.clear();
+  thread_local PaletteScan scan;
+  if (format == pfSmallest && ScanPalette(img, scan)) {
+    const int paletteDepth = PaletteDepth(scan.palette.size());
+    const int greyDepth = GreyDepth(scan.palette);
+    const bool grey = greyDepth > 0 && greyDepth <= paletteDepth;
+    const int depth = grey ? greyDepth : paletteDepth;
+    std::array<uint8_t, 256> sample{};
+    std::string plte;
+    for (size_t i = 0; i < scan.palette.size(); ++i) {
+      const QRgb c = scan.palette[i];
+      sample[i] = grey ? static_cast<uint8_t>(qRed(c) / (255 / ((1 << depth) - 1))) : static_cast<uint8_t>(i);
+      if (!grey) {
+        plte += static_cast<char>(qRed(c));
+        plte += static_cast<char>(qGreen(c));
+        plte += static_cast<char>(qBlue(c));
+      }
+    }
+    const size_t rowBytes = (static_cast<size_t>(w) * depth + 7) / 8;
+    const PngSearch search = depth < 8 ? PngSearch::Strings : PngSearch::RunLength;
+    if (!CompressRows(PackedRows(scan, w, depth, sample), h, rowBytes, 1, search, compressed)) return false;
+    PutPngFile(out, w, h, depth, grey ? 0 : 3, plte, compressed);
+  } else {
+    if (!CompressRows(TrueColourRows(img), h, static_cast<size_t>(w) * 3, 3, PngSearch::RunLength, compressed))
+      return false;
+    PutPngFile(out, w, h, 8, 2, std::string(), compressed);
+  }
+  // The buffers stay with the thread for the next image, unless they grew large.
+  constexpr size_t kKeep = size_t{16} << 20;
+  if (scan.indexes.capacity() > kKeep) scan.indexes = {};
+  if (compressed.capacity() > kKeep) compressed = {};
   return true;
 }
 
@@ -863,13 +1125,14 @@ bool EncodeJpeg(const QImage& src, std::string& out, int quality) {
   return ok;
 }
 
-bool WriteImageFile(const QImage& img, ImageKind kind, const std::string& path, std::string& error) {
+bool WriteImageFile(const QImage& img, ImageKind kind, const std::string& path, std::string& error,
+                    TksPngFormat pngFormat) {
   std::string bytes;
   bool encoded = false;
   switch (kind) {
     case ImageKind::Bmp: encoded = EncodeBmp(img, bytes); break;
     case ImageKind::Gif: encoded = EncodeGif(img, bytes); break;
-    case ImageKind::Png: encoded = EncodePng(img, bytes); break;
+    case ImageKind::Png: encoded = EncodePng(img, bytes, pngFormat); break;
     case ImageKind::Jpeg: encoded = EncodeJpeg(img, bytes); break;
   }
   if (!encoded) {

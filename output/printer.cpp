@@ -1,20 +1,16 @@
 #include "output/printer.h"
 
-#include <QApplication>
+#include <QBuffer>
 #include <QCoreApplication>
-#include <QFileDialog>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QLocale>
-#include <QMessageBox>
+#include <QMetaObject>
 #include <QPageLayout>
-#include <QPageSetupDialog>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrintDialog>
-#include <QPrinter>
-#include <QPrinterInfo>
-#include <QWidget>
+#include <QVariant>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -25,8 +21,7 @@
 #include "engine/symbology.h"
 #include "engine/ustring.h"
 #include "output/atomic_file.h"
-#include "output/print_progress.h"
-#include "output/printer_dialog.h"
+#include "output/ui_platform.h"
 #include "render/paint.h"
 #include "render/qt/qt_canvas.h"
 
@@ -48,17 +43,6 @@ int TruncInt(double v) {
 double RoundTo4(double v) { return std::trunc(v * 10000 + 0.5) / 10000; }
 
 bool HaveGuiApplication() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
-bool HaveWidgetApplication() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
-
-QPrinter*& PrinterSlot() {
-  static QPrinter* printer = nullptr;
-  return printer;
-}
-
-void DeleteCurrentPrinter() {
-  delete PrinterSlot();
-  PrinterSlot() = nullptr;
-}
 
 // Scales a length on the paper to pixels of a page `pixels` wide (or high) that shows
 // `paper` units; 0 when the paper has no size.
@@ -171,28 +155,20 @@ const EnumType& HelpTypeEnum() {
 
 // ---- the current printer ----------------------------------------------------------
 
-bool IsPrinterInstalled() { return HaveGuiApplication() && !QPrinterInfo::availablePrinterNames().isEmpty(); }
+// The printers are the UI library's (Qt PrintSupport); without it there is none.
+bool IsPrinterInstalled() {
+  TksUiPlatform* ui = UiPlatform();
+  return ui && ui->IsPrinterInstalled();
+}
 
 QPrinter* CurrentPrinter() {
-  if (!IsPrinterInstalled()) return nullptr;
-  QPrinter*& printer = PrinterSlot();
-  if (!printer) {
-    QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull()) info = QPrinterInfo::printerInfo(QPrinterInfo::availablePrinterNames().first());
-    printer = new QPrinter(info, QPrinter::HighResolution);
-    // The printer belongs to the application object and goes with it.
-    qAddPostRoutine(DeleteCurrentPrinter);
-  }
-  return printer;
+  TksUiPlatform* ui = UiPlatform();
+  return ui ? ui->CurrentPrinter() : nullptr;
 }
 
 bool SelectPrinter(const std::string& name) {
-  if (!IsPrinterInstalled()) return false;
-  const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(name));
-  if (info.isNull()) return false;
-  QPrinter* printer = CurrentPrinter();
-  if (printer->printerName() != info.printerName()) printer->setPrinterName(info.printerName());
-  return printer->printerName() == info.printerName();
+  TksUiPlatform* ui = UiPlatform();
+  return ui && ui->IsPrinterInstalled() && ui->SelectPrinter(name);
 }
 
 // ---- TksPaperParams ---------------------------------------------------------------
@@ -308,31 +284,12 @@ void TksPaperParams::RefreshPaperMetrics(QPrinter* printer) {
   FParams.FOffsetY = d.FOffsetY;
   FParams.FPaperID = d.FPaperID;
   FParams.FPaperName = d.FPaperName;
-  if (printer) {
-    FParams.FDpiX = printer->logicalDpiX();
-    FParams.FDpiY = printer->logicalDpiY();
-    const QRectF paper = printer->paperRect(QPrinter::DevicePixel);
-    const QRectF page = printer->pageRect(QPrinter::DevicePixel);
-    FParams.pPaperWidth = TruncInt(std::round(paper.width()));
-    FParams.pPaperHeight = TruncInt(std::round(paper.height()));
-    FParams.FOffsetX = TruncInt(std::round(page.left() - paper.left()));
-    FParams.FOffsetY = TruncInt(std::round(page.top() - paper.top()));
-    // The printer's paper, looked up in the list of papers its driver offers.
-    const QPageSize current = printer->pageLayout().pageSize();
-    const QList<QPageSize> papers = QPrinterInfo(*printer).supportedPageSizes();
-    for (const QPageSize& p : papers) {
-      if (p.id() == current.id() && (current.id() != QPageSize::Custom || p.isEquivalentTo(current))) {
-        const QSizeF mm = p.size(QPageSize::Millimeter);
-        FParams.FPaperID = current.windowsId();
-        FParams.FPaperName = p.name().toStdString();
-        FParams.mm10Width = TruncInt(std::round(mm.width() * 10));
-        FParams.mm10Height = TruncInt(std::round(mm.height() * 10));
-        break;
-      }
-    }
-  }
+  TksUiPlatform* ui = UiPlatform();
+  if (printer && ui) ui->ReadPaperMetrics(*printer, FParams);
   Notify();
 }
+
+void TksPaperParams::RefreshPaperMetrics() { RefreshPaperMetrics(CurrentPrinter()); }
 
 void TksPaperParams::Assign(const TksPersistent& source) {
   auto* s = dynamic_cast<const TksPaperParams*>(&source);
@@ -430,45 +387,7 @@ TksSheetDefinition ParseSheetDefinition(const std::string& line) {
 
 // ---- print jobs -------------------------------------------------------------------
 
-// A print job: a paged device with a painter on it, in printer pixels whose origin is
-// the corner of the printable area.
-class TksPrintJob {
- public:
-  virtual ~TksPrintJob() = default;
-  virtual void Begin(const std::string& title) = 0;
-  virtual void NewPage() = 0;
-  virtual void End() = 0;
-  virtual void Abort() = 0;
-  QPainter& Painter() { return painter_; }
-  int Dpi() const { return dpi_; }
-
- protected:
-  QPainter painter_;
-  int dpi_ = 600;
-};
-
 namespace {
-
-// Prints on a printer of the platform.
-class PrinterJob : public TksPrintJob {
- public:
-  explicit PrinterJob(QPrinter* printer) : printer_(printer) { dpi_ = printer->logicalDpiX(); }
-  void Begin(const std::string& title) override {
-    printer_->setDocName(QString::fromStdString(title));
-    if (!painter_.begin(printer_)) throw Exception("Printer selected is not valid");
-  }
-  void NewPage() override {
-    if (!printer_->newPage()) throw Exception("Printer selected is not valid");
-  }
-  void End() override { painter_.end(); }
-  void Abort() override {
-    printer_->abort();
-    if (painter_.isActive()) painter_.end();
-  }
-
- private:
-  QPrinter* printer_;
-};
 
 // Writes to an open file descriptor through a buffer. A failed write is kept (its errno)
 // and reported by Flush; the PDF writer itself does not look at write errors.
@@ -562,27 +481,22 @@ class PdfJob : public TksPrintJob {
 class ProgressScope {
  public:
   ProgressScope(TksPrinter& printer, bool showProgress, bool haveProgressHandler) {
-    if (showProgress && HaveWidgetApplication()) {
-      window_ = new TksPrintProgress(printer.PaperParams().DocumentTitle(), printer.PagesCount());
-      window_->setAttribute(Qt::WA_DeleteOnClose, false);
-      window_->setWindowModality(Qt::ApplicationModal);
-      window_->OnCancel = [&printer] { printer.AbortPrint(); };
-      window_->show();
-    } else if (!showProgress && !haveProgressHandler && HaveGuiApplication()) {
+    if (showProgress) {
+      if (TksUiPlatform* ui = UiPlatform()) window_ = ui->ShowPrintProgress(printer);
+    } else if (!haveProgressHandler && HaveGuiApplication()) {
       QGuiApplication::setOverrideCursor(Qt::WaitCursor);
       cursor_ = true;
     }
   }
   ~ProgressScope() {
     if (cursor_) QGuiApplication::restoreOverrideCursor();
-    delete window_;
   }
   ProgressScope(const ProgressScope&) = delete;
   ProgressScope& operator=(const ProgressScope&) = delete;
-  TksPrintProgress* Window() const { return window_; }
+  TksPrintProgressView* Window() const { return window_.get(); }
 
  private:
-  TksPrintProgress* window_ = nullptr;
+  std::unique_ptr<TksPrintProgressView> window_;
   bool cursor_ = false;
 };
 
@@ -609,16 +523,11 @@ TksPrinter::TksPrinter(TksComponent* owner) : TksComponent(owner) {
   FPreviewParams->OnChange = [this] { Changed(); };
   FFont.OnChange = [this] { Changed(); };
   FileDialog = [](std::string& name) {
-    if (!HaveWidgetApplication()) return false;
-    QString f = QFileDialog::getSaveFileName(nullptr, QStringLiteral("Tisk do souboru"), QString(),
-                                             QStringLiteral("PDF (*.pdf)"));
-    if (f.isEmpty()) return false;
-    if (!f.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) f += QLatin1String(".pdf");
-    name = f.toStdString();
-    return true;
+    TksUiPlatform* ui = UiPlatform();
+    return ui && ui->AskPdfFileName(name);
   };
   ShowMessage = [](const std::string& text) {
-    if (HaveWidgetApplication()) QMessageBox::information(nullptr, QString(), QString::fromStdString(text));
+    if (TksUiPlatform* ui = UiPlatform()) ui->ShowMessage(text);
   };
   ConfirmUnreadable = AskPrintUnreadable;
 }
@@ -630,7 +539,7 @@ TksPrinter::~TksPrinter() {
 }
 
 void TksPrinter::Changed() {
-  if (FViewControl) FViewControl->update();
+  if (FViewControl) QMetaObject::invokeMethod(FViewControl, "update");
   if (OnChange) OnChange();
 }
 
@@ -654,7 +563,7 @@ void TksPrinter::SetSheets(const std::vector<std::string>& v) {
   Changed();
 }
 
-void TksPrinter::SetViewControl(QWidget* w) { FViewControl = w; }
+void TksPrinter::SetViewControl(QObject* w) { FViewControl = w; }
 
 int TksPrinter::PagesCount() const {
   const int perPage = FPaperParams->LabelsPerPage();
@@ -664,31 +573,28 @@ int TksPrinter::PagesCount() const {
 
 std::string TksPrinter::PagesCountString() const { return Format("%d / %d", {FPageIndex, PagesCount()}); }
 
+// A printer exists only with the UI library, so `CurrentPrinter()` implies `UiPlatform()`.
 std::string TksPrinter::PrinterName() const {
   QPrinter* p = CurrentPrinter();
-  if (!p || p->printerName().isEmpty()) return "Tiskárna není vybrána";
-  return p->printerName().toStdString();
+  const std::string name = p ? UiPlatform()->PrinterName(*p) : std::string();
+  return name.empty() ? "Tiskárna není vybrána" : name;
 }
 
 void TksPrinter::ListPapers(std::vector<std::string>& sl) const {
   sl.clear();
   QPrinter* p = CurrentPrinter();
   if (!p) return;
-  for (const QPageSize& ps : QPrinterInfo(*p).supportedPageSizes()) {
-    const QSizeF mm = ps.size(QPageSize::Millimeter);
-    sl.push_back(Format("%d : %s (%d, %d)", {ps.windowsId(), ps.name().toStdString(),
-                                             TruncInt(std::round(mm.width() * 10)),
-                                             TruncInt(std::round(mm.height() * 10))}));
-  }
+  for (const TksPaperInfo& paper : UiPlatform()->Papers(*p))
+    sl.push_back(Format("%d : %s (%d, %d)", {paper.Id, paper.Name, paper.Mm10Width, paper.Mm10Height}));
 }
 
 void TksPrinter::GetPaperNames(std::vector<std::string>& sl) const {
   sl.clear();
   QPrinter* p = CurrentPrinter();
-  const int current = p ? p->pageLayout().pageSize().windowsId() : FPaperParams->Record().FPaperID;
+  const int current = p ? UiPlatform()->CurrentPaperId(*p) : FPaperParams->Record().FPaperID;
   if (ShowMessage) ShowMessage(Format("Paper Size : %d", {current}));
   if (!p) return;
-  for (const QPageSize& ps : QPrinterInfo(*p).supportedPageSizes()) sl.push_back(ps.name().toStdString());
+  for (const TksPaperInfo& paper : UiPlatform()->Papers(*p)) sl.push_back(paper.Name);
 }
 
 void TksPrinter::SheetsFill(std::vector<std::pair<std::string, int>>& sl) const {
@@ -729,46 +635,27 @@ void TksPrinter::SetDefaults() {
   SetPageIndex(1);
 }
 
-void TksPrinter::SetHelpProp(QWidget* c) const {
+void TksPrinter::SetHelpProp(QObject* c) const {
   if (!c) return;
   c->setProperty("HelpContext", FHelpContext);
   c->setProperty("HelpType", static_cast<int>(FHelpType));
   c->setProperty("HelpKeyword", QString::fromStdString(FHelpKeyword));
 }
 
+// The dialogs are the UI library's.
 bool TksPrinter::PrinterSetup() {
-  if (!HaveWidgetApplication()) return false;
-  QPrinter* p = CurrentPrinter();
-  if (!p) {
-    // Without a printer the dialog can still choose the PDF file a print goes to.
-    QPrinter pdf(QPrinter::HighResolution);
-    pdf.setOutputFormat(QPrinter::PdfFormat);
-    pdf.setOutputFileName(QString::fromStdString(FOutputFileName));
-    QPrintDialog dlg(&pdf);
-    if (dlg.exec() != QDialog::Accepted) return false;
-    if (!pdf.outputFileName().isEmpty()) SetOutputFileName(pdf.outputFileName().toStdString());
-    return true;
-  }
-  QPrintDialog dlg(p);
-  if (dlg.exec() != QDialog::Accepted) return false;
-  FPaperParams->RefreshPaperMetrics();
-  return true;
+  TksUiPlatform* ui = UiPlatform();
+  return ui && ui->PrinterSetupDialog(*this);
 }
 
 bool TksPrinter::PageSetup() {
-  if (!HaveWidgetApplication()) return false;
-  QPrinter* p = CurrentPrinter();
-  if (!p) return false;
-  QPageSetupDialog dlg(p);
-  if (dlg.exec() != QDialog::Accepted) return false;
-  FPaperParams->RefreshPaperMetrics();
-  return true;
+  TksUiPlatform* ui = UiPlatform();
+  return ui && ui->PageSetupDialog(*this);
 }
 
 bool TksPrinter::EditParams(bool showPreview) {
-  if (!HaveWidgetApplication()) return false;
-  TksPrintParamsFmt dlg(*this, showPreview);
-  return dlg.Run();
+  TksUiPlatform* ui = UiPlatform();
+  return ui && ui->PrintSettingsDialog(*this, showPreview);
 }
 
 std::unique_ptr<TksBarcodeComponent> TksPrinter::MakeWorkingObject() const {
@@ -778,7 +665,7 @@ std::unique_ptr<TksBarcodeComponent> TksPrinter::MakeWorkingObject() const {
   return bc;
 }
 
-void TksPrinter::PageProgress(TksPrintProgress* progress) {
+void TksPrinter::PageProgress(TksPrintProgressView* progress) {
   const int pages = PagesCount();
   if (progress) progress->SetPage(FPageIndex, pages);
   if (OnPrintProgress) OnPrintProgress(this, FPageIndex, pages);
@@ -798,7 +685,7 @@ bool TksPrinter::Print() {
   if (pdf.empty()) {
     QPrinter* printer = CurrentPrinter();
     if (!printer) throw Exception("Printer selected is not valid");
-    job = std::make_unique<PrinterJob>(printer);
+    job = UiPlatform()->PrinterJob(*printer);
   } else {
     job = std::make_unique<PdfJob>(pdf, FPaperParams->Record());
   }
@@ -844,7 +731,7 @@ bool TksPrinter::Print() {
   return true;
 }
 
-bool TksPrinter::PrintJob(TksPrintJob& job, TksPrintProgress* progress) {
+bool TksPrinter::PrintJob(TksPrintJob& job, TksPrintProgressView* progress) {
   const TksPaperParams& pp = *FPaperParams;
   const int W = pp.Record().pPaperWidth, H = pp.Record().pPaperHeight;
   QtCanvas canvas(&job.Painter(), job.Dpi());

@@ -4,6 +4,7 @@
 // colours in TksPrinterPreview.
 #pragma once
 
+#include <QObject>
 #include <QPointer>
 #include <cstdint>
 #include <functional>
@@ -21,11 +22,10 @@
 #include "verify/verify.h"
 
 class QPrinter;
-class QWidget;
 
 namespace ks {
 
-class TksPrintProgress;
+class TksPrintProgressView;
 class TksPrintJob;
 
 enum TksUnits : uint8_t { buMilimetres, buInches };
@@ -76,7 +76,8 @@ inline constexpr const char* kDefaultDocumentTitle = "Barvello - arch etiket";
 inline constexpr TColor kDefaultLabelColor = 0xF0CAA6;
 
 // The printer every label print and setup dialog works with (the default printer at
-// first); nullptr when no printer is installed or no GUI application runs.
+// first); nullptr when no printer is installed, no GUI application runs or the program
+// has no UI library (see output/ui_platform.h).
 QPrinter* CurrentPrinter();
 bool IsPrinterInstalled();
 // Makes the named printer the current one, as the printer-setup dialog does when the user
@@ -134,7 +135,7 @@ class TksPaperParams : public TksPersistent {
   // printer (600 dpi, A4).
   void RefreshPaperMetrics(QPrinter* printer);
   // The same for the current printer.
-  void RefreshPaperMetrics() { RefreshPaperMetrics(CurrentPrinter()); }
+  void RefreshPaperMetrics();
   const TksPaperParamsRec& Record() const { return FParams; }
 
   void Assign(const TksPersistent& source) override;
@@ -277,7 +278,7 @@ class TksPrinter : public TksComponent, public TksPersistent {
   void SheetsFill(std::vector<std::pair<std::string, int>>& sl) const;
   void SheetsSelect(int idx);
   void SetDefaults();
-  void SetHelpProp(QWidget* c) const;
+  void SetHelpProp(QObject* c) const;
   // Requests that a running print stops at the next label.
   void AbortPrint() { FAbortPrint = true; }
   bool Aborted() const { return FAbortPrint; }
@@ -296,8 +297,9 @@ class TksPrinter : public TksComponent, public TksPersistent {
   const TRect& CurrentRect() const { return FCurrRect; }
   bool CurrentIsPrinter() const { return FCurrIsPrinter; }
 
-  // The control showing the preview: repainted on every change, forgotten when destroyed.
-  void SetViewControl(QWidget* w);
+  // The control showing the preview (a widget): repainted on every change, forgotten when
+  // destroyed.
+  void SetViewControl(QObject* w);
 
   const PropertyTable& Properties() const override;
 
@@ -312,11 +314,11 @@ class TksPrinter : public TksComponent, public TksPersistent {
     Changed();
   }
   void Changed();
-  void PageProgress(TksPrintProgress* progress);
+  void PageProgress(TksPrintProgressView* progress);
   std::unique_ptr<TksBarcodeComponent> MakeWorkingObject() const;
   // False when a label does not read back and ConfirmUnreadable declines to print it.
   bool LabelReadsOrConfirmed();
-  bool PrintJob(TksPrintJob& job, TksPrintProgress* progress);
+  bool PrintJob(TksPrintJob& job, TksPrintProgressView* progress);
 
   std::unique_ptr<TksPaperParams> FPaperParams;
   int32_t FCount = 5;
@@ -343,7 +345,7 @@ class TksPrinter : public TksComponent, public TksPersistent {
   int FPrintPagesCount = 0;
   bool FAbortPrint = false;
   bool FPrinting = false;
-  QPointer<QWidget> FViewControl;
+  QPointer<QObject> FViewControl;
 };
 
 // printf-style formatting of one or two floating-point numbers with the user's decimal

@@ -1,12 +1,11 @@
 // The check before a label print: one label is painted at the paper's resolution, as
 // the print job paints it, and decoded; a label that does not read back is printed only
 // when ConfirmUnreadable says so.
-#include <QApplication>
 #include <QImage>
-#include <QMessageBox>
 #include <QPainter>
 
 #include "output/printer.h"
+#include "output/ui_platform.h"
 #include "render/paint.h"
 #include "render/qt/qt_canvas.h"
 
@@ -17,8 +16,6 @@ namespace {
 // Larger labels (a whole sheet at a high resolution) are not checked: the image alone
 // would take hundreds of megabytes.
 constexpr long long kMaxLabelPixels = 40'000'000;
-
-QString U(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 }  // namespace
 
@@ -34,11 +31,8 @@ std::string UnreadableLabelQuestion(const VerifyResult& result) {
 }
 
 bool AskPrintUnreadable(const VerifyResult& result) {
-  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return true;
-  const QMessageBox::StandardButton answer =
-      QMessageBox::question(nullptr, QGuiApplication::applicationDisplayName(), U(UnreadableLabelQuestion(result)),
-                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-  return answer == QMessageBox::Yes;
+  TksUiPlatform* ui = UiPlatform();
+  return !ui || ui->AskYesNo(UnreadableLabelQuestion(result));
 }
 
 bool TksPrinter::LabelReadsOrConfirmed() {

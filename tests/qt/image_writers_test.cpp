@@ -3,6 +3,7 @@
 // it was made from.
 #include "output/image_writers.h"
 #include "output/atomic_file.h"
+#include "tests/qt/image_readers.h"
 
 #include <gtest/gtest.h>
 
@@ -77,59 +78,9 @@ mode_t ModeOf(const std::string& path) {
   return st.st_mode & 07777;
 }
 
-// ---- independent readers ---------------------------------------------------------------
+// ---- independent readers (tests/qt/image_readers.h) ------------------------------------
 
-std::string RunCommand(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buffer[65536];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
-  return pclose(p) == 0 ? out : std::string();
-}
-
-// Binary PPM (P6, maxval 255) as ImageMagick writes it.
-QImage ParsePpm(const std::string& data) {
-  size_t pos = 0;
-  std::string field[4];
-  for (std::string& f : field) {
-    while (pos < data.size() && std::isspace(static_cast<unsigned char>(data[pos]))) ++pos;
-    const size_t start = pos;
-    while (pos < data.size() && !std::isspace(static_cast<unsigned char>(data[pos]))) ++pos;
-    f = data.substr(start, pos - start);
-  }
-  ++pos;
-  if (field[0] != "P6" || field[3] != "255") return {};
-  const int w = std::stoi(field[1]), h = std::stoi(field[2]);
-  if (data.size() - pos < static_cast<size_t>(w) * h * 3) return {};
-  QImage img(w, h, QImage::Format_RGB32);
-  const auto* p = reinterpret_cast<const unsigned char*>(data.data() + pos);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x, p += 3) img.setPixel(x, y, qRgb(p[0], p[1], p[2]));
-  }
-  return img;
-}
-
-QImage ReadWithImageMagick(const std::string& path) {
-  return ParsePpm(RunCommand("/usr/bin/convert '" + path + "' -depth 8 ppm:- 2>/dev/null"));
-}
-
-QImage ReadWithQt(const std::string& path) { return QImage(QString::fromStdString(path)); }
-
-// The largest difference of one colour channel between two images; 256 when the sizes
-// differ or either image is missing.
-int MaxChannelDifference(const QImage& a, const QImage& b) {
-  if (a.isNull() || b.isNull() || a.size() != b.size()) return 256;
-  int worst = 0;
-  for (int y = 0; y < a.height(); ++y) {
-    for (int x = 0; x < a.width(); ++x) {
-      const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-      worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                        std::abs(qBlue(p) - qBlue(q))});
-    }
-  }
-  return worst;
-}
+using namespace testing_images;
 
 int CountColours(const QImage& img) {
   QSet<QRgb> colours;
@@ -287,12 +238,6 @@ TEST(JpegWriter, ReadsBackCloseAtQualityHundredWithoutSubsampling) {
 uint32_t Le(const std::string& s, size_t at, int bytes) {
   uint32_t v = 0;
   for (int i = bytes - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(s[at + i]);
-  return v;
-}
-
-uint32_t Be32(const std::string& s, size_t at) {
-  uint32_t v = 0;
-  for (int i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(s[at + i]);
   return v;
 }
 
@@ -467,33 +412,6 @@ TEST(GifWriter, CodeStreamDecodesStrictly) {
 
 // ---- PNG ---------------------------------------------------------------------------------
 
-struct PngContent {
-  std::string ihdr;
-  std::string pixels;  // inflated image data: a filter byte before every row
-  bool crcsGood = true;
-};
-
-PngContent ParsePng(const std::string& png) {
-  PngContent c;
-  std::string idat;
-  for (size_t at = 8; at + 12 <= png.size();) {
-    const uint32_t length = Be32(png, at);
-    const std::string type = png.substr(at + 4, 4);
-    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(png.data() + at + 4), length + 4);
-    if (crc != Be32(png, at + 8 + length)) c.crcsGood = false;
-    if (type == "IHDR") c.ihdr = png.substr(at + 8, length);
-    if (type == "IDAT") idat += png.substr(at + 8, length);
-    at += 12 + length;
-  }
-  std::string raw(64 << 20, '\0');
-  uLongf size = raw.size();
-  if (uncompress(reinterpret_cast<Bytef*>(raw.data()), &size, reinterpret_cast<const Bytef*>(idat.data()),
-                 idat.size()) == Z_OK) {
-    c.pixels = raw.substr(0, size);
-  }
-  return c;
-}
-
 TEST(PngWriter, TrueColourWithoutAlpha) {
   std::string png;
   ASSERT_TRUE(EncodePng(BarsWithDisc(), png));
@@ -580,6 +498,151 @@ TEST(PngWriter, RepeatedRowsReadBackExactlyAndCostLittle) {
       EXPECT_LE(png.size(), c.maxBytes);
     }
   }
+}
+
+// ---- PNG: the smallest exact form ----------------------------------------------------------
+
+// Columns of the given grey levels in turn, `width` pixels wide, four rows of which the
+// last two repeat the second.
+QImage Greys(const std::vector<int>& levels, int width) {
+  QImage img(width, 4, QImage::Format_RGB32);
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const int v = levels[(x + std::min(y, 1)) % levels.size()];
+      img.setPixel(x, y, qRgb(v, v, v));
+    }
+  }
+  return img;
+}
+
+std::vector<int> Steps(int count, int step) {
+  std::vector<int> levels;
+  for (int i = 0; i < count; ++i) levels.push_back(i * step);
+  return levels;
+}
+
+// Writes `image` in its smallest form as `path` and checks the file: chunks, the form, the
+// palette and every pixel as Qt reads it. ImageMagick reads the files afterwards, many in
+// one run.
+void ExpectSmallestForm(const QImage& image, int colourType, int bitDepth, const std::string& path) {
+  std::string png;
+  ASSERT_TRUE(EncodePng(image, png, pfSmallest));
+  const PngContent c = ParsePng(png);
+  EXPECT_TRUE(c.crcsGood);
+  EXPECT_EQ(c.ColourType(), colourType);
+  EXPECT_EQ(c.BitDepth(), bitDepth);
+  // A palette lists each colour once; it is there for colour type 3 only.
+  if (colourType == 3) {
+    EXPECT_EQ(static_cast<int>(c.plte.size()), 3 * CountColours(image));
+  } else {
+    EXPECT_TRUE(c.plte.empty());
+  }
+  const int bitsPerPixel = bitDepth * (colourType == 2 ? 3 : 1);
+  EXPECT_EQ(c.pixels.size(), (1 + (static_cast<size_t>(image.width()) * bitsPerPixel + 7) / 8) * image.height());
+  std::string error;
+  ASSERT_TRUE(WriteImageFile(image, ImageKind::Png, path, error, pfSmallest)) << error;
+  EXPECT_EQ(ReadFile(path), png);
+  EXPECT_EQ(MaxChannelDifference(image, ReadWithQt(path)), 0);
+}
+
+// Every file as ImageMagick reads it is exactly its image.
+void ExpectImageMagickReads(const std::vector<std::pair<std::string, QImage>>& files) {
+  std::vector<std::string> paths;
+  for (const auto& f : files) paths.push_back(f.first);
+  const std::vector<QImage> read = ReadAllWithImageMagick(paths);
+  for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(MaxChannelDifference(files[i].second, read[i]), 0) << paths[i];
+}
+
+TEST(PngWriter, SmallestFormHoldsTheColoursInTheFewestBits) {
+  const QRgb white = qRgb(255, 255, 255), black = qRgb(0, 0, 0);
+  const auto stack = [](const QImage& top, const QImage& bottom) {
+    QImage out(top.width(), top.height() + bottom.height(), QImage::Format_RGB32);
+    QPainter p(&out);
+    p.drawImage(0, 0, top);
+    p.drawImage(0, top.height(), bottom);
+    return out;
+  };
+  struct Case {
+    std::string name;
+    QImage image;
+    int colourType;  // 0 grey, 2 true colour, 3 palette
+    int bitDepth;
+  };
+  const std::vector<Case> cases = {
+      {"one white pixel", Solid(1, 1, white), 0, 1},
+      {"black bars on white", Bars(black, white), 0, 1},
+      {"one colour that is not a grey level of 1 bit", Solid(5, 3, qRgb(12, 34, 56)), 3, 1},
+      {"one grey that only 8 bits hold: a palette of 1 bit is smaller", Solid(5, 3, qRgb(9, 9, 9)), 3, 1},
+      {"red bars on yellow", Bars(qRgb(200, 0, 0), qRgb(255, 255, 210)), 3, 1},
+      {"greys 0, 85, 170, 255", Greys({0, 85, 170, 255}, 9), 0, 2},
+      {"greys 0, 128, 255: 2 bits of palette, not 8 of grey", Greys({0, 128, 255}, 9), 3, 2},
+      {"three colours", Blocks(2), 3, 2},
+      {"16 greys, multiples of 17", Greys(Steps(16, 17), 21), 0, 4},
+      {"five colours", Blocks(4), 3, 4},
+      {"16 colours", Blocks(16), 3, 4},
+      {"18 colours", Blocks(17), 3, 8},
+      {"17 greys", Greys(Steps(17, 15), 19), 0, 8},
+      {"antialiased disc on coloured bars", BarsWithDisc(), 3, 8},
+      {"256 colours", Blocks(256), 3, 8},
+      {"random pixels of up to 256 colours", Noise(256, 3, 256, 19), 3, 8},
+      {"257 colours", Blocks(257), 2, 8},
+      {"smooth ramps", Gradient(), 2, 8},
+      // Runs of over 4 kB of repeated rows, written as blocks of their own; after them the
+      // white rows below the bars repeat the white rows above, which zlib must not copy.
+      {"wide bars at 1 bit", Bars(black, white).scaled(16000, 30), 0, 1},
+      {"wide greys at 8 bits", stack(Greys(Steps(17, 15), 6000), Greys(Steps(17, 15), 6000).scaled(6000, 20)), 0, 8},
+  };
+  TempFolder dir;
+  std::vector<std::pair<std::string, QImage>> files;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    files.emplace_back(dir / (std::to_string(files.size()) + ".png"), c.image);
+    ExpectSmallestForm(c.image, c.colourType, c.bitDepth, files.back().first);
+  }
+  ExpectImageMagickReads(files);
+  // The default stays true colour.
+  std::string error;
+  ASSERT_TRUE(WriteImageFile(Bars(black, white), ImageKind::Png, dir / "default.png", error)) << error;
+  EXPECT_EQ(ParsePng(ReadFile(dir / "default.png")).ColourType(), 2);
+}
+
+TEST(PngWriter, PackedRowsEndOnEveryBitOfTheLastByte) {
+  // Every width from 1 to 17 at 1, 2 and 4 bits a pixel, in grey levels and in palettes.
+  struct Form {
+    std::vector<QRgb> colours;
+    int colourType;
+    int bitDepth;
+  };
+  auto greys = [](const std::vector<int>& levels) {
+    std::vector<QRgb> c;
+    for (int v : levels) c.push_back(qRgb(v, v, v));
+    return c;
+  };
+  const std::vector<Form> forms = {
+      {greys({0, 255}), 0, 1},
+      {greys({0, 85, 170, 255}), 0, 2},
+      {greys(Steps(16, 17)), 0, 4},
+      {{qRgb(1, 2, 3), qRgb(250, 0, 0)}, 3, 1},
+      {{qRgb(1, 2, 3), qRgb(250, 0, 0), qRgb(0, 250, 0), qRgb(0, 0, 250)}, 3, 2},
+      {{qRgb(1, 2, 3), qRgb(250, 0, 0), qRgb(0, 250, 0), qRgb(0, 0, 250), qRgb(9, 9, 9)}, 3, 4},
+  };
+  TempFolder dir;
+  std::vector<std::pair<std::string, QImage>> files;
+  std::mt19937 rng(20);
+  for (const Form& f : forms) {
+    for (int w = 1; w <= 17; ++w) {
+      SCOPED_TRACE("depth " + std::to_string(f.bitDepth) + ", width " + std::to_string(w));
+      // Every colour appears once in the first row, whatever the width; random below.
+      QImage img(w, 1 + (static_cast<int>(f.colours.size()) + w - 1) / w + 3, QImage::Format_RGB32);
+      for (int i = 0; i < img.width() * img.height(); ++i) {
+        const size_t k = i < static_cast<int>(f.colours.size()) ? i : rng() % f.colours.size();
+        img.setPixel(i % w, i / w, f.colours[k]);
+      }
+      files.emplace_back(dir / (std::to_string(files.size()) + ".png"), img);
+      ExpectSmallestForm(img, f.colourType, f.bitDepth, files.back().first);
+    }
+  }
+  ExpectImageMagickReads(files);
 }
 
 // ---- encoder refusals ----------------------------------------------------------------------

@@ -41,6 +41,7 @@ struct CliOptions {
   int startFrom = 0;
   std::string sheet;
   bool verify = false;
+  bool pngTrueColor = false;  // --png-truecolor; otherwise PNGs take their smallest exact form
 };
 
 // Text taken from the input (a file name, a property value, a character of the data

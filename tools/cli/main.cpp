@@ -38,6 +38,11 @@ Options:
   -o, --output FILE      write an image; the type follows the extension:
                          .png .jpg/.jpeg .gif .bmp .emf .wmf .svg .pdf (.ini writes
                          the settings)
+      --png-truecolor    write a PNG in true colour, 8 bits a channel, as the
+                         desktop program does; without it a PNG of at most 256
+                         colours is written with a palette or as grey levels at 1,
+                         2, 4 or 8 bits a pixel, whichever holds them (the same
+                         pixels, a smaller file)
   -W, --width N          image width in pixels
   -H, --height N         image height in pixels
                          Without them the size is chosen so that a scanner reads the
@@ -232,6 +237,8 @@ int main(int argc, char** argv) {
         return Usage("--count " + v + ": at most " + std::to_string(kMaxLabels) + " labels in one run");
       else if (a == "--count") o.count = n;
       else o.startFrom = n;
+    } else if (a == "--png-truecolor") {
+      o.pngTrueColor = true;
     } else if (a == "--pattern") {
       o.pattern = true;
     } else if (a == "--verify") {

@@ -105,13 +105,16 @@ QImage RenderIntoKeptImage(TksBarcodeComponent& bc, int w, int h, const TRect& p
   return img;
 }
 
+// The tool writes the smallest exact PNG unless asked for true colour.
+TksPngFormat PngFormatOf(const CliOptions& o) { return o.pngTrueColor ? pfTrueColor : pfSmallest; }
+
 bool IsRasterType(TksFileType type) { return type == ftBMP || type == ftPNG || type == ftJPEG || type == ftGIF; }
 
 bool FitsWmf(long long w, long long h) { return w <= kMaxWmfSide && h <= kMaxWmfSide; }
 
 // The image as a BMP, JPEG, GIF or PNG file; false with `error` set when it cannot be.
-bool EncodeRaster(TksFileType type, const QImage& img, const std::string& name, std::string& bytes,
-                  std::string& error) {
+bool EncodeRaster(TksFileType type, const QImage& img, const std::string& name, TksPngFormat png,
+                  std::string& bytes, std::string& error) {
   bytes.clear();
   bool encoded;
   const char* kindName;
@@ -119,7 +122,7 @@ bool EncodeRaster(TksFileType type, const QImage& img, const std::string& name, 
     case ftBMP: encoded = EncodeBmp(img, bytes), kindName = "BMP"; break;
     case ftJPEG: encoded = EncodeJpeg(img, bytes), kindName = "JPEG"; break;
     case ftGIF: encoded = EncodeGif(img, bytes), kindName = "GIF"; break;
-    default: encoded = EncodePng(img, bytes), kindName = "PNG";
+    default: encoded = EncodePng(img, bytes, png), kindName = "PNG";
   }
   if (!encoded) error = std::string("Cannot encode the image as ") + kindName + " for \"" + name + "\"";
   return encoded;
@@ -143,7 +146,7 @@ int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& 
     try {
       const QImage img = RenderIntoKeptImage(bc, o.width, o.height, {0, 0, o.width, o.height});
       if (o.verify && !VerifyRendered(bc, img, verified, error)) return 1;
-      return EncodeRaster(type, img, o.output, bytes, error) ? 0 : 1;
+      return EncodeRaster(type, img, o.output, PngFormatOf(o), bytes, error) ? 0 : 1;
     } catch (const std::exception&) {
     }
   }
@@ -195,7 +198,7 @@ int RenderImageBytes(const CliOptions& o, TksBarcodeComponent& bc, std::string& 
         bytes = RenderBarcodePdf(&bc, w, h, l.paint);
         break;
       default:
-        if (!EncodeRaster(type, *raster, o.output, bytes, error)) return 1;
+        if (!EncodeRaster(type, *raster, o.output, PngFormatOf(o), bytes, error)) return 1;
     }
   } catch (const std::exception& e) {
     error = EngineErrorText(bc, e);
